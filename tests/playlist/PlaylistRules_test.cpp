@@ -1,0 +1,98 @@
+#include "PlaylistRules.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <vector>
+
+namespace zr {
+namespace {
+
+TEST(PlaylistRules, TrackNumbersHaveTwoDigitsAtLeastAndAFullStop) {
+    const std::vector<std::pair<std::int32_t, QString>> table = {
+        {1, "01."}, {9, "09."}, {10, "10."}, {99, "99."}, {100, "100."}, {40000, "40000."}};
+    for (const auto& [n, text] : table) {
+        EXPECT_EQ(TrackNumberText(n), text) << n;
+    }
+}
+
+TEST(PlaylistRules, TitleShowsTheWholeNumberWithoutItsFullStop) {
+    EXPECT_EQ(TrackTitle(u"01.", u"song.mp3"), "(01) song.mp3");
+    EXPECT_EQ(TrackTitle(u"99.", u"a b.mp3"), "(99) a b.mp3");
+    EXPECT_EQ(TrackTitle(u"100.", u"song.mp3"), "(100) song.mp3");
+    EXPECT_EQ(TrackTitle(u"40000.", u"x.mp3"), "(40000) x.mp3");
+    EXPECT_EQ(TrackTitle(u"7", u"x.mp3"), "(7) x.mp3");
+}
+
+TEST(PlaylistRules, RandomPickReturnsZeroOnlyWhenNothingIsUnplayed) {
+    EXPECT_EQ(PickUnplayedRow({}, 0.5), 0);
+    const std::vector<bool> allPlayed{true, true, true};
+    for (double draw : {0.0, 0.5, 0.999}) {
+        EXPECT_EQ(PickUnplayedRow(allPlayed, draw), 0);
+    }
+    // Rows 1 and 3 played: whatever the draw, row 2 is the answer.
+    const std::vector<bool> middleLeft{true, false, true};
+    for (double draw : {0.0, 0.3, 0.7, 0.99999, 1.0, -1.0, std::nan("")}) {
+        EXPECT_EQ(PickUnplayedRow(middleLeft, draw), 2) << draw;
+    }
+}
+
+TEST(PlaylistRules, RandomPickSplitsTheDrawEvenlyOverUnplayedRows) {
+    // Unplayed rows 2, 4, 5, 7: each owns a quarter of [0, 1).
+    const std::vector<bool> played{true, false, true, false, false, true, false};
+    const std::vector<std::pair<double, std::int32_t>> table = {
+        {0.0, 2}, {0.2499, 2}, {0.25, 4}, {0.4999, 4}, {0.5, 5}, {0.75, 7}, {0.99999, 7}};
+    for (const auto& [draw, row] : table) {
+        EXPECT_EQ(PickUnplayedRow(played, draw), row) << draw;
+    }
+    // A fine sweep gives every unplayed row the same share, and never a played row.
+    std::map<std::int32_t, int> hits;
+    constexpr int steps = 4000;
+    for (int i = 0; i < steps; ++i) {
+        ++hits[PickUnplayedRow(played, (i + 0.5) / steps)];
+    }
+    EXPECT_EQ(hits, (std::map<std::int32_t, int>{{2, 1000}, {4, 1000}, {5, 1000}, {7, 1000}}));
+}
+
+TEST(PlaylistRules, RandomPickReachesTheLastOfFortyThousandRows) {
+    std::vector<bool> played(40000, true);
+    played.back() = false;
+    EXPECT_EQ(PickUnplayedRow(played, 0.1), 40000);
+    played[19999] = false;
+    EXPECT_EQ(PickUnplayedRow(played, 0.4999), 20000);
+    EXPECT_EQ(PickUnplayedRow(played, 0.5), 40000);
+}
+
+TEST(PlaylistRules, PreviousAndNextStayInsideTheListAndNeedASelection) {
+    struct Row {
+        std::int32_t selected, count, previous, next;
+    };
+    const std::vector<Row> table = {
+        {1, 1, 0, 0},
+        {1, 3, 0, 2},
+        {2, 3, 1, 3},
+        {3, 3, 2, 0},
+        {0, 3, 0, 0},
+        {0, 0, 0, 0},
+        {5, 3, 0, 0}, // a stale selection beyond the list
+        {39999, 40000, 39998, 40000},
+    };
+    for (const auto& r : table) {
+        EXPECT_EQ(PreviousRow(r.selected, r.count), r.previous) << r.selected << "/" << r.count;
+        EXPECT_EQ(NextRow(r.selected, r.count), r.next) << r.selected << "/" << r.count;
+    }
+}
+
+TEST(PlaylistRules, TrackEndMovesToTheRowBelowTheSelectionInOrderModeOnly) {
+    EXPECT_EQ(RowAfterTrackEnd(false, 2, 3), 3);
+    EXPECT_EQ(RowAfterTrackEnd(false, 1, 5), 2); // the selection moved while row 3 played
+    EXPECT_EQ(RowAfterTrackEnd(false, 3, 3), 0);
+    EXPECT_EQ(RowAfterTrackEnd(false, 1, 1), 0);
+    EXPECT_EQ(RowAfterTrackEnd(false, 0, 3), 0);
+    EXPECT_EQ(RowAfterTrackEnd(true, 1, 3), 0);
+}
+
+} // namespace
+} // namespace zr
