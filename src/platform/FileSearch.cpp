@@ -1,0 +1,207 @@
+#include "DriveTable.h"
+#include "mWinAPI.h"
+
+#include <QList>
+#include <QString>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace mWinAPI {
+
+namespace {
+
+struct Search {
+    std::vector<WIN32_FIND_DATA> entries;
+    std::size_t next = 0;
+};
+
+std::mutex searchesMutex;
+std::map<HANDLE, Search> searches;
+HANDLE lastHandle = 0;
+
+// Wildcard match of UCS-4 text: "*" any run, "?" one character. Linear-time greedy matching
+// with one backtrack point, so hostile patterns cannot blow up.
+[[nodiscard]] bool WildcardMatch(const std::u32string& name, const std::u32string& pattern) {
+    std::size_t n = 0;
+    std::size_t p = 0;
+    std::size_t starP = std::u32string::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == U'*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::u32string::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == U'*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+[[nodiscard]] std::u32string Folded(const std::string& utf8) {
+    const QList<uint> ucs4 = QString::fromUtf8(utf8).toCaseFolded().toUcs4();
+    return std::u32string(ucs4.begin(), ucs4.end());
+}
+
+// Fills one record from the entry `name` of the open folder `dirFd`.
+[[nodiscard]] WIN32_FIND_DATA Describe(int dirFd, const std::string& name) {
+    WIN32_FIND_DATA data;
+    std::memcpy(data.cFileName, name.c_str(), name.size() + 1);
+
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+    struct stat info {};
+    if (fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISLNK(info.st_mode)) {
+            attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+            struct stat target {};
+            if (fstatat(dirFd, name.c_str(), &target, 0) == 0) {
+                info = target;
+            } else {
+                info = {}; // a dangling link: no kind, no size
+            }
+        }
+        if (S_ISDIR(info.st_mode)) {
+            attributes |= FILE_ATTRIBUTE_DIRECTORY;
+        } else if (info.st_mode != 0) {
+            size = static_cast<std::uint64_t>(info.st_size);
+        }
+    }
+    if (name.front() == '.') {
+        attributes |= FILE_ATTRIBUTE_HIDDEN;
+    }
+    if (faccessat(dirFd, name.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    }
+    if (attributes == 0) {
+        attributes = FILE_ATTRIBUTE_NORMAL;
+    }
+    data.dwFileAttributes = attributes;
+    data.nFileSizeHigh = static_cast<std::uint32_t>(size >> 32);
+    data.nFileSizeLow = static_cast<std::uint32_t>(size & 0xFFFFFFFFu);
+    return data;
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+
+} // namespace
+
+HANDLE FindFirstFileA(const char* fileName, WIN32_FIND_DATA* findData) {
+    if (findData != nullptr) {
+        *findData = WIN32_FIND_DATA{};
+    }
+    if (fileName == nullptr || findData == nullptr) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::string path(fileName);
+    const std::size_t cut = path.find_last_of("\\/");
+    std::string folderPart;
+    std::string pattern;
+    if (cut != std::string::npos) {
+        folderPart = path.substr(0, cut + 1);
+        pattern = path.substr(cut + 1);
+    } else if (path.size() >= 2 && path[1] == ':') {
+        folderPart = path.substr(0, 2); // "D:*.mp3"
+        pattern = path.substr(2);
+    } else {
+        pattern = path;
+    }
+    if (pattern.empty()) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const auto local = ToLocalPath(folderPart);
+    if (!local) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::string folder = local->empty() ? std::string(".") : *local;
+
+    const std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+    if (!dir) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const int dirFd = dirfd(dir.get());
+
+    const bool matchAll = pattern == "*" || pattern == "*.*";
+    const std::u32string foldedPattern = Folded(pattern);
+    const auto matches = [&](const std::string& name) {
+        return matchAll || WildcardMatch(Folded(name), foldedPattern);
+    };
+
+    Search search;
+    for (const char* dot : {".", ".."}) {
+        if (matches(dot)) {
+            search.entries.push_back(Describe(dirFd, dot));
+        }
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || name.size() >= MAX_PATH ||
+            name.find('\\') != std::string::npos) {
+            continue;
+        }
+        if (matches(name)) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const int order = QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
+    for (const std::string& name : names) {
+        search.entries.push_back(Describe(dirFd, name));
+    }
+    if (search.entries.empty()) {
+        return INVALID_HANDLE_VALUE;
+    }
+
+    *findData = search.entries.front();
+    search.next = 1;
+    const std::lock_guard lock(searchesMutex);
+    const HANDLE handle = ++lastHandle;
+    searches.emplace(handle, std::move(search));
+    return handle;
+}
+
+bool FindNextFileA(HANDLE findFile, WIN32_FIND_DATA* findData) {
+    if (findData == nullptr) {
+        return false;
+    }
+    *findData = WIN32_FIND_DATA{};
+    const std::lock_guard lock(searchesMutex);
+    const auto it = searches.find(findFile);
+    if (it == searches.end() || it->second.next >= it->second.entries.size()) {
+        return false;
+    }
+    *findData = it->second.entries[it->second.next++];
+    return true;
+}
+
+bool FindClose(HANDLE findFile) {
+    const std::lock_guard lock(searchesMutex);
+    return searches.erase(findFile) > 0;
+}
+
+} // namespace mWinAPI
