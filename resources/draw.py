@@ -6,6 +6,7 @@ output is byte-for-byte reproducible. The PNGs are committed; the build never ru
 
     resources/draw.py            redraw all pictures into resources/
     resources/draw.py --check    exit 1 if a committed picture differs from what is drawn
+    resources/draw.py --sheet F  also write F, every picture enlarged 8 times, for looking at
 """
 
 import pathlib
@@ -450,8 +451,30 @@ def pictures():
     return out
 
 
+def contact_sheet(images, scale=8, gap=8, width=720):
+    """All pictures enlarged side by side; transparent parts show black, as on the window."""
+    placed, x, y, row_h = [], gap, gap, 0
+    for img in images:
+        w, h = img.w * scale, img.h * scale
+        if x + w + gap > width:
+            x, y, row_h = gap, y + row_h + gap, 0
+        placed.append((img, x, y))
+        x, row_h = x + w + gap, max(row_h, h)
+    sheet = Image(width, y + row_h + gap, (64, 64, 64, 255))
+    for img, ox, oy in placed:
+        for py in range(img.h * scale):
+            for px in range(img.w * scale):
+                c = img.get(px // scale, py // scale)
+                sheet.set(ox + px, oy + py, c if c[3] == 255 else (0, 0, 0))
+    return sheet
+
+
 def main(argv):
-    check = "--check" in argv[1:]
+    args = argv[1:]
+    check = "--check" in args
+    if "--sheet" in args:
+        target = pathlib.Path(args[args.index("--sheet") + 1])
+        target.write_bytes(png_bytes(contact_sheet(pictures().values())))
     stale = []
     for rel, img in pictures().items():
         data = png_bytes(img)
