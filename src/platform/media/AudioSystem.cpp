@@ -1,0 +1,125 @@
+#include "AudioSystem.h"
+
+#include <cstdio>
+
+namespace zr::media {
+namespace {
+// About 11 ms at 44.1 kHz: short enough for a quick start, long enough for a loaded machine.
+constexpr Uint16 kDeviceBufferFrames = 512;
+} // namespace
+
+AudioSystem& AudioSystem::instance() {
+    static AudioSystem system;
+    return system;
+}
+
+void AudioSystem::retain() {
+    std::lock_guard lock(mutex_);
+    ++users_;
+}
+
+void AudioSystem::release() {
+    std::lock_guard lock(mutex_);
+    if (users_ > 0)
+        --users_;
+    if (users_ == 0 && openDevices_ == 0 && started_) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        started_ = false;
+        dummy_ = false;
+    }
+}
+
+bool AudioSystem::startLocked() {
+    if (started_)
+        return true;
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        started_ = true;
+        const char* driver = SDL_GetCurrentAudioDriver();
+        dummy_ = driver && SDL_strcmp(driver, "dummy") == 0;
+        return true;
+    }
+    // No driver started at all: take the silent one, whatever the environment asked for.
+    const char* reason = SDL_GetError();
+    if (!warned_) {
+        std::fprintf(stderr, "zr-media: no sound device (%s); playing silently in real time\n",
+                     reason);
+        warned_ = true;
+    }
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    const bool ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    started_ = ok;
+    dummy_ = ok;
+    return ok;
+}
+
+void AudioSystem::switchToDummyLocked(const char* reason) {
+    if (!warned_) {
+        std::fprintf(stderr, "zr-media: no sound device (%s); playing silently in real time\n",
+                     reason);
+        warned_ = true;
+    }
+    SDL_AudioQuit();
+    dummy_ = SDL_AudioInit("dummy") == 0;
+}
+
+SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& want, SDL_AudioSpec& have) {
+    std::lock_guard lock(mutex_);
+    if (!startLocked())
+        return 0;
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    // Switching drivers would cut off devices already open; only the first one may do it.
+    if (id == 0 && !dummy_ && openDevices_ == 0) {
+        switchToDummyLocked(SDL_GetError());
+        if (dummy_)
+            id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    }
+    if (id != 0)
+        ++openDevices_;
+    return id;
+}
+
+void AudioSystem::closeDevice(SDL_AudioDeviceID id) {
+    if (id == 0)
+        return;
+    std::lock_guard lock(mutex_);
+    // Joins SDL's audio thread; safe under the lock because callbacks never take it.
+    SDL_CloseAudioDevice(id);
+    if (openDevices_ > 0)
+        --openDevices_;
+    if (users_ == 0 && openDevices_ == 0 && started_) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        started_ = false;
+        dummy_ = false;
+    }
+}
+
+bool AudioOutput::open(long rate, int channels, SDL_AudioCallback callback, void* user) {
+    close();
+    SDL_AudioSpec want{};
+    want.freq = static_cast<int>(rate);
+    want.format = AUDIO_F32SYS;
+    want.channels = static_cast<Uint8>(channels);
+    want.samples = kDeviceBufferFrames;
+    want.callback = callback;
+    want.userdata = user;
+    SDL_AudioSpec have{};
+    id_ = AudioSystem::instance().openDevice(want, have);
+    return id_ != 0;
+}
+
+void AudioOutput::start() {
+    if (id_ != 0)
+        SDL_PauseAudioDevice(id_, 0);
+}
+
+void AudioOutput::close() {
+    if (id_ == 0)
+        return;
+    const SDL_AudioDeviceID id = id_;
+    id_ = 0;
+    AudioSystem::instance().closeDevice(id);
+}
+
+} // namespace zr::media

@@ -1,0 +1,29 @@
+#include "PlaybackClock.h"
+
+#include <algorithm>
+
+namespace zr::media {
+
+std::int64_t msToFrame(std::uint32_t ms, long rate) {
+    return static_cast<std::int64_t>(ms) * rate / 1000;
+}
+
+std::uint32_t frameToMs(std::int64_t frame, long rate) {
+    if (frame <= 0 || rate <= 0)
+        return 0;
+    const std::int64_t ms = frame * 1000 / rate;
+    return static_cast<std::uint32_t>(std::min<std::int64_t>(ms, 0x7fffffff));
+}
+
+std::int64_t soundingFrame(std::int64_t consumedEnd, std::int64_t queued, std::int64_t startFrame) {
+    return std::max(startFrame, consumedEnd - queued);
+}
+
+std::uint32_t positionMs(const ClockState& state) {
+    std::int64_t frame = state.mode == DeviceMode::Playing ? state.soundingFrame : state.heldFrame;
+    if (state.lengthFrames >= 0)
+        frame = std::min(frame, state.lengthFrames);
+    return frameToMs(frame, state.rate);
+}
+
+} // namespace zr::media
