@@ -1,0 +1,128 @@
+#include "DrawingSurface.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace zr::ui {
+
+DrawingSurface::DrawingSurface(QWidget* parent) : Element(parent) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void DrawingSurface::SetBackColor(ColorRef colour) {
+    m_backColor = colour;
+    Cls();
+}
+
+void DrawingSurface::Cls() {
+    EnsureImage();
+    if (!m_image.isNull())
+        m_image.fill(ToQColor(m_backColor));
+    update();
+}
+
+namespace {
+
+// The pixel column (or row) holding a twip coordinate.
+int PixelOf(double twips) {
+    return static_cast<int>(std::floor(twips / TwipsPerPixel));
+}
+
+} // namespace
+
+void DrawingSurface::LineBF(double x1, double y1, double x2, double y2, ColorRef colour) {
+    EnsureImage();
+    if (m_image.isNull() || !std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) ||
+        !std::isfinite(y2))
+        return;
+    const double maxCoord = 1e9; // keeps the pixel conversion inside int
+    auto clampCoord = [maxCoord](double v) { return std::clamp(v, -maxCoord, maxCoord); };
+    const int left = std::max(0, PixelOf(clampCoord(std::min(x1, x2))));
+    const int right = std::min(m_image.width() - 1, PixelOf(clampCoord(std::max(x1, x2))));
+    const int top = std::max(0, PixelOf(clampCoord(std::min(y1, y2))));
+    const int bottom = std::min(m_image.height() - 1, PixelOf(clampCoord(std::max(y1, y2))));
+    if (left > right || top > bottom)
+        return;
+    const QColor pen = ToQColor(colour);
+    const QRgb penRgb = pen.rgb() & 0x00FFFFFFu;
+    for (int y = top; y <= bottom; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        for (int x = left; x <= right; ++x) {
+            if (m_drawMode == vbNotXorPen)
+                row[x] = 0xFF000000u | (~(row[x] ^ penRgb) & 0x00FFFFFFu);
+            else
+                row[x] = 0xFF000000u | penRgb;
+        }
+    }
+}
+
+void DrawingSurface::Refresh() {
+    update();
+}
+
+ColorRef DrawingSurface::Point(double x, double y) {
+    EnsureImage();
+    if (m_image.isNull() || !std::isfinite(x) || !std::isfinite(y) || x < 0 || y < 0)
+        return static_cast<ColorRef>(-1);
+    const int px = PixelOf(std::min(x, 1e9));
+    const int py = PixelOf(std::min(y, 1e9));
+    if (px >= m_image.width() || py >= m_image.height())
+        return static_cast<ColorRef>(-1);
+    return FromQColor(QColor(m_image.pixel(px, py)));
+}
+
+void DrawingSurface::paintEvent(QPaintEvent*) {
+    EnsureImage();
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_image);
+}
+
+void DrawingSurface::resizeEvent(QResizeEvent*) {
+    EnsureImage();
+}
+
+void DrawingSurface::EnsureImage() {
+    // Child widgets know their size before they are shown, resize events come only later.
+    if (m_image.size() == size())
+        return;
+    if (size().isEmpty()) {
+        m_image = QImage();
+        return;
+    }
+    QImage image(size(), QImage::Format_RGB32);
+    image.fill(ToQColor(m_backColor));
+    if (!m_image.isNull()) {
+        QPainter painter(&image);
+        painter.drawImage(0, 0, m_image);
+    }
+    m_image = std::move(image);
+}
+
+void DrawingSurface::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->button() == Qt::LeftButton)
+        m_leftPressed = true;
+    emit MouseDown(ArgsFor(*event));
+}
+
+void DrawingSurface::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    const bool click = event->button() == Qt::LeftButton && m_leftPressed &&
+                       rect().contains(event->position().toPoint());
+    if (event->button() == Qt::LeftButton)
+        m_leftPressed = false;
+    emit MouseUp(ArgsFor(*event));
+    if (click)
+        emit Click();
+}
+
+void DrawingSurface::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    emit MouseMove(ArgsFor(*event));
+}
+
+} // namespace zr::ui

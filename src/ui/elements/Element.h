@@ -1,0 +1,65 @@
+#pragma once
+// Base of the visible window elements: a QWidget placed in twips on its parent (normally a
+// Form's ClientArea()). The parent widget owns the element, as usual in Qt.
+
+#include "Units.h"
+
+#include <QPointF>
+#include <QWidget>
+#include <cstdint>
+
+class QMouseEvent;
+
+namespace zr::ui {
+
+// MouseArgs of a Qt mouse event at a point given in pixels of the receiving surface.
+[[nodiscard]] MouseArgs MouseArgsFor(const QMouseEvent& event, QPointF localPixels);
+
+class Element : public QWidget {
+    Q_OBJECT
+public:
+    explicit Element(QWidget* parent);
+
+    // Position and size in twips relative to the parent. The twip values are kept as given
+    // (Width() returns exactly what Move set), the widget gets the nearest pixels.
+    void Move(int left, int top, int width, int height);
+    [[nodiscard]] int Left() const { return m_left; }
+    [[nodiscard]] int Top() const { return m_top; }
+    [[nodiscard]] int Width() const { return m_width; }
+    [[nodiscard]] int Height() const { return m_height; }
+
+    [[nodiscard]] bool Visible() const { return !isHidden(); }
+    void SetVisible(bool visible) { setVisible(visible); }
+    [[nodiscard]] bool Enabled() const { return isEnabled(); }
+    void SetEnabled(bool enabled) { setEnabled(enabled); }
+
+    [[nodiscard]] QString ToolTipText() const { return toolTip(); }
+    void SetToolTipText(const QString& text) { setToolTip(text); }
+
+    // Stacking: 0 brings the element to the front, 1 sends it to the back. Without calls,
+    // elements created later lie in front of earlier ones.
+    void ZOrder(int position = 0);
+
+    // Index within a ControlArray; -1 for an element that is not in an array.
+    [[nodiscard]] std::int16_t Index() const { return m_index; }
+    void SetIndex(std::int16_t index) { m_index = index; }
+
+    // Name as the layout gives it ("imgControl", "lblArtistA"); also the objectName.
+    [[nodiscard]] QString Name() const { return objectName(); }
+    void SetName(const QString& name) { setObjectName(name); }
+
+protected:
+    // For elements that size themselves: keeps the twip size in step with the pixels.
+    void SetSizeFromPixels(int widthPx, int heightPx);
+    // MouseArgs for an event in this element's own coordinates.
+    [[nodiscard]] static MouseArgs ArgsFor(const QMouseEvent& event);
+
+private:
+    int m_left = 0;
+    int m_top = 0;
+    int m_width = 0;
+    int m_height = 0;
+    std::int16_t m_index = -1;
+};
+
+} // namespace zr::ui

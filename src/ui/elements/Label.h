@@ -1,0 +1,60 @@
+#pragma once
+// Static text. The caption is also where the program keeps the value a label shows: Caption()
+// gives back exactly what SetCaption stored. A label takes its own mouse events, so moving
+// over it raises no window mouse-move.
+
+#include "Element.h"
+
+namespace zr::ui {
+
+class Label : public Element {
+    Q_OBJECT
+public:
+    enum BackStyleKind { vbTransparent = 0, vbOpaque = 1 };
+
+    explicit Label(QWidget* parent);
+
+    [[nodiscard]] const QString& Caption() const { return m_caption; }
+    // With AutoSize on, the label keeps its top-left corner and takes the caption's size.
+    void SetCaption(const QString& caption);
+
+    void SetForeColor(ColorRef colour);
+    [[nodiscard]] ColorRef ForeColor() const { return m_foreColor; }
+    void SetBackColor(ColorRef colour);
+    [[nodiscard]] ColorRef BackColor() const { return m_backColor; }
+    void SetBackStyle(BackStyleKind style);
+    [[nodiscard]] BackStyleKind BackStyle() const { return m_backStyle; }
+
+    // Sizes the label to its caption now and after every caption or font change.
+    void SetAutoSize(bool autoSize);
+    [[nodiscard]] bool AutoSize() const { return m_autoSize; }
+
+    // Left (default), right or centre, as Qt::Alignment horizontal flags.
+    void SetAlignment(Qt::Alignment alignment);
+
+    // The size in pixels the caption needs in the current font.
+    [[nodiscard]] QSize CaptionSizePx() const;
+
+signals:
+    void Click();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void FitToCaption();
+
+    QString m_caption;
+    ColorRef m_foreColor = SystemColor(18);
+    ColorRef m_backColor = SystemColor(15);
+    BackStyleKind m_backStyle = vbOpaque;
+    bool m_autoSize = false;
+    bool m_pressed = false;
+    Qt::Alignment m_alignment = Qt::AlignLeft;
+};
+
+} // namespace zr::ui

@@ -1,0 +1,455 @@
+#include "ListView.h"
+
+#include <QAbstractTableModel>
+#include <QEvent>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QTreeView>
+#include <stdexcept>
+#include <vector>
+
+namespace zr::ui {
+
+// The row store: texts per column, colour and selection flag per row. The selection flags are
+// the truth; the view's selection model is brought in step with them (see SyncSelectionToView).
+class ListViewModel : public QAbstractTableModel {
+public:
+    struct Column {
+        QString text;
+        int widthTwips = 0;
+        Qt::Alignment alignment = Qt::AlignLeft;
+    };
+    struct Row {
+        std::vector<QString> cells;
+        ColorRef foreColor = 0;
+        bool ownColor = false;
+        bool selected = false;
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows.size());
+    }
+    int columnCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(columns.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= static_cast<int>(rows.size()))
+            return {};
+        const Row& row = rows[static_cast<size_t>(index.row())];
+        switch (role) {
+        case Qt::DisplayRole:
+            return Cell(row, index.column());
+        case Qt::ForegroundRole:
+            return row.ownColor ? QVariant(ToQColor(row.foreColor)) : QVariant();
+        case Qt::TextAlignmentRole:
+            if (index.column() < static_cast<int>(columns.size()))
+                return static_cast<int>(columns[static_cast<size_t>(index.column())].alignment |
+                                        Qt::AlignVCenter);
+            return {};
+        default:
+            return {};
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || section < 0 ||
+            section >= static_cast<int>(columns.size()))
+            return {};
+        if (role == Qt::DisplayRole)
+            return columns[static_cast<size_t>(section)].text;
+        if (role == Qt::TextAlignmentRole)
+            return static_cast<int>(columns[static_cast<size_t>(section)].alignment |
+                                    Qt::AlignVCenter);
+        return {};
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    }
+
+    static QString Cell(const Row& row, int column) {
+        return column >= 0 && column < static_cast<int>(row.cells.size())
+                   ? row.cells[static_cast<size_t>(column)]
+                   : QString();
+    }
+
+    void SetCell(int rowIndex, int column, const QString& text) {
+        Row& row = rows[static_cast<size_t>(rowIndex)];
+        if (column >= static_cast<int>(row.cells.size()))
+            row.cells.resize(static_cast<size_t>(column) + 1);
+        row.cells[static_cast<size_t>(column)] = text;
+        const QModelIndex cell = index(rowIndex, column);
+        emit dataChanged(cell, cell, {Qt::DisplayRole});
+    }
+
+    void Append(const QString& text) {
+        const int at = static_cast<int>(rows.size());
+        beginInsertRows({}, at, at);
+        Row row;
+        row.cells.push_back(text);
+        rows.push_back(std::move(row));
+        endInsertRows();
+    }
+
+    void AppendColumn(Column column) {
+        const int at = static_cast<int>(columns.size());
+        beginInsertColumns({}, at, at);
+        columns.push_back(std::move(column));
+        endInsertColumns();
+    }
+
+    void Clear() {
+        beginResetModel();
+        rows.clear();
+        rows.shrink_to_fit();
+        endResetModel();
+    }
+
+    void RowChanged(int rowIndex) {
+        emit dataChanged(index(rowIndex, 0), index(rowIndex, columnCount({}) - 1));
+    }
+
+    std::vector<Column> columns;
+    std::vector<Row> rows;
+};
+
+namespace {
+
+// The view keeps every mouse move it gets, so moves over the list never reach the window.
+class ReportView : public QTreeView {
+public:
+    using QTreeView::QTreeView;
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override {
+        QTreeView::mouseMoveEvent(event);
+        event->accept();
+    }
+};
+
+} // namespace
+
+// ---- ListItem ----------------------------------------------------------------------------
+
+bool ListItem::Exists() const {
+    return m_index >= 1 && m_index <= static_cast<int>(m_view->m_model->rows.size());
+}
+
+QString ListItem::Text() const {
+    return SubItems(0);
+}
+
+void ListItem::SetText(const QString& text) {
+    SetSubItems(0, text);
+}
+
+QString ListItem::SubItems(int i) const {
+    if (!Exists() || i < 0)
+        return {};
+    return ListViewModel::Cell(m_view->m_model->rows[static_cast<size_t>(m_index - 1)], i);
+}
+
+void ListItem::SetSubItems(int i, const QString& text) {
+    if (!Exists() || i < 0 || i > 0x7FFF)
+        return;
+    m_view->m_model->SetCell(m_index - 1, i, text);
+}
+
+bool ListItem::Selected() const {
+    return Exists() && m_view->m_model->rows[static_cast<size_t>(m_index - 1)].selected;
+}
+
+void ListItem::SetSelected(bool selected) {
+    if (!Exists())
+        return;
+    auto& rows = m_view->m_model->rows;
+    if (selected && !m_view->m_multiSelect) {
+        const int previous = m_view->m_lastSelected;
+        if (previous >= 1 && previous <= static_cast<int>(rows.size()))
+            rows[static_cast<size_t>(previous - 1)].selected = false;
+    }
+    rows[static_cast<size_t>(m_index - 1)].selected = selected;
+    if (selected)
+        m_view->m_lastSelected = m_index;
+    else if (m_view->m_lastSelected == m_index)
+        m_view->m_lastSelected = 0;
+    m_view->ScheduleSelectionSync();
+}
+
+ColorRef ListItem::ForeColor() const {
+    if (!Exists())
+        return m_view->m_foreColor;
+    const auto& row = m_view->m_model->rows[static_cast<size_t>(m_index - 1)];
+    return row.ownColor ? row.foreColor : m_view->m_foreColor;
+}
+
+void ListItem::SetForeColor(ColorRef colour) {
+    if (!Exists())
+        return;
+    auto& row = m_view->m_model->rows[static_cast<size_t>(m_index - 1)];
+    row.foreColor = colour;
+    row.ownColor = true;
+    m_view->m_model->RowChanged(m_index - 1);
+}
+
+void ListItem::EnsureVisible() {
+    if (Exists())
+        m_view->m_view->scrollTo(m_view->m_model->index(m_index - 1, 0));
+}
+
+// ---- Columns and items -------------------------------------------------------------------
+
+int ListView::Columns::Add(const QString& text, int widthTwips, Qt::Alignment alignment) {
+    m_view.m_model->AppendColumn({text, widthTwips, alignment & Qt::AlignHorizontal_Mask});
+    const int index = Count();
+    SetWidth(index, widthTwips);
+    return index;
+}
+
+int ListView::Columns::Count() const {
+    return static_cast<int>(m_view.m_model->columns.size());
+}
+
+QString ListView::Columns::Text(int index) const {
+    if (index < 1 || index > Count())
+        return {};
+    return m_view.m_model->columns[static_cast<size_t>(index - 1)].text;
+}
+
+int ListView::Columns::Width(int index) const {
+    if (index < 1 || index > Count())
+        return 0;
+    return m_view.m_model->columns[static_cast<size_t>(index - 1)].widthTwips;
+}
+
+void ListView::Columns::SetWidth(int index, int widthTwips) {
+    if (index < 1 || index > Count())
+        return;
+    widthTwips = std::max(0, widthTwips);
+    m_view.m_model->columns[static_cast<size_t>(index - 1)].widthTwips = widthTwips;
+    const int section = index - 1;
+    const int pixels = ToPixels(widthTwips);
+    // Hidden, not merely narrow: a zero-width section could still be dragged open.
+    m_view.m_view->setColumnHidden(section, pixels == 0);
+    if (pixels > 0)
+        m_view.m_view->setColumnWidth(section, pixels);
+}
+
+ListItem ListView::Items::Add(const QString& text) {
+    m_view.m_model->Append(text);
+    return ListItem(m_view, Count());
+}
+
+int ListView::Items::Count() const {
+    return static_cast<int>(m_view.m_model->rows.size());
+}
+
+ListItem ListView::Items::Item(int index) const {
+    if (index < 1 || index > Count())
+        throw std::out_of_range("ListItems: index out of range");
+    return ListItem(m_view, index);
+}
+
+void ListView::Items::Clear() {
+    m_view.m_lastSelected = 0;
+    m_view.m_syncPending = false;
+    m_view.m_syncing = true;
+    m_view.m_model->Clear();
+    m_view.m_syncing = false;
+}
+
+// ---- ListView ----------------------------------------------------------------------------
+
+ListView::ListView(QWidget* parent)
+    : Element(parent), m_model(new ListViewModel(this)), m_view(new ReportView(this)) {
+    m_view->setModel(m_model);
+    m_view->setRootIsDecorated(false);
+    m_view->setItemsExpandable(false);
+    m_view->setUniformRowHeights(true);
+    m_view->setAllColumnsShowFocus(true);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSortingEnabled(false);
+    m_view->setExpandsOnDoubleClick(false);
+    m_view->header()->setStretchLastSection(false);
+    m_view->header()->setSectionsMovable(false);
+    m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_view->setMouseTracking(true);
+    m_view->viewport()->setMouseTracking(true);
+    m_view->header()->setMouseTracking(true);
+    m_view->viewport()->installEventFilter(this);
+    m_view->installEventFilter(this);
+    setMouseTracking(true);
+    setFocusProxy(m_view);
+    setFocusPolicy(Qt::StrongFocus);
+
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                OnViewSelectionChanged(selected, deselected);
+            });
+    connect(m_view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            emit DblClick();
+    });
+    connect(m_view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            emit ItemClick(index.row() + 1);
+    });
+    ApplyColors();
+}
+
+ListView::~ListView() = default;
+
+std::optional<ListItem> ListView::SelectedItem() {
+    const auto& rows = m_model->rows;
+    const int count = static_cast<int>(rows.size());
+    if (m_multiSelect) {
+        const QModelIndex current = m_view->currentIndex();
+        if (current.isValid() && current.row() < count &&
+            rows[static_cast<size_t>(current.row())].selected)
+            return ListItem(*this, current.row() + 1);
+    }
+    if (m_lastSelected >= 1 && m_lastSelected <= count &&
+        rows[static_cast<size_t>(m_lastSelected - 1)].selected)
+        return ListItem(*this, m_lastSelected);
+    if (!m_multiSelect)
+        return std::nullopt;
+    for (int i = 0; i < count; ++i)
+        if (rows[static_cast<size_t>(i)].selected)
+            return ListItem(*this, i + 1);
+    return std::nullopt;
+}
+
+void ListView::SetMultiSelect(bool multi) {
+    FlushSelectionSync();
+    m_multiSelect = multi;
+    m_view->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection
+                                   : QAbstractItemView::SingleSelection);
+    if (!multi) {
+        // Keep at most the one row SelectedItem names.
+        auto selected = SelectedItem();
+        for (auto& row : m_model->rows)
+            row.selected = false;
+        if (selected)
+            m_model->rows[static_cast<size_t>(selected->Index() - 1)].selected = true;
+        m_lastSelected = selected ? selected->Index() : 0;
+        ScheduleSelectionSync();
+    }
+}
+
+void ListView::SetForeColor(ColorRef colour) {
+    m_foreColor = colour;
+    ApplyColors();
+}
+
+void ListView::SetBackColor(ColorRef colour) {
+    m_backColor = colour;
+    ApplyColors();
+}
+
+void ListView::ApplyColors() {
+    QPalette palette = m_view->palette();
+    palette.setColor(QPalette::Text, ToQColor(m_foreColor));
+    palette.setColor(QPalette::Base, ToQColor(m_backColor));
+    palette.setColor(QPalette::Window, ToQColor(m_backColor));
+    m_view->setPalette(palette);
+}
+
+void ListView::SetFocus() {
+    m_view->setFocus(Qt::OtherFocusReason);
+}
+
+void ListView::ScheduleSelectionSync() {
+    if (m_syncPending)
+        return;
+    m_syncPending = true;
+    // One pass after the handler is done: selecting row by row in the view's selection model
+    // costs time in proportion to the selection each time, far too slow for "select all".
+    QTimer::singleShot(0, this, [this] { FlushSelectionSync(); });
+}
+
+void ListView::FlushSelectionSync() {
+    if (!m_syncPending)
+        return;
+    m_syncPending = false;
+    SyncSelectionToView();
+}
+
+void ListView::SyncSelectionToView() {
+    QItemSelection selection;
+    const auto& rows = m_model->rows;
+    const int count = static_cast<int>(rows.size());
+    const int lastColumn = std::max(0, m_model->columnCount({}) - 1);
+    for (int i = 0; i < count;) {
+        if (!rows[static_cast<size_t>(i)].selected) {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end + 1 < count && rows[static_cast<size_t>(end + 1)].selected)
+            ++end;
+        selection.select(m_model->index(i, 0), m_model->index(end, lastColumn));
+        i = end + 1;
+    }
+    m_syncing = true;
+    QItemSelectionModel* model = m_view->selectionModel();
+    if (m_lastSelected >= 1 && m_lastSelected <= count)
+        model->setCurrentIndex(m_model->index(m_lastSelected - 1, 0),
+                               QItemSelectionModel::NoUpdate);
+    model->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_syncing = false;
+}
+
+void ListView::OnViewSelectionChanged(const QItemSelection& selected,
+                                      const QItemSelection& deselected) {
+    if (m_syncing)
+        return;
+    auto& rows = m_model->rows;
+    const int count = static_cast<int>(rows.size());
+    auto mark = [&](const QItemSelection& ranges, bool value) {
+        for (const QItemSelectionRange& range : ranges)
+            for (int r = range.top(); r <= range.bottom() && r < count; ++r) {
+                rows[static_cast<size_t>(r)].selected = value;
+                if (value)
+                    m_lastSelected = r + 1;
+            }
+    };
+    mark(deselected, false);
+    if (!m_multiSelect && !selected.isEmpty() && m_lastSelected >= 1 && m_lastSelected <= count)
+        rows[static_cast<size_t>(m_lastSelected - 1)].selected = false;
+    mark(selected, true);
+    if (m_lastSelected >= 1 && m_lastSelected <= count &&
+        !rows[static_cast<size_t>(m_lastSelected - 1)].selected)
+        m_lastSelected = 0;
+}
+
+bool ListView::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+        // User input must act on the selection the program last set.
+        FlushSelectionSync();
+        break;
+    default:
+        break;
+    }
+    return Element::eventFilter(watched, event);
+}
+
+void ListView::resizeEvent(QResizeEvent* event) {
+    m_view->setGeometry(rect());
+    Element::resizeEvent(event);
+}
+
+void ListView::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+} // namespace zr::ui

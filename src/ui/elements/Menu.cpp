@@ -1,0 +1,71 @@
+#include "Menu.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace zr::ui {
+
+MenuItem::MenuItem(QAction& action, const QString& name, QObject* parent)
+    : QObject(parent), m_action(action) {
+    setObjectName(name);
+    connect(&m_action, &QAction::triggered, this, [this] {
+        if (m_action.isEnabled())
+            emit Click();
+    });
+}
+
+QString MenuItem::Caption() const {
+    return m_action.isSeparator() ? QStringLiteral("-") : m_action.text();
+}
+
+void MenuItem::SetCaption(const QString& caption) {
+    m_action.setSeparator(caption == QLatin1String("-"));
+    m_action.setText(caption);
+}
+
+bool MenuItem::Enabled() const {
+    return m_action.isEnabled();
+}
+
+void MenuItem::SetEnabled(bool enabled) {
+    m_action.setEnabled(enabled);
+}
+
+QKeySequence MenuItem::Shortcut() const {
+    return m_action.shortcut();
+}
+
+void MenuItem::SetShortcut(const QKeySequence& shortcut) {
+    m_action.setShortcut(shortcut);
+}
+
+bool MenuItem::IsSeparator() const {
+    return m_action.isSeparator();
+}
+
+Menu::Menu(QMenu& menu, const QString& name, QObject* parent) : QObject(parent), m_menu(menu) {
+    setObjectName(name);
+}
+
+MenuItem& Menu::AddItem(const QString& name, const QString& caption, const QKeySequence& shortcut) {
+    QAction* action = m_menu.addAction(caption); // owned by the menu
+    action->setSeparator(caption == QLatin1String("-"));
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    auto* item = new MenuItem(*action, name, this); // owned by this menu (QObject parent)
+    m_items.push_back(item);
+    return *item;
+}
+
+MenuItem* Menu::Item(const QString& name) const {
+    for (MenuItem* item : m_items)
+        if (item->Name() == name)
+            return item;
+    return nullptr;
+}
+
+QString Menu::Caption() const {
+    return m_menu.title();
+}
+
+} // namespace zr::ui
