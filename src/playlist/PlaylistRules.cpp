@@ -5,17 +5,6 @@
 
 namespace zr {
 
-QString TrackNumberText(std::int32_t n) {
-    const QString digits = QString::number(n);
-    return (10 > n ? QStringLiteral("0") + digits : digits) + QLatin1Char('.');
-}
-
-QString TrackTitle(QStringView trackNumber, QStringView fileName) {
-    const qsizetype dot = trackNumber.indexOf(QLatin1Char('.'));
-    const QStringView number = dot < 0 ? trackNumber : trackNumber.left(dot);
-    return QLatin1Char('(') + number.toString() + QStringLiteral(") ") + fileName.toString();
-}
-
 std::int32_t PickUnplayedRow(const std::vector<bool>& played, double draw) {
     const auto unplayed = std::count(played.begin(), played.end(), false);
     if (unplayed == 0) {
@@ -32,14 +21,6 @@ std::int32_t PickUnplayedRow(const std::vector<bool>& played, double draw) {
         }
     }
     return 0;
-}
-
-std::int32_t PreviousRow(std::int32_t selected, std::int32_t rowCount) {
-    return rowCount > 1 && selected > 1 && selected <= rowCount ? selected - 1 : 0;
-}
-
-std::int32_t NextRow(std::int32_t selected, std::int32_t rowCount) {
-    return selected > 0 && selected < rowCount ? selected + 1 : 0;
 }
 
 std::int32_t RowAfterTrackEnd(bool randomMode, std::int32_t selected, std::int32_t rowCount) {

@@ -10,22 +10,6 @@
 namespace zr {
 namespace {
 
-TEST(PlaylistRules, TrackNumbersHaveTwoDigitsAtLeastAndAFullStop) {
-    const std::vector<std::pair<std::int32_t, QString>> table = {
-        {1, "01."}, {9, "09."}, {10, "10."}, {99, "99."}, {100, "100."}, {40000, "40000."}};
-    for (const auto& [n, text] : table) {
-        EXPECT_EQ(TrackNumberText(n), text) << n;
-    }
-}
-
-TEST(PlaylistRules, TitleShowsTheWholeNumberWithoutItsFullStop) {
-    EXPECT_EQ(TrackTitle(u"01.", u"song.mp3"), "(01) song.mp3");
-    EXPECT_EQ(TrackTitle(u"99.", u"a b.mp3"), "(99) a b.mp3");
-    EXPECT_EQ(TrackTitle(u"100.", u"song.mp3"), "(100) song.mp3");
-    EXPECT_EQ(TrackTitle(u"40000.", u"x.mp3"), "(40000) x.mp3");
-    EXPECT_EQ(TrackTitle(u"7", u"x.mp3"), "(7) x.mp3");
-}
-
 TEST(PlaylistRules, RandomPickReturnsZeroOnlyWhenNothingIsUnplayed) {
     EXPECT_EQ(PickUnplayedRow({}, 0.5), 0);
     const std::vector<bool> allPlayed{true, true, true};
@@ -63,26 +47,6 @@ TEST(PlaylistRules, RandomPickReachesTheLastOfFortyThousandRows) {
     played[19999] = false;
     EXPECT_EQ(PickUnplayedRow(played, 0.4999), 20000);
     EXPECT_EQ(PickUnplayedRow(played, 0.5), 40000);
-}
-
-TEST(PlaylistRules, PreviousAndNextStayInsideTheListAndNeedASelection) {
-    struct Row {
-        std::int32_t selected, count, previous, next;
-    };
-    const std::vector<Row> table = {
-        {1, 1, 0, 0},
-        {1, 3, 0, 2},
-        {2, 3, 1, 3},
-        {3, 3, 2, 0},
-        {0, 3, 0, 0},
-        {0, 0, 0, 0},
-        {5, 3, 0, 0}, // a stale selection beyond the list
-        {39999, 40000, 39998, 40000},
-    };
-    for (const auto& r : table) {
-        EXPECT_EQ(PreviousRow(r.selected, r.count), r.previous) << r.selected << "/" << r.count;
-        EXPECT_EQ(NextRow(r.selected, r.count), r.next) << r.selected << "/" << r.count;
-    }
 }
 
 TEST(PlaylistRules, TrackEndMovesToTheRowBelowTheSelectionInOrderModeOnly) {
