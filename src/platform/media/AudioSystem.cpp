@@ -1,5 +1,6 @@
 #include "AudioSystem.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace zr::media {
@@ -95,8 +96,19 @@ void AudioSystem::closeDevice(SDL_AudioDeviceID id) {
     }
 }
 
+void AudioSystem::noteSilentTrack() {
+    std::lock_guard lock(mutex_);
+    if (warned_)
+        return;
+    std::fprintf(stderr, "zr-media: no free sound device; playing silently in real time\n");
+    warned_ = true;
+}
+
 bool AudioOutput::open(long rate, int channels, SDL_AudioCallback callback, void* user) {
     close();
+    rate_ = rate;
+    callback_ = callback;
+    user_ = user;
     SDL_AudioSpec want{};
     want.freq = static_cast<int>(rate);
     want.format = AUDIO_F32SYS;
@@ -106,15 +118,43 @@ bool AudioOutput::open(long rate, int channels, SDL_AudioCallback callback, void
     want.userdata = user;
     SDL_AudioSpec have{};
     id_ = AudioSystem::instance().openDevice(want, have);
-    return id_ != 0;
+    if (id_ != 0)
+        return true;
+    AudioSystem::instance().noteSilentTrack();
+    scratch_.assign(static_cast<std::size_t>(kDeviceBufferFrames) * channels, 0.0f);
+    silent_ = true;
+    return true;
 }
 
 void AudioOutput::start() {
     if (id_ != 0)
         SDL_PauseAudioDevice(id_, 0);
+    if (silent_ && !clock_.joinable()) {
+        running_ = true;
+        clock_ = std::thread([this] { runSilentClock(); });
+    }
+}
+
+void AudioOutput::runSilentClock() {
+    using Clock = std::chrono::steady_clock;
+    const auto period = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(static_cast<double>(kDeviceBufferFrames) / rate_));
+    auto next = Clock::now();
+    const int bytes = static_cast<int>(scratch_.size() * sizeof(float));
+    while (running_.load()) {
+        callback_(user_, reinterpret_cast<Uint8*>(scratch_.data()), bytes);
+        next += period;
+        std::this_thread::sleep_until(next);
+    }
 }
 
 void AudioOutput::close() {
+    if (silent_) {
+        running_ = false;
+        if (clock_.joinable())
+            clock_.join();
+        silent_ = false;
+    }
     if (id_ == 0)
         return;
     const SDL_AudioDeviceID id = id_;

@@ -7,7 +7,10 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace zr::media {
 
@@ -24,6 +27,8 @@ public:
     // differs). 0 when no device, not even the silent one, can be opened.
     [[nodiscard]] SDL_AudioDeviceID openDevice(const SDL_AudioSpec& want, SDL_AudioSpec& have);
     void closeDevice(SDL_AudioDeviceID id);
+    // Says once on stderr that a track plays without a device.
+    void noteSilentTrack();
 
 private:
     AudioSystem() = default;
@@ -39,7 +44,9 @@ private:
 };
 
 // An SDL audio device opened through the AudioSystem; closing joins SDL's audio thread, so after
-// close() the callback is not running and never runs again.
+// close() the callback is not running and never runs again. When SDL gives no device (its dummy
+// and disk drivers offer only one at a time), a clock thread of our own calls the callback at
+// real-time pace and drops what it returns: the track still plays, silently.
 class AudioOutput {
 public:
     AudioOutput() = default;
@@ -51,10 +58,19 @@ public:
     [[nodiscard]] bool open(long rate, int channels, SDL_AudioCallback callback, void* user);
     void start();
     void close();
-    [[nodiscard]] bool isOpen() const { return id_ != 0; }
+    [[nodiscard]] bool isOpen() const { return id_ != 0 || silent_; }
 
 private:
+    void runSilentClock();
+
     SDL_AudioDeviceID id_ = 0;
+    bool silent_ = false;
+    long rate_ = 0;
+    SDL_AudioCallback callback_ = nullptr;
+    void* user_ = nullptr;
+    std::vector<float> scratch_;
+    std::atomic<bool> running_{false};
+    std::thread clock_;
 };
 
 } // namespace zr::media

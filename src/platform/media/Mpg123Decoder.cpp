@@ -28,6 +28,8 @@ int Mpg123Decoder::open(const std::string& path) {
     handle_.reset(h);
     // Setting the flags replaces libmpg123's defaults: gapless must be named again.
     mpg123_param(h, MPG123_FLAGS, MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_QUIET, 0.0);
+    // Past a damaged stretch of a few KiB the decoder should find the next frame, not give up.
+    mpg123_param(h, MPG123_RESYNC_LIMIT, 65536, 0.0);
     mpg123_format_none(h);
     const long* rates = nullptr;
     std::size_t count = 0;
@@ -43,8 +45,12 @@ int Mpg123Decoder::open(const std::string& path) {
     // Fix the output format so that it cannot change under the reader.
     mpg123_format_none(h);
     mpg123_format(h, rate_, channels_, MPG123_ENC_FLOAT_32);
-    long accurate = 0;
-    if (mpg123_getstate(h, MPG123_ACCURATE, &accurate, nullptr) == MPG123_OK && accurate) {
+    // Only an encoder's LAME/Info tag makes mpg123_length exact at once; otherwise it is
+    // estimated from the file size and the first frame. (MPG123_ACCURATE is about positions and
+    // reads 1 for headerless VBR files too, so it cannot tell.)
+    long encoderDelay = -1;
+    if (mpg123_getstate(h, MPG123_ENC_DELAY, &encoderDelay, nullptr) == MPG123_OK &&
+        encoderDelay >= 0) {
         const off_t len = mpg123_length(h);
         if (len >= 0)
             length_ = len;

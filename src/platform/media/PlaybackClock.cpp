@@ -11,7 +11,8 @@ std::int64_t msToFrame(std::uint32_t ms, long rate) {
 std::uint32_t frameToMs(std::int64_t frame, long rate) {
     if (frame <= 0 || rate <= 0)
         return 0;
-    const std::int64_t ms = frame * 1000 / rate;
+    // Rounded up, so that a position given in ms comes back unchanged after its frame.
+    const std::int64_t ms = (frame * 1000 + rate - 1) / rate;
     return static_cast<std::uint32_t>(std::min<std::int64_t>(ms, 0x7fffffff));
 }
 

@@ -11,7 +11,8 @@ enum class DeviceMode { Stopped, Paused, Playing };
 
 // First frame of the sound at position ms: ms x rate / 1000, rounded down.
 [[nodiscard]] std::int64_t msToFrame(std::uint32_t ms, long rate);
-// Milliseconds of a frame count, rounded down, so frameToMs(length) is the length reply exactly.
+// Milliseconds of a frame count, rounded up: frameToMs(msToFrame(ms)) == ms, and
+// frameToMs(length) is the length reply exactly.
 [[nodiscard]] std::uint32_t frameToMs(std::int64_t frame, long rate);
 
 // The frame being heard now: what the device has taken from us minus what still waits in its own

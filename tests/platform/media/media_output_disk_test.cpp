@@ -1,0 +1,170 @@
+// What the service plays, heard through SDL's disk driver: it writes every frame the device
+// consumes to a file, unpaced (SDL_DISKAUDIODELAY=0), so whole tracks are captured in
+// milliseconds. The service decodes the whole track before starting the device, so the capture
+// has no gaps from the decoder falling behind the unpaced driver.
+#include "MediaService.h"
+#include "MediaTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+namespace zr::media {
+namespace {
+
+using test::fixture;
+using test::number;
+using test::ok;
+
+class DiskOutput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // SDL reads these when it starts and when it opens a device; the service starts SDL
+        // only with its first device.
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIODELAY", "0", 1);
+        setenv("SDL_DISKAUDIOFILE", capturePath().c_str(), 1);
+    }
+
+    std::string capturePath() const { return (dir_.path() / "capture.raw").string(); }
+
+    void open(const std::string& name) {
+        reference_ = test::decodeReference(fixture(name));
+        ASSERT_GT(reference_.frames(), 0u);
+        ok(service_, "open " + fixture(name) + " type MPEGVideo alias mp3");
+    }
+
+    // Sends the command that starts playback and returns everything the device consumed up to
+    // the end of the track.
+    std::vector<float> playToEnd(const std::string& command) {
+        ok(service_, command);
+        EXPECT_TRUE(test::waitUntil([&] { return ok(service_, "status mp3 mode") == "stopped"; }));
+        std::ifstream in(capturePath(), std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        std::vector<float> samples(bytes.size() / sizeof(float));
+        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+        return samples;
+    }
+
+    int channels() const { return reference_.channels; }
+    long rate() const { return reference_.rate; }
+
+    // Frames up to and including the last one that is not silence.
+    std::size_t soundingFrames(const std::vector<float>& s) const {
+        for (std::size_t i = s.size(); i > 0; --i)
+            if (s[i - 1] != 0.0f)
+                return (i - 1) / static_cast<std::size_t>(channels()) + 1;
+        return 0;
+    }
+
+    static double rms(const float* s, std::size_t n) {
+        double sum = 0;
+        for (std::size_t i = 0; i < n; ++i)
+            sum += static_cast<double>(s[i]) * s[i];
+        return n ? std::sqrt(sum / static_cast<double>(n)) : 0.0;
+    }
+
+    test::TempDir dir_;
+    MediaService service_{DeviceOptions{10000, 10000}};
+    test::Pcm reference_;
+};
+
+TEST_F(DiskOutput, ThreeSecondTrackGivesExactlyThreeSecondsOfSamples) {
+    for (const char* name : {"tone_3s_cbr_44100_stereo.mp3", "tone_3s_cbr_48000_mono.mp3"}) {
+        ok(service_, "close all");
+        open(name);
+        const std::vector<float> out = playToEnd("play mp3");
+        const std::size_t expected = static_cast<std::size_t>(3 * rate());
+        ASSERT_EQ(reference_.frames(), expected) << name;
+        EXPECT_EQ(soundingFrames(out), expected) << name;
+        ASSERT_GE(out.size(), reference_.samples.size()) << name;
+        // Sample for sample what the decoder gives, from the first frame on, at unity volume.
+        std::size_t mismatches = 0;
+        for (std::size_t i = 0; i < reference_.samples.size(); ++i)
+            mismatches += out[i] != reference_.samples[i];
+        EXPECT_EQ(mismatches, 0u) << name;
+        EXPECT_EQ(number(service_, "status mp3 position"), 3000) << name;
+    }
+}
+
+TEST_F(DiskOutput, VolumeFollowsTheDocumentedCurve) {
+    open("tone_3s_cbr_44100_stereo.mp3");
+    ok(service_, "setaudio mp3 volume to 498");
+    const std::vector<float> out = playToEnd("play mp3");
+    const std::size_t n = reference_.samples.size();
+    ASSERT_GE(out.size(), n);
+    // (498/1000)^3 = 0.1235, about -18.2 dB.
+    EXPECT_NEAR(rms(out.data(), n) / rms(reference_.samples.data(), n), 0.1235, 0.0005);
+}
+
+TEST_F(DiskOutput, MuteSilencesAndUnmuteRestoresTheSameVolume) {
+    open("tone_1s_cbr_44100_stereo.mp3");
+    ok(service_, "setaudio mp3 volume to 498");
+    ok(service_, "set mp3 audio all off");
+    const std::vector<float> muted = playToEnd("play mp3");
+    EXPECT_EQ(number(service_, "status mp3 position"), 1000); // it did play
+    EXPECT_GT(muted.size(), reference_.samples.size());
+    EXPECT_EQ(soundingFrames(muted), 0u);
+    EXPECT_EQ(ok(service_, "status mp3 volume"), "498");
+
+    ok(service_, "set mp3 audio all on");
+    const std::vector<float> back = playToEnd("play mp3 from 0");
+    const std::size_t n = reference_.samples.size();
+    ASSERT_GE(back.size(), n);
+    EXPECT_NEAR(rms(back.data(), n) / rms(reference_.samples.data(), n), 0.1235, 0.0005);
+}
+
+// Zero crossings per second of one channel, over whole periods in the middle of the sound.
+double toneFrequency(const std::vector<float>& s, int channels, long rate, std::size_t frames) {
+    const std::size_t first = frames / 4;
+    const std::size_t last = frames * 3 / 4;
+    std::size_t crossings = 0;
+    std::size_t firstCross = 0;
+    std::size_t lastCross = 0;
+    for (std::size_t f = first + 1; f < last; ++f) {
+        const float a = s[(f - 1) * static_cast<std::size_t>(channels)];
+        const float b = s[f * static_cast<std::size_t>(channels)];
+        if ((a < 0) != (b < 0)) {
+            if (crossings == 0)
+                firstCross = f;
+            lastCross = f;
+            ++crossings;
+        }
+    }
+    if (crossings < 2)
+        return 0;
+    return (crossings - 1) / 2.0 * rate / static_cast<double>(lastCross - firstCross);
+}
+
+TEST_F(DiskOutput, Speed1500PlaysThreeSecondsInTwoWithThePitchKept) {
+    open("tone_3s_cbr_44100_stereo.mp3");
+    ok(service_, "set mp3 speed 1500");
+    const std::vector<float> out = playToEnd("play mp3");
+    const std::size_t frames = soundingFrames(out);
+    EXPECT_NEAR(static_cast<double>(frames), 2.0 * rate(), 0.01 * rate());
+    EXPECT_NEAR(toneFrequency(out, channels(), rate(), frames), 440.0, 4.0);
+    EXPECT_NEAR(toneFrequency(reference_.samples, channels(), rate(), reference_.frames()), 440.0,
+                4.0);
+    EXPECT_EQ(number(service_, "status mp3 position"), 3000);
+    EXPECT_EQ(number(service_, "status mp3 length"), 3000);
+}
+
+TEST_F(DiskOutput, PlayFrom2000StartsAtItsSample) {
+    open("tone_3s_cbr_44100_stereo.mp3");
+    const std::vector<float> out = playToEnd("play mp3 from 2000");
+    const std::size_t start = 88200; // 2000 x 44100 / 1000
+    const std::size_t rest = reference_.frames() - start;
+    EXPECT_EQ(soundingFrames(out), rest);
+    ASSERT_GE(out.size() / 2, rest);
+    double worst = 0;
+    for (std::size_t i = 0; i < rest * 2; ++i)
+        worst = std::max(worst, std::fabs(double(out[i]) - reference_.samples[start * 2 + i]));
+    EXPECT_LT(worst, 1e-4);
+    // One frame off would differ by about 2 pi 440 / 44100 x amplitude: far above the bound.
+}
+
+} // namespace
+} // namespace zr::media

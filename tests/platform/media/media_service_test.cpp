@@ -1,0 +1,366 @@
+// The media service end to end under SDL's dummy driver: real files, real decoding, real-time
+// silent output.
+#include "MediaService.h"
+#include "MediaTestSupport.h"
+#include "mWinAPI.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+namespace zr::media {
+namespace {
+
+using test::fixture;
+using test::number;
+using test::ok;
+using test::waitUntil;
+
+std::string openCommand(const std::string& path, const std::string& alias = "mp3") {
+    return "open \"" + path + "\" type MPEGVideo alias " + alias;
+}
+
+bool stopped(MediaService& s, const std::string& alias = "mp3") {
+    return ok(s, "status " + alias + " mode") == "stopped";
+}
+
+struct LengthCase {
+    const char* file;
+    long lengthMs; // -1: as many frames as a full decode yields
+};
+
+class MediaLength : public ::testing::TestWithParam<LengthCase> {};
+
+TEST_P(MediaLength, IsExactForEveryEncoding) {
+    MediaService s;
+    const std::string path = fixture(GetParam().file);
+    ok(s, openCommand(path));
+    long expected = GetParam().lengthMs;
+    if (expected < 0) {
+        const test::Pcm pcm = test::decodeReference(path);
+        expected = static_cast<long>((pcm.frames() * 1000 + pcm.rate - 1) / pcm.rate);
+    }
+    EXPECT_EQ(number(s, "status mp3 length"), expected);
+    EXPECT_EQ(number(s, "status mp3 position"), 0);
+    EXPECT_EQ(ok(s, "status mp3 mode"), "stopped");
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, MediaLength,
+                         ::testing::Values(LengthCase{"tone_1s_cbr_44100_stereo.mp3", 1000},
+                                           LengthCase{"tone_3s_cbr_44100_stereo.mp3", 3000},
+                                           LengthCase{"tone_1s_vbr_44100_stereo.mp3", 1000},
+                                           LengthCase{"tone_1s_cbr_44100_mono.mp3", 1000},
+                                           LengthCase{"tone_1s_vbr_22050_stereo.mp3", 1000},
+                                           LengthCase{"tone_1s_cbr_48000_stereo.mp3", 1000},
+                                           LengthCase{"tone_1s_vbr_48000_mono.mp3", 1000},
+                                           LengthCase{"tone_3s_cbr_48000_mono.mp3", 3000},
+                                           // No encoder header: delay and padding stay in, length
+                                           // after a scan, ms rounded up.
+                                           LengthCase{"tone_1s_cbr_noheader_44100_stereo.mp3", -1},
+                                           LengthCase{"tone_1s_vbr_noheader_44100_stereo.mp3", -1},
+                                           LengthCase{"tone_1s_cbr_22050_mono.mp3", -1}));
+
+TEST(MediaService, BadFilesAreRefusedWithTheirCode) {
+    MediaService s;
+    test::TempDir dir;
+    EXPECT_EQ(s.send(openCommand(fixture("no_such_file.mp3"))), kMciFileNotFound);
+    EXPECT_EQ(s.send(openCommand(dir.path().string())), kMciFileNotFound); // a folder
+    EXPECT_EQ(s.send("open file://server/a.mp3 alias mp3"), kMciFileNotFound);
+    EXPECT_EQ(s.send(openCommand("/dev/zero")), kMciFileNotFound);
+    for (const char* name : {"empty.mp3", "text.mp3", "random.mp3", "id3_only.mp3"})
+        EXPECT_EQ(s.send(openCommand(fixture(name))), kMciCannotDecode) << name;
+    // Nothing stayed open.
+    EXPECT_EQ(s.send("status mp3 mode"), kMciUnknownAlias);
+}
+
+TEST(MediaService, FileWordMayBeUriQuotedPathOrPlainWord) {
+    MediaService s;
+    test::TempDir dir;
+    const auto spaced = dir.path() / "my song #1%.mp3";
+    std::filesystem::copy_file(fixture("tone_1s_cbr_44100_stereo.mp3"), spaced);
+    std::string uri = "file://";
+    for (char c : spaced.string()) {
+        if (c == ' ')
+            uri += "%20";
+        else if (c == '#')
+            uri += "%23";
+        else if (c == '%')
+            uri += "%25";
+        else
+            uri += c;
+    }
+    EXPECT_EQ(s.send("open " + uri + " type MPEGVideo alias a"), kMciOk);
+    EXPECT_EQ(s.send("open \"" + spaced.string() + "\" alias b"), kMciOk);
+    EXPECT_EQ(s.send("open " + fixture("tone_1s_vbr_44100_stereo.mp3") + " alias c"), kMciOk);
+    for (const char* alias : {"a", "b", "c"})
+        EXPECT_EQ(number(s, std::string("status ") + alias + " length"), 1000) << alias;
+}
+
+TEST(MediaService, SecondOpenOfAnAliasFailsAndLeavesTheFirstAsItWas) {
+    MediaService s;
+    ok(s, openCommand(fixture("tone_3s_cbr_44100_stereo.mp3")));
+    ok(s, "play mp3 from 1000");
+    ok(s, "pause mp3");
+    const long held = number(s, "status mp3 position");
+    EXPECT_EQ(s.send(openCommand(fixture("tone_1s_cbr_44100_stereo.mp3"))), kMciAliasInUse);
+    EXPECT_EQ(s.send("open " + fixture("tone_1s_cbr_44100_stereo.mp3") + " alias MP3"),
+              kMciAliasInUse);
+    EXPECT_EQ(ok(s, "status mp3 mode"), "paused");
+    EXPECT_EQ(number(s, "status mp3 position"), held);
+    EXPECT_EQ(number(s, "status mp3 length"), 3000);
+}
+
+TEST(MediaService, UnknownThingsGetTheirCodes) {
+    MediaService s;
+    EXPECT_EQ(s.send("play mp3"), kMciUnknownAlias);
+    EXPECT_EQ(s.send("close mp3"), kMciUnknownAlias);
+    EXPECT_EQ(s.send("close all"), kMciOk);
+    EXPECT_EQ(s.send("fly mp3"), kMciUnknownCommand);
+    EXPECT_EQ(s.send(nullptr, nullptr, 0), kMciUnknownCommand);
+    ok(s, openCommand(fixture("tone_1s_cbr_44100_stereo.mp3")));
+    EXPECT_EQ(s.send("status mp3 loudness"), kMciUnknownCommand);
+    EXPECT_EQ(s.send("play mp3 from 1001"), kMciBadNumber); // beyond the length
+    EXPECT_EQ(s.send("play mp3 to 5000"), kMciBadNumber);
+    EXPECT_EQ(s.send("seek mp3 to 1001"), kMciBadNumber);
+    EXPECT_EQ(s.send("setaudio mp3 volume to 1001"), kMciBadNumber);
+    EXPECT_EQ(ok(s, "status mp3 mode"), "stopped");
+}
+
+TEST(MediaService, TimeFormatStaysMilliseconds) {
+    MediaService s;
+    ok(s, openCommand(fixture("tone_1s_cbr_44100_stereo.mp3")));
+    EXPECT_EQ(s.send("set mp3 time format tmsf"), kMciUnsupported);
+    EXPECT_EQ(ok(s, "status mp3 time format"), "milliseconds");
+    EXPECT_EQ(number(s, "status mp3 length"), 1000);
+    ok(s, "set mp3 time format ms");
+    ok(s, "set mp3 time format milliseconds");
+}
+
+TEST(MediaService, RepliesWriteTextAndOneNulAndNothingElse) {
+    MediaService s;
+    ok(s, openCommand(fixture("tone_3s_cbr_44100_stereo.mp3")));
+    char buffer[30];
+    std::memset(buffer, 'x', sizeof buffer);
+    ASSERT_EQ(s.send("status mp3 length", buffer, 30), kMciOk);
+    EXPECT_EQ(std::string(buffer, 5), std::string("3000\0", 5));
+    for (std::size_t i = 5; i < sizeof buffer; ++i)
+        EXPECT_EQ(buffer[i], 'x') << i;
+
+    // Exactly fitting, and one byte short.
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(s.send("status mp3 length", buffer, 5), kMciOk);
+    EXPECT_EQ(buffer[4], '\0');
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(s.send("status mp3 length", buffer, 4), kMciReplyTooLong);
+    EXPECT_EQ(s.send("status mp3 mode", buffer, 7), kMciReplyTooLong); // "stopped" + NUL = 8
+    for (char c : buffer)
+        EXPECT_EQ(c, 'x');
+    EXPECT_EQ(s.send("status mp3 length", nullptr, 30), kMciReplyTooLong);
+
+    // Commands without a reply leave the buffer alone, as the player passes "0" with length 0.
+    char zero[2] = {'0', '\0'};
+    EXPECT_EQ(s.send("setaudio mp3 volume to 498", zero, 0), kMciOk);
+    EXPECT_EQ(s.send("set mp3 speed 1000", zero, 0), kMciOk);
+    EXPECT_EQ(std::string(zero), "0");
+    EXPECT_EQ(ok(s, "status mp3 volume"), "498");
+    EXPECT_EQ(ok(s, "status mp3 speed"), "1000");
+}
+
+TEST(MediaService, SeveralAliasesAndCloseAll) {
+    MediaService s;
+    ok(s, openCommand(fixture("tone_1s_cbr_44100_stereo.mp3"), "one"));
+    ok(s, openCommand(fixture("tone_3s_cbr_48000_mono.mp3"), "two"));
+    ok(s, "play one");
+    ok(s, "play two");
+    EXPECT_EQ(number(s, "status two length"), 3000);
+    EXPECT_EQ(number(s, "status one length"), 1000);
+    ok(s, "close one");
+    EXPECT_EQ(s.send("status one mode"), kMciUnknownAlias);
+    EXPECT_EQ(ok(s, "status two mode"), "playing");
+    ok(s, openCommand(fixture("tone_1s_cbr_44100_stereo.mp3"), "one"));
+    ok(s, "close all");
+    EXPECT_EQ(s.send("status one mode"), kMciUnknownAlias);
+    EXPECT_EQ(s.send("status two mode"), kMciUnknownAlias);
+    ok(s, openCommand(fixture("tone_1s_cbr_44100_stereo.mp3"), "two")); // alias free again
+}
+
+TEST(MediaService, TrackEndsStoppedWithPositionEqualToLength) {
+    MediaService s;
+    ok(s, openCommand(fixture("tone_1s_cbr_44100_stereo.mp3")));
+    ok(s, "play mp3");
+    long last = 0;
+    bool monotonic = true;
+    ASSERT_TRUE(waitUntil([&] {
+        const long p = number(s, "status mp3 position");
+        monotonic = monotonic && p >= last && p <= 1000;
+        last = p;
+        return stopped(s);
+    }));
+    EXPECT_TRUE(monotonic);
+    EXPECT_EQ(number(s, "status mp3 position"), 1000);
+    // Playing again from the end starts over.
+    ok(s, "play mp3");
+    EXPECT_EQ(ok(s, "status mp3 mode"), "playing");
+    EXPECT_LT(number(s, "status mp3 position"), 1000);
+}
+
+TEST(MediaService, PauseHoldsThePositionAndPlayContinuesFromIt) {
+    MediaService s;
+    ok(s, openCommand(fixture("tone_3s_cbr_44100_stereo.mp3")));
+    ok(s, "play mp3");
+    ASSERT_TRUE(waitUntil([&] { return number(s, "status mp3 position") >= 200; }));
+    ok(s, "pause mp3");
+    EXPECT_EQ(ok(s, "status mp3 mode"), "paused");
+    const long held = number(s, "status mp3 position");
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(number(s, "status mp3 position"), held);
+    // "play" during a pause continues; a second "play" while playing changes nothing.
+    ok(s, "play mp3");
+    const long resumed = number(s, "status mp3 position");
+    EXPECT_GE(resumed, held);
+    EXPECT_LT(resumed, held + 100);
+    ASSERT_TRUE(waitUntil([&] { return number(s, "status mp3 position") >= held + 100; }));
+    const long before = number(s, "status mp3 position");
+    ok(s, "play mp3");
+    EXPECT_GE(number(s, "status mp3 position"), before);
+    ok(s, "pause mp3");
+    const long again = number(s, "status mp3 position");
+    ok(s, "resume mp3");
+    EXPECT_GE(number(s, "status mp3 position"), again);
+    EXPECT_EQ(ok(s, "status mp3 mode"), "playing");
+}
+
+TEST(MediaService, PlayFromSeekAndStopPlaceThePosition) {
+    MediaService s;
+    ok(s, openCommand(fixture("tone_3s_cbr_44100_stereo.mp3")));
+    ok(s, "play mp3 from 2000");
+    EXPECT_GE(number(s, "status mp3 position"), 2000);
+    ok(s, "stop mp3");
+    EXPECT_EQ(ok(s, "status mp3 mode"), "stopped");
+    const long held = number(s, "status mp3 position");
+    EXPECT_GE(held, 2000);
+    ok(s, "seek mp3 to 1234");
+    EXPECT_EQ(number(s, "status mp3 position"), 1234);
+    EXPECT_EQ(ok(s, "status mp3 mode"), "stopped");
+    ok(s, "seek mp3 to end");
+    EXPECT_EQ(number(s, "status mp3 position"), 3000);
+    ok(s, "seek mp3 to start");
+    EXPECT_EQ(number(s, "status mp3 position"), 0);
+    // A play with an end stops there, position on the end.
+    ok(s, "play mp3 from 2700 to 2900");
+    ASSERT_TRUE(waitUntil([&] { return stopped(s); }));
+    EXPECT_EQ(number(s, "status mp3 position"), 2900);
+}
+
+TEST(MediaService, SpeedKeepsPositionsInTrackTime) {
+    MediaService s;
+    ok(s, openCommand(fixture("tone_3s_cbr_44100_stereo.mp3")));
+    ok(s, "set mp3 speed 4000");
+    const auto start = std::chrono::steady_clock::now();
+    ok(s, "play mp3");
+    ASSERT_TRUE(waitUntil([&] { return stopped(s); }));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(number(s, "status mp3 position"), 3000);
+    EXPECT_EQ(number(s, "status mp3 length"), 3000);
+    // 3 s of track at four times the speed cannot take as long as the track.
+    EXPECT_LT(took, std::chrono::milliseconds(2500));
+    ok(s, "set mp3 speed 500");
+    ok(s, "play mp3 from 2800");
+    ASSERT_TRUE(waitUntil([&] { return stopped(s); }));
+    EXPECT_EQ(number(s, "status mp3 position"), 3000);
+}
+
+TEST(MediaService, DamagedFilesPlayWhatDecodesAndEnd) {
+    for (const char* name : {"truncated_half.mp3", "damaged_middle.mp3"}) {
+        MediaService s;
+        ok(s, openCommand(fixture(name)));
+        const long length = number(s, "status mp3 length");
+        ok(s, "set mp3 speed 4000");
+        ok(s, "play mp3");
+        ASSERT_TRUE(waitUntil([&] { return stopped(s); })) << name;
+        // The end reads as the length so that a player waiting for it moves on.
+        EXPECT_EQ(number(s, "status mp3 position"), length) << name;
+    }
+}
+
+TEST(MediaService, FileDeletedOrTruncatedWhilePlayingEndsTheTrack) {
+    test::TempDir dir;
+    const auto deleted = dir.path() / "deleted.mp3";
+    const auto truncated = dir.path() / "truncated.mp3";
+    std::filesystem::copy_file(fixture("tone_3s_cbr_44100_stereo.mp3"), deleted);
+    std::filesystem::copy_file(fixture("tone_3s_cbr_44100_stereo.mp3"), truncated);
+    MediaService s;
+    ok(s, openCommand(deleted.string(), "a"));
+    ok(s, openCommand(truncated.string(), "b"));
+    ok(s, "set a speed 4000");
+    ok(s, "set b speed 4000");
+    ok(s, "play a");
+    ok(s, "play b");
+    std::filesystem::remove(deleted);
+    std::filesystem::resize_file(truncated, 2000);
+    ASSERT_TRUE(waitUntil([&] { return stopped(s, "a") && stopped(s, "b"); }));
+    EXPECT_EQ(number(s, "status a position"), 3000);
+    EXPECT_EQ(number(s, "status b position"), number(s, "status b length"));
+    ok(s, "close all");
+}
+
+TEST(MediaService, CommandsFromTwoThreadsWhilePlaying) {
+    MediaService s;
+    ok(s, openCommand(fixture("tone_3s_cbr_44100_stereo.mp3")));
+    ok(s, "play mp3");
+    std::atomic<bool> done{false};
+    std::atomic<int> failures{0};
+    std::thread poller([&] {
+        char reply[30];
+        while (!done) {
+            if (s.send("status mp3 position", reply, sizeof reply) != kMciOk)
+                ++failures;
+            if (s.send("status mp3 mode", reply, sizeof reply) != kMciOk)
+                ++failures;
+        }
+    });
+    const char* commands[] = {"pause mp3",
+                              "play mp3",
+                              "set mp3 speed 1500",
+                              "set mp3 audio all off",
+                              "setaudio mp3 volume to 332",
+                              "play mp3 from 500",
+                              "set mp3 audio all on",
+                              "seek mp3 to 100",
+                              "play mp3",
+                              "set mp3 speed 1000"};
+    for (int round = 0; round < 3; ++round) {
+        for (const char* c : commands) {
+            EXPECT_EQ(s.send(c), kMciOk) << c;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    done = true;
+    poller.join();
+    EXPECT_EQ(failures.load(), 0);
+    ok(s, "close mp3");
+}
+
+TEST(MediaServiceProcess, ExitWithPlayingDevicesIsClean) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            char reply[30];
+            const std::string a = openCommand(fixture("tone_3s_cbr_44100_stereo.mp3"), "a");
+            const std::string b = openCommand(fixture("tone_1s_cbr_48000_stereo.mp3"), "b");
+            if (mWinAPI::mciSendStringA(a.c_str(), reply, 0, nullptr) != 0)
+                std::exit(3);
+            if (mWinAPI::mciSendStringA(b.c_str(), reply, 0, nullptr) != 0)
+                std::exit(4);
+            mWinAPI::mciSendStringA("play a", reply, 0, nullptr);
+            mWinAPI::mciSendStringA("play b", reply, 0, nullptr);
+            std::exit(0); // devices still open: static destruction closes them
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
+} // namespace zr::media
