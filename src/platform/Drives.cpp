@@ -14,6 +14,11 @@
 namespace mWinAPI {
 namespace {
 
+std::optional<std::vector<MountEntry>>& MountOverride() {
+    static std::optional<std::vector<MountEntry>> mounts;
+    return mounts;
+}
+
 bool IsUnder(const QString& path, const QString& folder) {
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
 }
@@ -281,7 +286,19 @@ std::vector<MountEntry> WithNotReady(std::vector<MountEntry> mounted,
     return mounted;
 }
 
+ScopedMountList::ScopedMountList(std::vector<MountEntry> mounts)
+    : m_previous(std::move(MountOverride())) {
+    MountOverride() = std::move(mounts);
+}
+
+ScopedMountList::~ScopedMountList() {
+    MountOverride() = std::move(m_previous);
+}
+
 std::vector<MountEntry> ReadMounts() {
+    if (MountOverride()) {
+        return *MountOverride();
+    }
     std::vector<MountEntry> mounted;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         MountEntry entry;

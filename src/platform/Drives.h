@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace mWinAPI {
@@ -66,8 +67,22 @@ struct DriveInfo {
                                                    const std::vector<MountEntry>& fstab,
                                                    const std::vector<QString>& opticalDevices);
 
-// The machine's mounts: QStorageInfo::mountedVolumes(), /etc/fstab and /sys/class/block.
+// The machine's mounts: QStorageInfo::mountedVolumes(), /etc/fstab and /sys/class/block; or
+// the list of a live ScopedMountList.
 [[nodiscard]] std::vector<MountEntry> ReadMounts();
+
+// While it lives, ReadMounts gives this list instead of the machine's, so tests can run the
+// whole program on drives mapped to temporary folders. Not for concurrent use.
+class ScopedMountList {
+public:
+    explicit ScopedMountList(std::vector<MountEntry> mounts);
+    ScopedMountList(const ScopedMountList&) = delete;
+    ScopedMountList& operator=(const ScopedMountList&) = delete;
+    ~ScopedMountList();
+
+private:
+    std::optional<std::vector<MountEntry>> m_previous;
+};
 
 // The machine's drives (LetterDrives of ReadMounts), and the drive table filled with the
 // folders of the ready ones, so every path built from these letters resolves.
