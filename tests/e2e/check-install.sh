@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the build into a fresh prefix and checks that the program, its menu entry and its
+# icons land where the XDG conventions look for them.
+#   check-install.sh BUILD_DIR
+set -euo pipefail
+build=${1:?usage: check-install.sh BUILD_DIR}
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+fail=0
+check() { if ! eval "$2"; then echo "FAIL: $1" >&2; fail=1; fi; }
+
+app=zr-mp3-player
+desktop=$prefix/share/applications/$app.desktop
+check "program installed and executable" "[ -x '$prefix/bin/$app' ]"
+check "desktop entry installed" "[ -f '$desktop' ]"
+if [ -f "$desktop" ]; then
+  exec_cmd=$(sed -n 's/^Exec=//p' "$desktop")
+  icon_name=$(sed -n 's/^Icon=//p' "$desktop")
+  check "entry starts the installed program" "[ '$exec_cmd' = '$app' ]"
+  check "entry names the icon" "[ '$icon_name' = '$app' ]"
+  check "entry shows the window's name" "grep -qx 'Name=ZR - Mp3 Player' '$desktop'"
+  if command -v desktop-file-validate >/dev/null; then
+    check "desktop-file-validate accepts the entry" "desktop-file-validate '$desktop'"
+  fi
+fi
+for size in 16 48 128; do
+  png=$prefix/share/icons/hicolor/${size}x${size}/apps/$app.png
+  check "icon ${size}x${size} installed" "[ -f '$png' ]"
+  if [ -f "$png" ]; then
+    # PNG header: width and height are the big-endian words at bytes 16 and 20.
+    dims=$(od -An -tu1 -j16 -N8 "$png" | awk '{print $3*256+$4 "x" $7*256+$8}')
+    check "icon ${size}x${size} has that size (got $dims)" "[ '$dims' = '${size}x${size}' ]"
+  fi
+done
+exit $fail
