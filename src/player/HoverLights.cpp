@@ -1,6 +1,17 @@
 #include "HoverLights.h"
 
+#include "mVariables.h"
+
 namespace zr {
+namespace {
+
+void Paint(ui::ControlArray<ui::Shape>& lights, int index, std::uint32_t colour) {
+    if (auto* light = lights.Find(static_cast<std::int16_t>(index))) {
+        light->SetFillColor(colour);
+    }
+}
+
+} // namespace
 
 std::optional<int> ButtonLight(int buttonIndex) {
     if (buttonIndex >= 0 && buttonIndex <= 5) {
@@ -54,4 +65,39 @@ std::optional<int> PressedLight(int buttonIndex) {
     return std::nullopt;
 }
 
+void ShowHoverLight(ui::ControlArray<ui::Shape>& speCommandLight, int buttonIndex,
+                    const HoverState& state) {
+    mProcFunc::ResetLights(speCommandLight, u"speCommandLight");
+    const HoverOutcome outcome = HoverLight(buttonIndex, state);
+    if (outcome.light) {
+        Paint(speCommandLight, *outcome.light, outcome.colour);
+    }
+    if (outcome.activeLight) {
+        mVariables::SetActiveLight(static_cast<std::uint8_t>(*outcome.activeLight));
+    }
+}
+
+void ShowPressedLight(ui::ControlArray<ui::Shape>& speCommandLight, int buttonIndex) {
+    if (const auto light = PressedLight(buttonIndex)) {
+        Paint(speCommandLight, *light, LightPressed);
+    }
+}
+
+void TurnOffActiveLight(ui::ControlArray<ui::Shape>& speCommandLight) {
+    Paint(speCommandLight, mVariables::ActiveLight(), LightOff);
+}
+
 } // namespace zr
+
+namespace mProcFunc {
+
+void ResetLights(zr::ui::ControlArray<zr::ui::Shape>& lights, QStringView arrayName) {
+    if (arrayName != u"speCommandLight") {
+        return;
+    }
+    for (int i = 0; i < zr::FirstRowLightCount; ++i) {
+        zr::Paint(lights, i, zr::LightOff);
+    }
+}
+
+} // namespace mProcFunc

@@ -4,6 +4,11 @@
 // buttons 0..5 own lights 0..5, "Mute" (8) light 6, "Random Select" (9) light 7, "Clear
 // Playlist" (14) light 8; the other buttons have none. Colours are 0x00BBGGRR values.
 
+#include "elements/ControlArray.h"
+#include "elements/Shape.h"
+
+#include <QStringView>
+
 #include <cstdint>
 #include <optional>
 
@@ -42,4 +47,24 @@ struct HoverOutcome {
 // "Clear Playlist"; empty for every other button.
 [[nodiscard]] std::optional<int> PressedLight(int buttonIndex);
 
+// The pointer moved over picture button buttonIndex: lights 0..5 off, then the button's light
+// as HoverLight says, and ActiveLight updated.
+void ShowHoverLight(ui::ControlArray<ui::Shape>& speCommandLight, int buttonIndex,
+                    const HoverState& state);
+
+// A mouse button went down on picture button buttonIndex: its light green, if PressedLight
+// names one. ActiveLight stays.
+void ShowPressedLight(ui::ControlArray<ui::Shape>& speCommandLight, int buttonIndex);
+
+// The pointer moved over the bare window: the light ActiveLight names goes off.
+void TurnOffActiveLight(ui::ControlArray<ui::Shape>& speCommandLight);
+
 } // namespace zr
+
+namespace mProcFunc {
+
+// When arrayName is exactly "speCommandLight", switches lights 0..5 of the array off, in index
+// order; lights 6..8 keep their colour. Any other name does nothing.
+void ResetLights(zr::ui::ControlArray<zr::ui::Shape>& lights, QStringView arrayName);
+
+} // namespace mProcFunc
