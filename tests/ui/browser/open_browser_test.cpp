@@ -1,0 +1,150 @@
+#include "BrowserTestSupport.h"
+
+#include "elements/Form.h"
+#include "elements/ListView.h"
+#include "elements/Runtime.h"
+#include "elements/TreeView.h"
+#include "frmExplore.h"
+#include "mVariables.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+using zr::test::ChildNamed;
+using zr::test::ClickExpandButton;
+using zr::test::ClickNode;
+using zr::test::TempTree;
+using zr::ui::frmExplore;
+
+frmExplore* OpenBrowser() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* browser = qobject_cast<frmExplore*>(w); browser && browser->isVisible()) {
+            return browser;
+        }
+    }
+    return nullptr;
+}
+
+// Runs `step` on the browser as soon as it is open, from inside its modal loop. Any browser
+// still open after 10 s is closed, so a failing step cannot hang the test.
+class WhileOpen {
+public:
+    explicit WhileOpen(std::function<void(frmExplore&)> step) : m_step(std::move(step)) {
+        m_poll.setInterval(10);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            if (frmExplore* browser = OpenBrowser()) {
+                m_poll.stop();
+                m_ran = true;
+                m_step(*browser);
+            }
+        });
+        m_poll.start();
+        m_guard.setSingleShot(true);
+        QObject::connect(&m_guard, &QTimer::timeout, [] {
+            if (frmExplore* browser = OpenBrowser()) {
+                browser->close();
+            }
+        });
+        m_guard.start(10000);
+    }
+    [[nodiscard]] bool Ran() const { return m_ran; }
+
+private:
+    std::function<void(frmExplore&)> m_step;
+    QTimer m_poll;
+    QTimer m_guard;
+    bool m_ran = false;
+};
+
+mWinAPI::MountEntry DataDisk(const QString& folder) {
+    mWinAPI::MountEntry m;
+    m.rootPath = folder;
+    m.device = "/dev/sdz1";
+    m.fsType = "ext4";
+    m.label = "DATA";
+    return m;
+}
+
+TEST(OpenBrowser, ShowsModallyWithTheOwnerWaitingAndEachOpeningStartsAfresh) {
+    const mWinAPI::ScopedDriveFolders table({});
+    TempTree d;
+    d.Folder("a/deep/deeper");
+    d.File("a/one.mp3", 1);
+    const mWinAPI::ScopedMountList mounts({DataDisk(d.Path())});
+
+    zr::ui::Form owner;
+    owner.show();
+    zr::ui::ListView playlist(&owner);
+
+    int ownerPointer = -1;
+    bool modal = false;
+    int filledChildren = -1;
+    {
+        WhileOpen first([&](frmExplore& b) {
+            ownerPointer = owner.MousePointer();
+            modal = b.isModal();
+            zr::ui::Node* driveD = b.Explorer().Nodes().Item("Parent2");
+            ASSERT_NE(driveD, nullptr);
+            EXPECT_EQ(driveD->Text(), "DATA (D:)");
+            zr::ui::Node* a = ChildNamed(driveD, "a");
+            ASSERT_NE(a, nullptr);
+            ClickNode(b.Explorer(), a);
+            ClickExpandButton(b.Explorer(), a);
+            filledChildren = ChildNamed(a, "deep")->Children();
+            EXPECT_EQ(b.FileList().ListItems().Count(), 1);
+            QTest::keyClick(&b, Qt::Key_X, Qt::ControlModifier);
+        });
+        frmExplore::Open(&owner, playlist);
+        EXPECT_TRUE(first.Ran());
+    }
+    EXPECT_EQ(ownerPointer, zr::ui::vbHourglass);
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(filledChildren, 1);
+    EXPECT_EQ(owner.MousePointer(), zr::ui::vbDefault);
+    EXPECT_EQ(OpenBrowser(), nullptr);
+
+    // The second opening builds the tree from the drives again: nothing filled, nothing listed.
+    d.Folder("b");
+    {
+        WhileOpen second([&](frmExplore& b) {
+            zr::ui::Node* driveD = b.Explorer().Nodes().Item("Parent2");
+            ASSERT_NE(driveD, nullptr);
+            EXPECT_NE(ChildNamed(driveD, "b"), nullptr);
+            zr::ui::Node* a = ChildNamed(driveD, "a");
+            ASSERT_NE(a, nullptr);
+            EXPECT_EQ(a->Children(), 0);
+            EXPECT_FALSE(a->Expanded());
+            EXPECT_EQ(b.FileList().ListItems().Count(), 0);
+            EXPECT_FALSE(b.mnuFileCOpenFiles().Enabled());
+            b.close(); // the window's close box
+        });
+        frmExplore::Open(&owner, playlist);
+        EXPECT_TRUE(second.Ran());
+    }
+    EXPECT_EQ(OpenBrowser(), nullptr);
+    mVariables::ResetToStartValues();
+}
+
+TEST(OpenBrowser, TimersOfOtherWindowsKeepTickingWhileItIsOpen) {
+    const mWinAPI::ScopedDriveFolders table({});
+    const mWinAPI::ScopedMountList mounts({});
+    zr::ui::ListView playlist(nullptr);
+    int ticks = 0;
+    QTimer player;
+    QObject::connect(&player, &QTimer::timeout, [&] { ++ticks; });
+    player.start(5);
+    WhileOpen step([&](frmExplore& b) {
+        QTest::qWait(100);
+        b.mnuFileExit().Action().trigger();
+    });
+    frmExplore::Open(nullptr, playlist);
+    EXPECT_TRUE(step.Ran());
+    EXPECT_GT(ticks, 5);
+    mVariables::ResetToStartValues();
+}
+
+} // namespace
