@@ -1,0 +1,77 @@
+#pragma once
+// A shown player window (offscreen) with fresh player state, real input on its elements, and
+// playlist rows that name real files in a temporary folder, written in drive-letter form.
+
+#include "Playlist.h"
+#include "PlaylistEntry.h"
+#include "frmMain.h"
+#include "mVariables.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class BehaviourTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mVariables::ResetToStartValues();
+        window = std::make_unique<frmMain>();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_EQ(mVariables::VolumeLevel(), 498) << "the load step has run";
+        ASSERT_TRUE(folder.isValid());
+    }
+
+    void TearDown() override {
+        // Leaves no device open for the next test, whatever this one left behind.
+        window->imgControl_Click(3);
+        window.reset();
+    }
+
+    // The drive-letter form of a folder of this machine: C: is the root.
+    static QString DriveFolder(const QString& absolute) {
+        QString path = QDir::toNativeSeparators(QDir::cleanPath(absolute));
+        path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        return QStringLiteral("C:") + path + QLatin1Char('\\');
+    }
+
+    // Appends a row for a file of the temporary folder, creating an empty file of that name
+    // unless `source` names a file to copy.
+    void AddRow(const QString& name, const QString& source = {}) {
+        const QString path = folder.filePath(name);
+        if (!QFile::exists(path)) {
+            if (source.isEmpty()) {
+                QFile file(path);
+                ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            } else {
+                ASSERT_TRUE(QFile::copy(source, path)) << source.toStdString();
+            }
+        }
+        zr::AppendEntry(window->lstFiles, DriveFolder(folder.path()), name);
+    }
+
+    void Click(int button, Qt::MouseButton mouse = Qt::LeftButton) {
+        auto& element = window->imgControl(static_cast<std::int16_t>(button));
+        QTest::mouseClick(&element, mouse, {}, element.rect().center());
+    }
+
+    void Select(int row) { window->lstFiles.ListItems().Item(row).SetSelected(true); }
+    [[nodiscard]] int Selected() { return zr::SelectedRow(window->lstFiles); }
+    [[nodiscard]] QString Mark(int row) {
+        return window->lstFiles.ListItems().Item(row).SubItems(zr::PlayMarkSubItem);
+    }
+
+    [[nodiscard]] QString Clock() const {
+        return window->lblELTimeA.Caption() + window->lblELTimeB.Caption() + ":" +
+               window->lblELTimeC.Caption() + window->lblELTimeD.Caption();
+    }
+
+    [[nodiscard]] static bool Playing() { return mVariables::IsPlaying() == mVariables::kTrue; }
+
+    QTemporaryDir folder;
+    std::unique_ptr<frmMain> window;
+};
