@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class BehaviourTest : public ::testing::Test {
 protected:
@@ -68,6 +70,18 @@ protected:
     [[nodiscard]] QString Clock() const {
         return window->lblELTimeA.Caption() + window->lblELTimeB.Caption() + ":" +
                window->lblELTimeC.Caption() + window->lblELTimeD.Caption();
+    }
+
+    // The open command for a file of the temporary folder (percent-encoded name).
+    [[nodiscard]] std::string OpenCommand(const QString& encodedName) const {
+        return "open file://" + folder.path().toStdString() + "/" + encodedName.toStdString() +
+               " type MPEGVideo alias mp3";
+    }
+    // What Play sends for a newly opened row at normal speed with sound on.
+    [[nodiscard]] std::vector<std::string> PlaySequence(const QString& encodedName,
+                                                        int volume = 498) const {
+        return {OpenCommand(encodedName), "set mp3 time format tmsf", "play mp3",
+                "status mp3 length", "setaudio mp3 volume to " + std::to_string(volume)};
     }
 
     [[nodiscard]] static bool Playing() { return mVariables::IsPlaying() == mVariables::kTrue; }

@@ -19,14 +19,6 @@ protected:
         media->setReply("status mp3 length", "245000");
     }
 
-    [[nodiscard]] std::string Open(const QString& name) const {
-        return "open file://" + folder.path().toStdString() + "/" + name.toStdString() +
-               " type MPEGVideo alias mp3";
-    }
-    [[nodiscard]] Commands PlaySequence(const QString& name, int volume = 498) const {
-        return {Open(name), "set mp3 time format tmsf", "play mp3", "status mp3 length",
-                "setaudio mp3 volume to " + std::to_string(volume)};
-    }
     [[nodiscard]] Commands Taken() {
         Commands c = media->commands();
         media->clear();
