@@ -1,0 +1,356 @@
+#!/usr/bin/env python3
+"""The player tried as a new user would, under a real X server, with real mouse and keys only.
+
+Starts the program in a folder of three tracks, opens the browser, clicks the tree's root (which
+lists the current folder), selects all, opens the files, exits the browser, plays, steps to the
+next track, pauses, plays again, lets the last track end and closes the window. It looks only at
+the screen (regions compared with the window drawn in the expected state by zr-e2e-reference)
+and listens to what reached SDL's disk driver.
+
+    e2e_player.py --program P --reference R --fixtures DIR --artifacts DIR
+
+Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
+are missing.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from audiotap import AudioTap  # noqa: E402
+from xsession import (Image, StepFailed, XServer, differing_pixels, save_png,  # noqa: E402
+                      tools_missing, wait_until)
+
+TITLE = "ZR - Mp3 Player"
+BROWSER = "Select you Mp3 Files"
+WINDOW_SIZE = (378, 460)
+CLIENT = (4, 27)  # frame and self-drawn caption bar
+
+# The tracks, in the order the browser lists them, with their lengths in milliseconds.
+# The first is made here, long enough that Next always comes before its end.
+TRACKS = [("alpha.mp3", None, 5000),
+          ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000),
+          ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)]
+TONE_HZ = 440.0
+
+
+def twips(left, top, width=0, height=0):
+    """A layout rectangle in twips as window pixels (x, y, w, h)."""
+    return (CLIENT[0] + left // 15, CLIENT[1] + top // 15, width // 15, height // 15)
+
+
+# Regions of the window a user reads. Self-sizing labels get room for the widest value.
+REGIONS = {
+    "title": twips(1800, 360, 3360, 195),
+    "length": twips(1800, 600, 1200, 195),
+    "position": twips(1800, 840, 1200, 195),
+    "clock": twips(1800, 1080, 690, 195),
+    "play mode": twips(1800, 1320, 1200, 195),
+    "playlist": twips(255, 2760, 5280, 3495),
+}
+
+
+def button(index):
+    """Window position of the middle of picture button imgControl(index)."""
+    left, top, width, height = {
+        0: (480, 1800, 510, 180), 1: (1200, 1800, 510, 180), 2: (1920, 1800, 510, 180),
+        3: (2640, 1800, 510, 180), 4: (3360, 1800, 510, 180), 5: (4080, 1800, 510, 180),
+    }[index]
+    x, y, w, h = twips(left, top, width, height)
+    return x + w // 2, y + h // 2
+
+
+def make_tone(path, seconds, work):
+    """A 44.1 kHz stereo MP3 of the test tone with an encoder header (exact length)."""
+    wav = os.path.join(work, "tone.wav")
+    for argv in (["sox", "-q", "-n", "-r", "44100", "-c", "2", "-b", "16", wav,
+                  "synth", str(seconds), "sine", str(TONE_HZ), "vol", "0.5"],
+                 ["lame", "--quiet", "-b", "128", "-m", "j", wav, path]):
+        if subprocess.run(argv, timeout=60).returncode != 0:
+            raise StepFailed(f"could not make the track {path}")
+    os.unlink(wav)
+
+
+class Run:
+    def __init__(self, args):
+        self.args = args
+        self.work = tempfile.mkdtemp(prefix="zr-e2e-")
+        self.shots = []  # (name, Image) kept for the artifacts
+        self.x = None
+        self.window = None
+        self.program = None
+        self.refs = {}
+
+    # ---- references: the window drawn in an expected state ----
+    @staticmethod
+    def _key(labels):
+        return tuple(sorted(labels.items()))
+
+    def render_references(self, states):
+        """Draws every expected state up front (two at a time), so that timed steps never wait."""
+        pending = []
+        for labels in states:
+            out = os.path.join(self.work, f"ref{len(self.refs) + len(pending)}.ppm")
+            argv = [self.args.reference, out]
+            for name, value in labels.items():
+                if name == "rows":
+                    argv += [f"row={row}" for row in value.split("|")]
+                else:
+                    argv.append(f"{name}={value}")
+            pending.append((labels, out, argv))
+        running = []
+        for item in pending + [None, None]:
+            if item:
+                proc = subprocess.Popen(item[2], env=self.x.env(XDG_RUNTIME_DIR=self.work),
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                running.append((item, proc))
+            if len(running) == 2 or (item is None and running):
+                (labels, out, argv), proc = running.pop(0)
+                try:
+                    _, err = proc.communicate(timeout=30)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    raise StepFailed("the reference renderer hung")
+                if proc.returncode != 0:
+                    raise StepFailed(f"reference renderer failed: {err.decode(errors='replace')}")
+                with open(out, "rb") as f:
+                    self.refs[self._key(labels)] = Image.from_ppm(f.read())
+
+    def reference(self, **labels):
+        key = self._key(labels)
+        if key not in self.refs:
+            self.render_references([labels])
+        return self.refs[key]
+
+    def shot(self, name):
+        image = self.x.screenshot()
+        self.shots.append((name, image))
+        return image
+
+    def region_differs(self, screen, region, ref):
+        x, y, w, h = REGIONS[region]
+        wx, wy = self.window[0], self.window[1]
+        return differing_pixels(screen, wx + x, wy + y, ref, x, y, w, h)
+
+    def expect_regions(self, screen, ref, regions, step):
+        bad = {r: n for r in regions if (n := self.region_differs(screen, r, ref))}
+        if bad:
+            raise StepFailed(f"{step}: regions differ from the expected drawing "
+                             f"(differing pixels): {bad}")
+
+    def wait_for(self, what, region, ref, timeout, interval=0.1):
+        """Takes screenshots until the region matches the reference; returns that screenshot."""
+        def matches():
+            screen = self.shot(what)
+            return screen if not self.region_differs(screen, region, ref) else None
+        return wait_until(what, matches, timeout, interval)
+
+    def matching_clock(self, screen, seconds_choices):
+        """Which of the given elapsed seconds the clock shows, or None."""
+        for s in seconds_choices:
+            ref = self.reference(lblELTimeC="0", lblELTimeD=str(s))
+            if not self.region_differs(screen, "clock", ref):
+                return s
+        return None
+
+    def at(self, pos):
+        return self.window[0] + pos[0], self.window[1] + pos[1]
+
+    # ---- the session ----
+    def expected_states(self):
+        states = [{}, {"rows": "|".join(t[0] for t in TRACKS)}, {"lblPositionA": "0"}]
+        for row, (name, _, length) in enumerate(TRACKS, 1):
+            states.append({"lblArtistA": f"({row:02d}) {name}", "lblLengthA": str(length)})
+        for seconds in range(4):
+            states.append({"lblELTimeC": "0", "lblELTimeD": str(seconds)})
+        return states
+
+    def start(self):
+        self.render_references(self.expected_states())
+        music = os.path.join(self.work, "music")
+        os.mkdir(music)
+        for name, fixture, length in TRACKS:
+            if fixture:
+                shutil.copy(os.path.join(self.args.fixtures, fixture), os.path.join(music, name))
+            else:
+                make_tone(os.path.join(music, name), length / 1000, self.work)
+        self.tap = AudioTap(os.path.join(self.work, "audio.fifo"))
+        env = self.x.env(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.tap.path,
+                         XDG_RUNTIME_DIR=self.work)
+        self.log = open(os.path.join(self.work, "program.log"), "wb")
+        self.program = subprocess.Popen([self.args.program], cwd=music, env=env,
+                                        stdout=self.log, stderr=subprocess.STDOUT)
+        self.window = wait_until("the player window",
+                                 lambda: self.x.find_window(TITLE, WINDOW_SIZE), 20)
+        time.sleep(0.5)
+        start_ref = self.reference()
+        screen = self.wait_for("the window's first paint", "title", start_ref, 10)
+        self.expect_regions(screen, start_ref, ["title", "length", "position", "clock", "play mode"],
+                            "at start")
+
+    def fill_playlist(self):
+        self.x.click(*self.at(button(5)))  # Open
+        browser = wait_until("the browser window", lambda: self.x.find_window(BROWSER), 15)
+        time.sleep(0.5)
+        # The tree's root is its first row, below the menu bar.
+        self.shot("browser open")
+        self.x.click(browser[0] + 50, browser[1] + 36)
+        list_box = (browser[0] + 300, browser[1] + 45, 220, 120)
+
+        def rows_in_list(image):
+            # Text rows of the file list: bands of lines holding text pixels (not grid lines).
+            x0, y0, w, h = list_box
+            bands, inside = 0, False
+            for y in range(y0, y0 + h):
+                inked = sum(1 for x in range(x0, x0 + w) if sum(image.pixel(x, y)) < 600)
+                dark = 0 < inked < w * 0.9
+                if dark and not inside:
+                    bands += 1
+                inside = dark
+            return bands
+
+        wait_until("the file list to show the folder's tracks",
+                            lambda: rows_in_list(self.shot("root clicked")) == len(TRACKS), 10)
+        self.x.key("ctrl+t")  # Select All
+
+        def selected_rows(image):
+            x0, y0, w, h = list_box
+            colour = image.pixel(x0 + 150, y0 + 3)
+            return colour if sum(colour) < 600 else None  # the highlight replaces the white
+
+        wait_until("Select All to highlight the rows", lambda: selected_rows(self.shot("select all")), 5)
+        self.x.key("ctrl+o")  # Open Files
+        time.sleep(0.3)
+        self.x.key("ctrl+x")  # Exit
+        wait_until("the browser to close", lambda: self.x.find_window(BROWSER) is None, 10)
+        ref = self.reference(rows="|".join(t[0] for t in TRACKS))
+        self.wait_for("the playlist to show the three tracks", "playlist", ref, 5)
+
+    def playing(self, row, clock_choices, step):
+        name, _, length = TRACKS[row - 1]
+        ref = self.reference(lblArtistA=f"({row:02d}) {name}", lblLengthA=str(length))
+        screen = self.shot(step)
+        self.expect_regions(screen, ref, ["title", "length"], step)
+        shown = self.matching_clock(screen, clock_choices)
+        if shown is None:
+            raise StepFailed(f"{step}: the clock shows none of {clock_choices} s")
+        return screen, shown
+
+    def play_through(self):
+        t_play = time.monotonic()
+        self.x.click(*self.at(button(1)))  # Play: the list has no selection, the first row plays
+        time.sleep(2.5)
+        screen, shown = self.playing(1, [2, 1], "first track after 2.5 s")
+        zero = self.reference(lblPositionA="0")
+        if not self.region_differs(screen, "position", zero):
+            raise StepFailed("first track after 2.5 s: the position still reads 0")
+        t_next = time.monotonic()
+        self.x.click(*self.at(button(4)))  # Next
+        time.sleep(0.4)
+        t_pause = time.monotonic()
+        self.x.click(*self.at(button(2)))  # Pause
+        time.sleep(1.2)
+        self.playing(2, [0], "second track paused")
+        t_resume = time.monotonic()
+        self.x.click(*self.at(button(1)))  # Play continues the paused track
+        # The clock's next tick finds the second track ended and starts the third.
+        third = self.reference(lblArtistA=f"(03) {TRACKS[2][0]}", lblLengthA=str(TRACKS[2][2]))
+        self.wait_for("the third track to start after the second ends", "title", third, 4, 0.2)
+        stopped = self.reference()
+        t_third = time.monotonic()
+        screen = self.wait_for("the player to stop after the last track", "title", stopped, 5, 0.2)
+        t_end = time.monotonic()
+        self.expect_regions(screen, stopped, ["title", "length", "position", "clock"], "after the last track")
+        return dict(play=t_play, next=t_next, pause=t_pause, resume=t_resume, third=t_third, end=t_end)
+
+    def close(self):
+        self.x.click(*self.at((self.window[2] - 16, 4 + 11)))  # the caption bar's close button
+        try:
+            code = self.program.wait(10)
+        except subprocess.TimeoutExpired:
+            raise StepFailed("the program did not exit within 10 s of closing its window")
+        if code != 0:
+            raise StepFailed(f"the program exited with code {code}")
+
+    def check_audio(self, t):
+        first = min(t["next"] - t["play"], TRACKS[0][2] / 1000)
+        heard = self.tap.sounding_seconds()
+        expected = first + TRACKS[1][2] / 1000 + TRACKS[2][2] / 1000
+        # Clicks reach the program a little after they are sent, and SDL's disk driver runs a
+        # few percent fast.
+        if abs(heard - expected) > 0.45:
+            raise StepFailed(f"heard {heard:.2f} s of sound, expected about {expected:.2f} s")
+        during_pause = self.tap.sounding_seconds(t["pause"] + 0.3, t["resume"])
+        if during_pause > 0.05:
+            raise StepFailed(f"heard {during_pause:.2f} s of sound while paused")
+        after_end = self.tap.sounding_seconds(t["end"] + 0.3, None)
+        if after_end > 0.05:
+            raise StepFailed(f"heard {after_end:.2f} s of sound after the last track ended")
+        pitch = self.tap.tone_frequency()
+        if abs(pitch - TONE_HZ) > 10:
+            raise StepFailed(f"the tone sounded at {pitch:.0f} Hz, not {TONE_HZ:.0f} Hz")
+        return heard, expected, pitch
+
+    def keep_artifacts(self):
+        out = self.args.artifacts
+        shutil.rmtree(out, ignore_errors=True)
+        os.makedirs(out, exist_ok=True)
+        for i, (name, image) in enumerate(self.shots[-12:]):
+            slug = "".join(c if c.isalnum() else "-" for c in name)
+            save_png(image, os.path.join(out, f"{i:02d}-{slug}.png"))
+        for i, image in enumerate(self.refs.values()):
+            save_png(image, os.path.join(out, f"reference-{i:02d}.png"))
+        log = os.path.join(self.work, "program.log")
+        if os.path.exists(log):
+            shutil.copy(log, os.path.join(out, "program.log"))
+        print(f"screenshots kept in {out}", file=sys.stderr)
+
+    def main(self):
+        with XServer() as x:
+            self.x = x
+            try:
+                self.start()
+                self.fill_playlist()
+                times = self.play_through()
+                self.close()
+                heard, expected, pitch = self.check_audio(times)
+                print(f"ok: heard {heard:.2f} s (expected {expected:.2f} s) at {pitch:.0f} Hz")
+                shutil.rmtree(self.args.artifacts, ignore_errors=True)
+                return 0
+            except (StepFailed, OSError, ValueError) as failure:
+                print(f"FAIL: {failure}", file=sys.stderr)
+                self.keep_artifacts()
+                return 1
+            finally:
+                if self.program and self.program.poll() is None:
+                    self.program.kill()
+                    self.program.wait()
+                if getattr(self, "tap", None):
+                    self.tap.close()
+                shutil.rmtree(self.work, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--reference", required=True)
+    parser.add_argument("--fixtures", required=True)
+    parser.add_argument("--artifacts", required=True)
+    args = parser.parse_args()
+    for name in ("program", "reference", "fixtures", "artifacts"):
+        setattr(args, name, os.path.abspath(getattr(args, name)))
+    missing = tools_missing()
+    if missing:
+        print(f"skipped: {', '.join(missing)} not installed", file=sys.stderr)
+        return 77
+    return Run(args).main()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
