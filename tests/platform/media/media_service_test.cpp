@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -61,7 +62,15 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, MediaLength,
                                            // after a scan, ms rounded up.
                                            LengthCase{"tone_1s_cbr_noheader_44100_stereo.mp3", -1},
                                            LengthCase{"tone_1s_vbr_noheader_44100_stereo.mp3", -1},
-                                           LengthCase{"tone_1s_cbr_22050_mono.mp3", -1}));
+                                           LengthCase{"tone_1s_cbr_22050_mono.mp3", -1}),
+                         [](const ::testing::TestParamInfo<LengthCase>& info) {
+                             std::string name = info.param.file;
+                             name = name.substr(0, name.find('.'));
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
 
 TEST(MediaService, BadFilesAreRefusedWithTheirCode) {
     MediaService s;
