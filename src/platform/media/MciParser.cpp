@@ -59,6 +59,7 @@ int parseOpen(const std::vector<MciToken>& tokens, MciCommand& cmd) {
     // "open  type MPEGVideo alias mp3" is what an empty short path gives: no file named.
     if (is(file, "type") || is(file, "alias"))
         return kMciFileNotFound;
+    if (file.text.empty()) return kMciFileNotFound;
     cmd.file = file.text;
     cmd.fileIsUri = !file.quoted && lower(file.text.substr(0, 5)) == "file:";
     Words w(tokens, 2);
@@ -295,6 +296,10 @@ MciParseResult parseMciCommand(std::string_view text) {
         return result;
     }
     cmd.device = lower((*tokens)[1].text);
+    if (cmd.device.empty()) {
+        result.error = kMciUnknownAlias;
+        return result;
+    }
     if (cmd.device == "all" && !(*tokens)[1].quoted) {
         if (cmd.verb != MciVerb::Close) {
             result.error = kMciUnknownAlias;

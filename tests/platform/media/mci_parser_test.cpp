@@ -61,6 +61,9 @@ TEST(MciParser, OpenTakesQuotedPathsAndPlainWords) {
     // An empty short path leaves no file in the command.
     EXPECT_EQ(parseMciCommand("open  type MPEGVideo alias mp3").error, kMciFileNotFound);
     EXPECT_EQ(parseMciCommand("open").error, kMciFileNotFound);
+    EXPECT_EQ(parseMciCommand(R"(open "")").error, kMciFileNotFound);
+    EXPECT_EQ(parseMciCommand(R"(open "" alias a)").error, kMciFileNotFound);
+    EXPECT_EQ(parseMciCommand(R"(open a.mp3 alias "")").error, kMciUnknownCommand);
     EXPECT_EQ(parseMciCommand("open a.mp3 type waveaudio alias w").error, kMciUnsupported);
     EXPECT_EQ(parseMciCommand("open a.mp3 alias all").error, kMciAliasInUse);
     EXPECT_EQ(parseMciCommand("open a.mp3 alias").error, kMciUnknownCommand);
