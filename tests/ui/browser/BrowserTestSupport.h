@@ -6,16 +6,20 @@
 #include "Drives.h"
 #include "cDrives.h"
 #include "elements/TreeView.h"
+#include "frmExplore.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace zr::test {
@@ -120,5 +124,46 @@ inline void ClickExpandButton(ui::TreeView& tree, const ui::Node* node) {
     const QPoint button(rect.left() - tree.View().indentation() / 2, rect.center().y());
     QTest::mouseClick(tree.View().viewport(), Qt::LeftButton, {}, button);
 }
+
+// The browser window that is open now, if any.
+inline ui::frmExplore* OpenBrowser() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* browser = qobject_cast<ui::frmExplore*>(w); browser && browser->isVisible()) {
+            return browser;
+        }
+    }
+    return nullptr;
+}
+
+// Runs `step` on the browser as soon as it is open, from inside its modal loop. Any browser
+// still open after 10 s is closed, so a failing step cannot hang the test.
+class WhileOpen {
+public:
+    explicit WhileOpen(std::function<void(ui::frmExplore&)> step) : m_step(std::move(step)) {
+        m_poll.setInterval(10);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            if (ui::frmExplore* browser = OpenBrowser()) {
+                m_poll.stop();
+                m_ran = true;
+                m_step(*browser);
+            }
+        });
+        m_poll.start();
+        m_guard.setSingleShot(true);
+        QObject::connect(&m_guard, &QTimer::timeout, [] {
+            if (ui::frmExplore* browser = OpenBrowser()) {
+                browser->close();
+            }
+        });
+        m_guard.start(10000);
+    }
+    [[nodiscard]] bool Ran() const { return m_ran; }
+
+private:
+    std::function<void(ui::frmExplore&)> m_step;
+    QTimer m_poll;
+    QTimer m_guard;
+    bool m_ran = false;
+};
 
 } // namespace zr::test

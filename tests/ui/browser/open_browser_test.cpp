@@ -7,58 +7,17 @@
 #include "frmExplore.h"
 #include "mVariables.h"
 
-#include <QApplication>
 #include <QTimer>
-
-#include <functional>
 
 namespace {
 
 using zr::test::ChildNamed;
 using zr::test::ClickExpandButton;
 using zr::test::ClickNode;
+using zr::test::OpenBrowser;
 using zr::test::TempTree;
+using zr::test::WhileOpen;
 using zr::ui::frmExplore;
-
-frmExplore* OpenBrowser() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* browser = qobject_cast<frmExplore*>(w); browser && browser->isVisible()) {
-            return browser;
-        }
-    }
-    return nullptr;
-}
-
-// Runs `step` on the browser as soon as it is open, from inside its modal loop. Any browser
-// still open after 10 s is closed, so a failing step cannot hang the test.
-class WhileOpen {
-public:
-    explicit WhileOpen(std::function<void(frmExplore&)> step) : m_step(std::move(step)) {
-        m_poll.setInterval(10);
-        QObject::connect(&m_poll, &QTimer::timeout, [this] {
-            if (frmExplore* browser = OpenBrowser()) {
-                m_poll.stop();
-                m_ran = true;
-                m_step(*browser);
-            }
-        });
-        m_poll.start();
-        m_guard.setSingleShot(true);
-        QObject::connect(&m_guard, &QTimer::timeout, [] {
-            if (frmExplore* browser = OpenBrowser()) {
-                browser->close();
-            }
-        });
-        m_guard.start(10000);
-    }
-    [[nodiscard]] bool Ran() const { return m_ran; }
-
-private:
-    std::function<void(frmExplore&)> m_step;
-    QTimer m_poll;
-    QTimer m_guard;
-    bool m_ran = false;
-};
 
 mWinAPI::MountEntry DataDisk(const QString& folder) {
     mWinAPI::MountEntry m;
