@@ -199,7 +199,7 @@ void ListItem::SetForeColor(ColorRef colour) {
 
 void ListItem::EnsureVisible() {
     if (Exists())
-        m_view->m_view->scrollTo(m_view->m_model->index(m_index - 1, 0));
+        m_view->m_view->scrollTo(m_view->m_model->index(m_index - 1, m_view->FirstVisibleColumn()));
 }
 
 // ---- Columns and items -------------------------------------------------------------------
@@ -381,6 +381,15 @@ void ListView::FlushSelectionSync() {
     SyncSelectionToView();
 }
 
+int ListView::FirstVisibleColumn() const {
+    // The keyboard moves from the current cell; in a hidden column it selects the wrong rows.
+    const int count = m_model->columnCount({});
+    for (int column = 0; column < count; ++column)
+        if (!m_view->isColumnHidden(column))
+            return column;
+    return 0;
+}
+
 void ListView::SyncSelectionToView() {
     QItemSelection selection;
     const auto& rows = m_model->rows;
@@ -400,7 +409,7 @@ void ListView::SyncSelectionToView() {
     m_syncing = true;
     QItemSelectionModel* model = m_view->selectionModel();
     if (m_lastSelected >= 1 && m_lastSelected <= count)
-        model->setCurrentIndex(m_model->index(m_lastSelected - 1, 0),
+        model->setCurrentIndex(m_model->index(m_lastSelected - 1, FirstVisibleColumn()),
                                QItemSelectionModel::NoUpdate);
     model->select(selection, QItemSelectionModel::ClearAndSelect);
     m_syncing = false;

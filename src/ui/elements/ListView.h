@@ -127,6 +127,7 @@ private:
     void ScheduleSelectionSync();
     void FlushSelectionSync();
     void SyncSelectionToView();
+    [[nodiscard]] int FirstVisibleColumn() const;
     void OnViewSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
 
     ListViewModel* m_model; // owned by this widget (Qt parent)
