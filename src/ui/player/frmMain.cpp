@@ -4,6 +4,7 @@
 #include "WindowOutline.h"
 #include "mVariables.h"
 
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
@@ -11,6 +12,7 @@
 #include <QScreen>
 #include <QTreeView>
 
+#include <initializer_list>
 #include <vector>
 
 using namespace zr::ui;
@@ -30,6 +32,27 @@ const QColor kFrameFace(212, 208, 200);
 const QColor kFrameEdge(64, 64, 64);
 
 enum class Sizing { Fixed, ToCaption };
+
+// The layout's 8.25 pt fonts by the closest installed sans: the first family of the list that
+// is installed. The condensed DejaVu face is within a pixel or two of the original fonts'
+// caption widths, so the fixed-size labels keep their full captions.
+QFont NearestFont(std::initializer_list<const char*> families) {
+    for (const char* family : families) {
+        const QString name = QString::fromLatin1(family);
+        if (QFontDatabase::hasFamily(name))
+            return LayoutFont(name, 8.25);
+    }
+    return DefaultDialogFont();
+}
+
+QFont DialogFont() {
+    return NearestFont({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans Condensed",
+                        "Liberation Sans Narrow"});
+}
+
+QFont TahomaFont() {
+    return NearestFont({"Tahoma", "DejaVu Sans Condensed", "Liberation Sans Narrow"});
+}
 
 // Text on the navy information panel.
 void InfoStyle(Label& label, const QString& caption, Sizing sizing) {
@@ -64,6 +87,7 @@ frmMain::frmMain(QWidget* parent)
     SetCaption(QStringLiteral("ZR - Mp3 Player"));
     setWindowIcon(QIcon(QString::fromLatin1(zr::resources::kWindowIcon)));
     SetBackColor(kBlack);
+    setFont(DialogFont());
 
     // Created at the locked size: the load step computes the outline from it, and a window
     // that cannot be resized tells the window manager so.
@@ -146,7 +170,7 @@ void frmMain::BuildLayout() {
     lstFiles.Move(255, 2760, 5280, 3495);
     lstFiles.SetForeColor(Rgb(255, 255, 128));
     lstFiles.SetBackColor(kBlack);
-    lstFiles.setFont(LayoutFont(QStringLiteral("Tahoma"), 8.25));
+    lstFiles.setFont(TahomaFont());
     lstFiles.SetMultiSelect(false);
     auto& columns = lstFiles.ColumnHeaders();
     columns.Add(QStringLiteral("File Path."), 0);
@@ -194,7 +218,7 @@ void frmMain::BuildLayout() {
     info(lblElTime, 360, 1080, 1005, 195, QStringLiteral("Elapsed Time."), Sizing::ToCaption);
     info(lblPosition, 360, 840, 615, 255, QStringLiteral("Position."), Sizing::Fixed);
     info(lblArtist, 360, 360, 4815, 255, QStringLiteral("Artist."), Sizing::Fixed);
-    lblLength.setFont(LayoutFont(QStringLiteral("Tahoma"), 8.25));
+    lblLength.setFont(TahomaFont());
     info(lblLength, 360, 600, 555, 195, QStringLiteral("Length."), Sizing::Fixed);
     line(Line4.Create(1, ClientArea()), 690, 2540, 4340, 2540, kGrey);
     line(Line4.Create(0, ClientArea()), 690, 2445, 4340, 2445, kLightGrey);
