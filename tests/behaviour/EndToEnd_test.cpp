@@ -1,0 +1,122 @@
+// Whole tracks through the real media service: short fixture tracks played on the real window,
+// with real clicks and the real one-second clock, every wait bounded.
+
+#include "BehaviourFixture.h"
+#include "MediaChannel.h"
+
+#include <QDir>
+#include <QProcessEnvironment>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+class EndToEndTest : public BehaviourTest {
+protected:
+    void SetUp() override {
+        BehaviourTest::SetUp();
+        fixtures = QProcessEnvironment::systemEnvironment().value("ZR_TEST_FIXTURES");
+        ASSERT_TRUE(QFile::exists(Fixture("tone_1s_cbr_44100_stereo.mp3")))
+            << "fixtures missing in " << fixtures.toStdString();
+    }
+
+    [[nodiscard]] QString Fixture(const QString& name) const {
+        return QDir(fixtures).filePath(name);
+    }
+
+    // Waits until playback has stopped for good (bounded), noting each title shown meanwhile.
+    std::vector<QString> TitlesUntilStopped(int timeoutMs) {
+        std::vector<QString> titles;
+        const bool stopped = QTest::qWaitFor(
+            [&] {
+                const QString title = window->lblArtistA.Caption();
+                if (title != "No Track loaded." && (titles.empty() || titles.back() != title)) {
+                    titles.push_back(title);
+                }
+                return !Playing() && !window->Timer1.Enabled();
+            },
+            timeoutMs);
+        EXPECT_TRUE(stopped) << "still playing after " << timeoutMs << " ms";
+        return titles;
+    }
+
+    [[nodiscard]] double Position() const { return window->lblPositionA.Caption().toDouble(); }
+
+    QString fixtures;
+};
+
+TEST_F(EndToEndTest, ThreeRowsPlayInOrderAndStopAfterTheLast) {
+    AddRow("one.mp3", Fixture("tone_1s_cbr_44100_stereo.mp3"));
+    AddRow("two.mp3", Fixture("tone_1s_cbr_44100_mono.mp3"));
+    AddRow("three.mp3", Fixture("tone_1s_vbr_44100_stereo.mp3"));
+    Select(1);
+    Click(1);
+    EXPECT_EQ(window->lblLengthA.Caption(), "1000");
+    const auto titles = TitlesUntilStopped(15000);
+    EXPECT_EQ(titles, (std::vector<QString>{"(01) one.mp3", "(02) two.mp3", "(03) three.mp3"}));
+    EXPECT_EQ(Selected(), 3);
+    EXPECT_EQ(Mark(1) + Mark(2) + Mark(3), "PPP");
+    EXPECT_EQ(window->lblArtistA.Caption(), "No Track loaded.");
+    EXPECT_EQ(Clock(), "00:00");
+}
+
+TEST_F(EndToEndTest, RandomModePlaysEachRowOnceAndStops) {
+    AddRow("one.mp3", Fixture("tone_1s_cbr_44100_stereo.mp3"));
+    AddRow("two.mp3", Fixture("tone_1s_cbr_48000_stereo.mp3"));
+    AddRow("three.mp3", Fixture("tone_1s_cbr_22050_mono.mp3"));
+    Click(9);
+    Select(2);
+    Click(1);
+    auto titles = TitlesUntilStopped(15000);
+    ASSERT_EQ(titles.size(), 3u);
+    EXPECT_EQ(titles.front(), "(02) two.mp3");
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(titles, (std::vector<QString>{"(01) one.mp3", "(02) two.mp3", "(03) three.mp3"}));
+    EXPECT_EQ(mVariables::RandomPlayCount, 2);
+}
+
+TEST_F(EndToEndTest, PauseThenPlayContinuesWhereItStood) {
+    AddRow("long.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
+    Select(1);
+    Click(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Clock() == "00:01"; }, 3000));
+    Click(2);
+    const double paused = Position();
+    EXPECT_GT(paused, 500);
+    QTest::qWait(1300);
+    EXPECT_EQ(Clock(), "00:01") << "no ticks while paused";
+    Click(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Clock() == "00:02"; }, 3000));
+    // About one more second of the same track, not a restart from 0.
+    EXPECT_GT(Position(), paused + 500);
+    EXPECT_LT(Position(), 2900);
+    EXPECT_TRUE(Playing());
+}
+
+TEST_F(EndToEndTest, APressOnTheBarMovesThePosition) {
+    AddRow("long.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
+    Select(1);
+    Click(1);
+    ASSERT_EQ(window->lblLengthA.Caption(), "3000");
+    // The middle of the bar: about 1500 ms.
+    QTest::mouseClick(&window->ProgressBar, Qt::LeftButton, {}, QPoint(120, 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Clock() == "00:01"; }, 3000));
+    // Without the seek the first tick would read about 1000.
+    EXPECT_GT(Position(), 2000);
+    EXPECT_EQ(Clock(), "00:01");
+}
+
+TEST_F(EndToEndTest, ClosingWhilePlayingClosesTheDevice) {
+    AddRow("long.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
+    Select(1);
+    Click(1);
+    zr::StatusReply reply;
+    ASSERT_EQ(zr::SendStatusQuery(u"status mp3 position", reply), 0);
+    window->close();
+    EXPECT_NE(zr::SendStatusQuery(u"status mp3 position", reply), 0) << "no device left open";
+    EXPECT_FALSE(Playing());
+}
+
+} // namespace
