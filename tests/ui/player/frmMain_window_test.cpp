@@ -5,6 +5,7 @@
 #include "PlayerWindowFixture.h"
 #include "WindowOutline.h"
 
+#include <QScreen>
 #include <QWindow>
 
 using namespace zr::ui;
@@ -85,6 +86,10 @@ TEST_F(StartTest, WindowIsFramelessWithTheRoundedOutlineOfItsLockedSize) {
     EXPECT_EQ(window->Height(), 6900);
     EXPECT_EQ(window->mask(), RoundedOutline(QSize(378, 460), 30));
     EXPECT_EQ(window->ClientArea()->geometry(), QRect(kClientOrigin, QSize(370, 433)));
+    // It starts centred on the screen.
+    const QPoint offCentre =
+        window->geometry().center() - window->screen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 2);
 }
 
 TEST_F(SizeLockTest, ResizesFromCodeOrWindowSystemSnapBack) {
