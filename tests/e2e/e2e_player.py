@@ -7,7 +7,10 @@ next track, pauses, plays again, lets the last track end and closes the window. 
 the screen (regions compared with the window drawn in the expected state by zr-e2e-reference)
 and listens to what reached SDL's disk driver.
 
-    e2e_player.py --program P --reference R --fixtures DIR --artifacts DIR
+    e2e_player.py --program P --reference R --fixtures DIR --artifacts DIR [--scenario S]
+
+Scenario "nodevice" does the same without any sound device: the tracks play silently, one
+after the other, in real time.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
 are missing.
@@ -32,11 +35,16 @@ BROWSER = "Select you Mp3 Files"
 WINDOW_SIZE = (378, 460)
 CLIENT = (4, 27)  # frame and self-drawn caption bar
 
-# The tracks, in the order the browser lists them, with their lengths in milliseconds.
-# The first is made here, long enough that Next always comes before its end.
-TRACKS = [("alpha.mp3", None, 5000),
-          ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000),
-          ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)]
+# The tracks of each scenario, in the order the browser lists them, with their lengths in ms.
+# The first of "user" is made here, long enough that Next always comes before its end.
+SCENARIOS = {
+    "user": [("alpha.mp3", None, 5000),
+             ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000),
+             ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    # No sound device at all: the player plays silently in real time.
+    "nodevice": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000),
+                 ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+}
 TONE_HZ = 440.0
 
 
@@ -86,6 +94,7 @@ class Run:
         self.window = None
         self.program = None
         self.refs = {}
+        self.tracks = SCENARIOS[args.scenario]
 
     # ---- references: the window drawn in an expected state ----
     @staticmethod
@@ -164,8 +173,8 @@ class Run:
 
     # ---- the session ----
     def expected_states(self):
-        states = [{}, {"rows": "|".join(t[0] for t in TRACKS)}, {"lblPositionA": "0"}]
-        for row, (name, _, length) in enumerate(TRACKS, 1):
+        states = [{}, {"rows": "|".join(t[0] for t in self.tracks)}, {"lblPositionA": "0"}]
+        for row, (name, _, length) in enumerate(self.tracks, 1):
             states.append({"lblArtistA": f"({row:02d}) {name}", "lblLengthA": str(length)})
         for seconds in range(4):
             states.append({"lblELTimeC": "0", "lblELTimeD": str(seconds)})
@@ -175,14 +184,17 @@ class Run:
         self.render_references(self.expected_states())
         music = os.path.join(self.work, "music")
         os.mkdir(music)
-        for name, fixture, length in TRACKS:
+        for name, fixture, length in self.tracks:
             if fixture:
                 shutil.copy(os.path.join(self.args.fixtures, fixture), os.path.join(music, name))
             else:
                 make_tone(os.path.join(music, name), length / 1000, self.work)
-        self.tap = AudioTap(os.path.join(self.work, "audio.fifo"))
-        env = self.x.env(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.tap.path,
-                         XDG_RUNTIME_DIR=self.work)
+        if self.args.scenario == "nodevice":
+            env = self.x.env(SDL_AUDIODRIVER="no-such-driver", XDG_RUNTIME_DIR=self.work)
+        else:
+            self.tap = AudioTap(os.path.join(self.work, "audio.fifo"))
+            env = self.x.env(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.tap.path,
+                             XDG_RUNTIME_DIR=self.work)
         self.log = open(os.path.join(self.work, "program.log"), "wb")
         self.program = subprocess.Popen([self.args.program], cwd=music, env=env,
                                         stdout=self.log, stderr=subprocess.STDOUT)
@@ -216,7 +228,7 @@ class Run:
             return bands
 
         wait_until("the file list to show the folder's tracks",
-                            lambda: rows_in_list(self.shot("root clicked")) == len(TRACKS), 10)
+                            lambda: rows_in_list(self.shot("root clicked")) == len(self.tracks), 10)
         self.x.key("ctrl+t")  # Select All
 
         def selected_rows(image):
@@ -229,11 +241,11 @@ class Run:
         time.sleep(0.3)
         self.x.key("ctrl+x")  # Exit
         wait_until("the browser to close", lambda: self.x.find_window(BROWSER) is None, 10)
-        ref = self.reference(rows="|".join(t[0] for t in TRACKS))
+        ref = self.reference(rows="|".join(t[0] for t in self.tracks))
         self.wait_for("the playlist to show the three tracks", "playlist", ref, 5)
 
     def playing(self, row, clock_choices, step):
-        name, _, length = TRACKS[row - 1]
+        name, _, length = self.tracks[row - 1]
         ref = self.reference(lblArtistA=f"({row:02d}) {name}", lblLengthA=str(length))
         screen = self.shot(step)
         self.expect_regions(screen, ref, ["title", "length"], step)
@@ -260,7 +272,7 @@ class Run:
         t_resume = time.monotonic()
         self.x.click(*self.at(button(1)))  # Play continues the paused track
         # The clock's next tick finds the second track ended and starts the third.
-        third = self.reference(lblArtistA=f"(03) {TRACKS[2][0]}", lblLengthA=str(TRACKS[2][2]))
+        third = self.reference(lblArtistA=f"(03) {self.tracks[2][0]}", lblLengthA=str(self.tracks[2][2]))
         self.wait_for("the third track to start after the second ends", "title", third, 4, 0.2)
         stopped = self.reference()
         t_third = time.monotonic()
@@ -268,6 +280,23 @@ class Run:
         t_end = time.monotonic()
         self.expect_regions(screen, stopped, ["title", "length", "position", "clock"], "after the last track")
         return dict(play=t_play, next=t_next, pause=t_pause, resume=t_resume, third=t_third, end=t_end)
+
+    def play_silently(self):
+        """Without a sound device the tracks still play, one after the other, in real time."""
+        t_play = time.monotonic()
+        self.x.click(*self.at(button(1)))
+        for row, (name, _, length) in enumerate(self.tracks, 1):
+            ref = self.reference(lblArtistA=f"({row:02d}) {name}", lblLengthA=str(length))
+            self.wait_for(f"track {row} to play without a sound device", "title", ref, 5, 0.1)
+        stopped = self.reference()
+        screen = self.wait_for("the player to stop after the last track", "title", stopped, 5, 0.1)
+        self.expect_regions(screen, stopped, ["title", "length", "position", "clock"],
+                            "after the last track")
+        took = time.monotonic() - t_play
+        total = sum(t[2] for t in self.tracks) / 1000
+        if took < total - 0.1:
+            raise StepFailed(f"{total:.1f} s of tracks were over after {took:.2f} s: "
+                             "silent playback must keep real time")
 
     def close(self):
         self.x.click(*self.at((self.window[2] - 16, 4 + 11)))  # the caption bar's close button
@@ -279,9 +308,9 @@ class Run:
             raise StepFailed(f"the program exited with code {code}")
 
     def check_audio(self, t):
-        first = min(t["next"] - t["play"], TRACKS[0][2] / 1000)
+        first = min(t["next"] - t["play"], self.tracks[0][2] / 1000)
         heard = self.tap.sounding_seconds()
-        expected = first + TRACKS[1][2] / 1000 + TRACKS[2][2] / 1000
+        expected = first + self.tracks[1][2] / 1000 + self.tracks[2][2] / 1000
         # Clicks reach the program a little after they are sent, and SDL's disk driver runs a
         # few percent fast.
         if abs(heard - expected) > 0.45:
@@ -317,10 +346,18 @@ class Run:
             try:
                 self.start()
                 self.fill_playlist()
-                times = self.play_through()
-                self.close()
-                heard, expected, pitch = self.check_audio(times)
-                print(f"ok: heard {heard:.2f} s (expected {expected:.2f} s) at {pitch:.0f} Hz")
+                if self.args.scenario == "nodevice":
+                    self.play_silently()
+                    self.close()
+                    with open(os.path.join(self.work, "program.log"), "rb") as f:
+                        if b"no sound device" not in f.read():
+                            raise StepFailed("the program did not say that it has no sound device")
+                    print("ok: played silently in real time without a sound device")
+                else:
+                    times = self.play_through()
+                    self.close()
+                    heard, expected, pitch = self.check_audio(times)
+                    print(f"ok: heard {heard:.2f} s (expected {expected:.2f} s) at {pitch:.0f} Hz")
                 shutil.rmtree(self.args.artifacts, ignore_errors=True)
                 return 0
             except (StepFailed, OSError, ValueError) as failure:
@@ -342,6 +379,7 @@ def main():
     parser.add_argument("--reference", required=True)
     parser.add_argument("--fixtures", required=True)
     parser.add_argument("--artifacts", required=True)
+    parser.add_argument("--scenario", choices=sorted(SCENARIOS), default="user")
     args = parser.parse_args()
     for name in ("program", "reference", "fixtures", "artifacts"):
         setattr(args, name, os.path.abspath(getattr(args, name)))

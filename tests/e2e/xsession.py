@@ -109,8 +109,11 @@ class XServer:
             while time.monotonic() < deadline and proc.poll() is None and not os.path.exists(socket):
                 time.sleep(0.05)
             if proc.poll() is None and os.path.exists(socket):
-                self.proc, self.display = proc, f":{number}"
-                return self
+                # Another server may have taken the display at the same moment; ours then exits.
+                time.sleep(0.2)
+                if proc.poll() is None:
+                    self.proc, self.display = proc, f":{number}"
+                    return self
             proc.kill()
             proc.wait()
         raise StepFailed("no free X display between :90 and :99")

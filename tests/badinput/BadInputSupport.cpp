@@ -1,0 +1,231 @@
+#include "BadInputSupport.h"
+
+#include "elements/ListView.h"
+#include "elements/Menu.h"
+#include "elements/TreeView.h"
+#include "mVariables.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+namespace zr::badinput {
+
+CurrentFolder::CurrentFolder() : previous_(QDir::currentPath()) {
+    EXPECT_TRUE(dir_.isValid());
+    QDir::setCurrent(dir_.path());
+}
+
+CurrentFolder::~CurrentFolder() {
+    QDir::setCurrent(previous_);
+}
+
+QString CurrentFolder::Path(const QString& relative) const {
+    return relative.isEmpty() ? dir_.path() : dir_.filePath(relative);
+}
+
+void CurrentFolder::Write(const QString& relative, const QByteArray& bytes) const {
+    QFile file(Path(relative));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << relative.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QByteArray Fixture(const char* name) {
+    const QByteArray dir = qgetenv("ZR_TEST_FIXTURES");
+    QFile file(QString::fromLocal8Bit(dir) + u'/' + QString::fromLatin1(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+    return file.readAll();
+}
+
+QByteArray ShortTone(double seconds) {
+    static std::map<double, QByteArray> made;
+    if (auto it = made.find(seconds); it != made.end())
+        return it->second;
+    if (QStandardPaths::findExecutable(QStringLiteral("sox")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty())
+        return {};
+    QTemporaryDir dir;
+    const QString wav = dir.filePath(QStringLiteral("t.wav"));
+    const QString mp3 = dir.filePath(QStringLiteral("t.mp3"));
+    const auto run = [](const QString& program, const QStringList& args) {
+        QProcess p;
+        p.start(program, args);
+        return p.waitForFinished(30000) && p.exitCode() == 0;
+    };
+    if (!run(QStringLiteral("sox"),
+             {QStringLiteral("-q"), QStringLiteral("-n"), QStringLiteral("-r"),
+              QStringLiteral("44100"), QStringLiteral("-c"), QStringLiteral("2"),
+              QStringLiteral("-b"), QStringLiteral("16"), wav, QStringLiteral("synth"),
+              QString::number(seconds), QStringLiteral("sine"), QStringLiteral("440")}) ||
+        !run(QStringLiteral("lame"),
+             {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), wav, mp3}))
+        return {};
+    QFile file(mp3);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return made[seconds] = file.readAll();
+}
+
+ObservedService::ObservedService() : scope_(*this) {}
+
+int ObservedService::SendString(const char* command, char* reply, unsigned replyLength) {
+    const int result = SystemMediaService().SendString(command, reply, replyLength);
+    std::string text;
+    if (reply && replyLength > 0)
+        text.assign(reply, strnlen(reply, replyLength));
+    calls_.push_back({command, result, text});
+    return result;
+}
+
+std::vector<std::pair<QString, int>> ObservedService::Opens() const {
+    std::vector<std::pair<QString, int>> opens;
+    for (const Call& call : calls_) {
+        const QString command = QString::fromStdString(call.command);
+        if (!command.startsWith(QStringLiteral("open ")))
+            continue;
+        // "open <one word> type MPEGVideo alias mp3": the word is the file's URI.
+        const QString word = command.section(u' ', 1, 1);
+        const QUrl url = QUrl::fromEncoded(word.toUtf8());
+        const QString file = url.isLocalFile() ? url.toLocalFile() : word;
+        opens.emplace_back(QFileInfo(file).fileName(), call.result);
+    }
+    return opens;
+}
+
+QString DeviceMode() {
+    char reply[32] = {};
+    if (SystemMediaService().SendString("status mp3 mode", reply, sizeof reply) != 0)
+        return {};
+    return QString::fromUtf8(reply);
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+void ClickButton(frmMain& window, int index) {
+    QWidget& button = window.imgControl(static_cast<std::int16_t>(index));
+    QTest::mouseMove(&button, button.rect().center());
+    QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
+}
+
+void ClickNode(ui::TreeView& tree, const ui::Node* node) {
+    // The view item that shows the node: found by the texts from the root down.
+    std::vector<const ui::Node*> chain;
+    for (const ui::Node* n = node; n; n = n->Parent())
+        chain.insert(chain.begin(), n);
+    QTreeWidgetItem* item = nullptr;
+    for (const ui::Node* n : chain) {
+        QTreeWidgetItem* found = nullptr;
+        const int count = item ? item->childCount() : tree.View().topLevelItemCount();
+        for (int i = 0; i < count && !found; ++i) {
+            QTreeWidgetItem* candidate = item ? item->child(i) : tree.View().topLevelItem(i);
+            if (candidate->text(0) == n->Text())
+                found = candidate;
+        }
+        ASSERT_NE(found, nullptr) << n->Text().toStdString();
+        item = found;
+    }
+    tree.View().scrollToItem(item);
+    const QRect rect = tree.View().visualItemRect(item);
+    ASSERT_TRUE(rect.isValid());
+    QTest::mouseClick(tree.View().viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+namespace {
+ui::frmExplore* ShownBrowser() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* browser = qobject_cast<ui::frmExplore*>(w); browser && browser->isVisible())
+            return browser;
+    }
+    return nullptr;
+}
+} // namespace
+
+void WithBrowser(frmMain& window, const std::function<void(ui::frmExplore&)>& step) {
+    bool ran = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (ui::frmExplore* browser = ShownBrowser()) {
+            poll.stop();
+            ran = true;
+            step(*browser);
+        }
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (ui::frmExplore* browser = ShownBrowser())
+            browser->close();
+    });
+    poll.start();
+    guard.start(20000);
+    ClickButton(window, 5); // returns when the modal browser has closed
+    EXPECT_TRUE(ran) << "the browser did not open";
+    EXPECT_EQ(ShownBrowser(), nullptr) << "the browser did not close";
+}
+
+QStringList AddCurrentFolder(frmMain& window) {
+    QStringList listed;
+    WithBrowser(window, [&](ui::frmExplore& b) {
+        ui::Node* root = b.Explorer().Nodes().Item(1);
+        ASSERT_NE(root, nullptr);
+        ClickNode(b.Explorer(), root);
+        for (int i = 1; i <= b.FileList().ListItems().Count(); ++i)
+            listed << b.FileList().ListItems().Item(i).Text();
+        // Shortcuts go to the active window. The player's own activation may still be on its
+        // way when the browser opens, so ask again until the browser has it.
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                if (!b.isActiveWindow())
+                    b.activateWindow();
+                return b.isActiveWindow();
+            },
+            5000));
+        QTest::keyClick(&b, Qt::Key_T, Qt::ControlModifier); // Select All
+        QTest::keyClick(&b, Qt::Key_O, Qt::ControlModifier); // Open Files
+        QTest::keyClick(&b, Qt::Key_X, Qt::ControlModifier); // Exit
+    });
+    return listed;
+}
+
+QStringList PlaylistNames(frmMain& window) {
+    QStringList names;
+    for (int i = 1; i <= window.lstFiles.ListItems().Count(); ++i)
+        names << window.lstFiles.ListItems().Item(i).SubItems(2);
+    return names;
+}
+
+bool EveryRowPlayed(frmMain& window) {
+    for (int i = 1; i <= window.lstFiles.ListItems().Count(); ++i) {
+        if (window.lstFiles.ListItems().Item(i).SubItems(3) != QStringLiteral("P"))
+            return false;
+    }
+    return true;
+}
+
+bool Stopped(frmMain& window) {
+    return mVariables::IsPlaying() != mVariables::kTrue &&
+           window.lblArtistA.Caption() == QStringLiteral("No Track loaded.");
+}
+
+} // namespace zr::badinput

@@ -1,0 +1,93 @@
+#pragma once
+// What the bad-input tests share: a temporary folder that is the current folder (the browser's
+// root lists it), files made from the project's fixtures, a pass-through observer of the real
+// media service, real input on the player window and the browser, and bounded waits.
+
+#include "MediaChannel.h"
+#include "frmExplore.h"
+#include "frmMain.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zr::badinput {
+
+// A fresh temporary folder, made the process's current folder while the object lives.
+class CurrentFolder {
+public:
+    CurrentFolder();
+    ~CurrentFolder();
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+    [[nodiscard]] QString Path(const QString& relative = {}) const;
+    void Write(const QString& relative, const QByteArray& bytes) const;
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+// The bytes of a fixture made by the build (ZR_TEST_FIXTURES).
+[[nodiscard]] QByteArray Fixture(const char* name);
+
+// An MP3 of a 440 Hz tone lasting `seconds`, made once per run with sox and lame; empty when
+// those tools are missing.
+[[nodiscard]] QByteArray ShortTone(double seconds);
+
+// Hands every command to the real media service and keeps what was sent and what came back.
+// Installed as the current service while it lives.
+class ObservedService : public MediaService {
+public:
+    struct Call {
+        std::string command;
+        int result;
+        std::string reply;
+    };
+
+    ObservedService();
+    int SendString(const char* command, char* reply, unsigned replyLength) override;
+
+    [[nodiscard]] const std::vector<Call>& Calls() const { return calls_; }
+    // The file of every "open" command, in order (decoded from its URI), with its result.
+    [[nodiscard]] std::vector<std::pair<QString, int>> Opens() const;
+
+private:
+    std::vector<Call> calls_;
+    ScopedMediaService scope_;
+};
+
+// Asks the real service directly (not through the player) how its device "mp3" is doing.
+[[nodiscard]] QString DeviceMode();
+
+// Handles events until `done` holds or `timeoutMs` passes; returns whether it held.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
+
+// A left click on a picture button of the player, as a user makes it.
+void ClickButton(frmMain& window, int index);
+
+// A left click on a node's text in the browser's tree.
+void ClickNode(ui::TreeView& tree, const ui::Node* node);
+
+// Presses Open on the player and runs `step` inside the browser's modal loop. The browser is
+// closed after 20 s whatever happens, so a failing step cannot hang the test.
+void WithBrowser(frmMain& window, const std::function<void(ui::frmExplore&)>& step);
+
+// Open, click the tree's root (the current folder), Select All, Open Files, Exit: the files of
+// the current folder become the playlist. Returns the names the browser listed.
+QStringList AddCurrentFolder(frmMain& window);
+
+// The playlist's file names and play marks.
+[[nodiscard]] QStringList PlaylistNames(frmMain& window);
+[[nodiscard]] bool EveryRowPlayed(frmMain& window);
+
+// Whether the player is back at rest: nothing playing, the title reads "No Track loaded.".
+[[nodiscard]] bool Stopped(frmMain& window);
+
+} // namespace zr::badinput
