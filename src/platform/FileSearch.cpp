@@ -58,8 +58,8 @@ HANDLE lastHandle = 0;
     return p == pattern.size();
 }
 
-[[nodiscard]] std::u32string Folded(const std::string& utf8) {
-    const QList<uint> ucs4 = QString::fromUtf8(utf8).toCaseFolded().toUcs4();
+[[nodiscard]] std::u32string Folded(const QString& text) {
+    const QList<uint> ucs4 = text.toCaseFolded().toUcs4();
     return std::u32string(ucs4.begin(), ucs4.end());
 }
 
@@ -144,34 +144,39 @@ HANDLE FindFirstFileA(const char* fileName, WIN32_FIND_DATA* findData) {
     const int dirFd = dirfd(dir.get());
 
     const bool matchAll = pattern == "*" || pattern == "*.*";
-    const std::u32string foldedPattern = Folded(pattern);
-    const auto matches = [&](const std::string& name) {
+    const std::u32string foldedPattern = Folded(QString::fromUtf8(pattern));
+    const auto matches = [&](const QString& name) {
         return matchAll || WildcardMatch(Folded(name), foldedPattern);
     };
 
     Search search;
     for (const char* dot : {".", ".."}) {
-        if (matches(dot)) {
+        if (matches(QString::fromLatin1(dot))) {
             search.entries.push_back(Describe(dirFd, dot));
         }
     }
-    std::vector<std::string> names;
+    struct Name {
+        std::string bytes;
+        QString text; // decoded once, for the case-insensitive order
+    };
+    std::vector<Name> names;
     while (const dirent* entry = readdir(dir.get())) {
-        const std::string name = entry->d_name;
+        std::string name = entry->d_name;
         if (name == "." || name == ".." || name.size() >= MAX_PATH ||
             name.find('\\') != std::string::npos) {
             continue;
         }
-        if (matches(name)) {
-            names.push_back(name);
+        QString text = QString::fromUtf8(name);
+        if (matches(text)) {
+            names.push_back({std::move(name), std::move(text)});
         }
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const int order = QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
+    std::sort(names.begin(), names.end(), [](const Name& a, const Name& b) {
+        const int order = a.text.compare(b.text, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a.bytes < b.bytes;
     });
-    for (const std::string& name : names) {
-        search.entries.push_back(Describe(dirFd, name));
+    for (const Name& name : names) {
+        search.entries.push_back(Describe(dirFd, name.bytes));
     }
     if (search.entries.empty()) {
         return INVALID_HANDLE_VALUE;
