@@ -23,25 +23,5 @@ TEST(PlaylistEntry, TitleShowsTheWholeNumberWithoutItsFullStop) {
     EXPECT_EQ(TrackTitle(u"7", u"x.mp3"), "(7) x.mp3");
 }
 
-TEST(PlaylistEntry, PreviousAndNextStayInsideTheListAndNeedASelection) {
-    struct Row {
-        std::int32_t selected, count, previous, next;
-    };
-    const std::vector<Row> table = {
-        {1, 1, 0, 0},
-        {1, 3, 0, 2},
-        {2, 3, 1, 3},
-        {3, 3, 2, 0},
-        {0, 3, 0, 0},
-        {0, 0, 0, 0},
-        {5, 3, 0, 0}, // a stale selection beyond the list
-        {39999, 40000, 39998, 40000},
-    };
-    for (const auto& r : table) {
-        EXPECT_EQ(PreviousRow(r.selected, r.count), r.previous) << r.selected << "/" << r.count;
-        EXPECT_EQ(NextRow(r.selected, r.count), r.next) << r.selected << "/" << r.count;
-    }
-}
-
 } // namespace
 } // namespace zr

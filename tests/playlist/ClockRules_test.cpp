@@ -51,12 +51,6 @@ TEST(ClockRules, ProgressEdgeFollowsThePositionAndSkipsWhatCannotBeComputed) {
     }
 }
 
-TEST(ClockRules, TrackEndsWhenThePositionReachesTheLength) {
-    EXPECT_TRUE(TrackHasEnded(245000, 245000));
-    EXPECT_FALSE(TrackHasEnded(245000, 244999));
-    EXPECT_TRUE(TrackHasEnded(0, 0)); // a track that never opened ends at once
-}
-
 TEST(ClockRules, SeekPositionIsProportionalAndRoundsHalfToEven) {
     struct Row {
         float width;

@@ -49,14 +49,5 @@ TEST(PlaylistRules, RandomPickReachesTheLastOfFortyThousandRows) {
     EXPECT_EQ(PickUnplayedRow(played, 0.5), 40000);
 }
 
-TEST(PlaylistRules, TrackEndMovesToTheRowBelowTheSelectionInOrderModeOnly) {
-    EXPECT_EQ(RowAfterTrackEnd(false, 2, 3), 3);
-    EXPECT_EQ(RowAfterTrackEnd(false, 1, 5), 2); // the selection moved while row 3 played
-    EXPECT_EQ(RowAfterTrackEnd(false, 3, 3), 0);
-    EXPECT_EQ(RowAfterTrackEnd(false, 1, 1), 0);
-    EXPECT_EQ(RowAfterTrackEnd(false, 0, 3), 0);
-    EXPECT_EQ(RowAfterTrackEnd(true, 1, 3), 0);
-}
-
 } // namespace
 } // namespace zr
