@@ -102,7 +102,7 @@ class XServer:
                 continue
             proc = subprocess.Popen(
                 ["Xvfb", f":{number}", "-screen", "0", f"{self.size[0]}x{self.size[1]}x24",
-                 "-nolisten", "tcp", "-noreset"],
+                 "-nolisten", "tcp", "-noreset", "-br"],
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             socket = f"/tmp/.X11-unix/X{number}"
             deadline = time.monotonic() + 10
@@ -159,6 +159,9 @@ class XServer:
     # ---- what a user sees ----
     def screenshot(self):
         return Image.from_ppm(self.run("import", "-window", "root", "-depth", "8", "ppm:-"))
+
+    def screenshot_window(self, wid):
+        return Image.from_ppm(self.run("import", "-window", str(wid), "-depth", "8", "ppm:-"))
 
     def find_window(self, name, size=None):
         """Geometry (x, y, w, h) of a mapped window with this exact name, or None."""
