@@ -7,10 +7,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -63,8 +63,56 @@ HANDLE lastHandle = 0;
     return std::u32string(ucs4.begin(), ucs4.end());
 }
 
+// Tells whether we may write an entry, from its mode bits, so that a large folder costs one
+// stat per entry. Entries on another file system than the folder (mount points, link targets
+// elsewhere) ask the kernel instead; ACLs are not consulted.
+class WriteCheck {
+public:
+    explicit WriteCheck(int dirFd) : uid_(geteuid()), gid_(getegid()) {
+        struct stat folder {};
+        if (fstat(dirFd, &folder) == 0) {
+            dev_ = folder.st_dev;
+        }
+        struct statvfs fs {};
+        readOnlyMount_ = fstatvfs(dirFd, &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
+        const int count = getgroups(0, nullptr);
+        if (count > 0) {
+            groups_.resize(static_cast<std::size_t>(count));
+            groups_.resize(static_cast<std::size_t>(std::max(0, getgroups(count, groups_.data()))));
+        }
+    }
+
+    [[nodiscard]] bool Writable(int dirFd, const char* name, const struct stat& info) const {
+        if (info.st_dev != dev_) {
+            return faccessat(dirFd, name, W_OK, AT_EACCESS) == 0;
+        }
+        if (readOnlyMount_) {
+            return false;
+        }
+        if (uid_ == 0) {
+            return true;
+        }
+        if (info.st_uid == uid_) {
+            return (info.st_mode & S_IWUSR) != 0;
+        }
+        if (info.st_gid == gid_ ||
+            std::find(groups_.begin(), groups_.end(), info.st_gid) != groups_.end()) {
+            return (info.st_mode & S_IWGRP) != 0;
+        }
+        return (info.st_mode & S_IWOTH) != 0;
+    }
+
+private:
+    uid_t uid_;
+    gid_t gid_;
+    dev_t dev_ = 0;
+    bool readOnlyMount_ = false;
+    std::vector<gid_t> groups_;
+};
+
 // Fills one record from the entry `name` of the open folder `dirFd`.
-[[nodiscard]] WIN32_FIND_DATA Describe(int dirFd, const std::string& name) {
+[[nodiscard]] WIN32_FIND_DATA Describe(int dirFd, const std::string& name,
+                                       const WriteCheck& writeCheck) {
     WIN32_FIND_DATA data;
     std::memcpy(data.cFileName, name.c_str(), name.size() + 1);
 
@@ -78,7 +126,7 @@ HANDLE lastHandle = 0;
             if (fstatat(dirFd, name.c_str(), &target, 0) == 0) {
                 info = target;
             } else {
-                info = {}; // a dangling link: no kind, no size
+                info = {}; // a dangling link: no kind, no size, nothing to write to
             }
         }
         if (S_ISDIR(info.st_mode)) {
@@ -86,12 +134,12 @@ HANDLE lastHandle = 0;
         } else if (info.st_mode != 0) {
             size = static_cast<std::uint64_t>(info.st_size);
         }
+        if (info.st_mode != 0 && !writeCheck.Writable(dirFd, name.c_str(), info)) {
+            attributes |= FILE_ATTRIBUTE_READONLY;
+        }
     }
     if (name.front() == '.') {
         attributes |= FILE_ATTRIBUTE_HIDDEN;
-    }
-    if (faccessat(dirFd, name.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
-        attributes |= FILE_ATTRIBUTE_READONLY;
     }
     if (attributes == 0) {
         attributes = FILE_ATTRIBUTE_NORMAL;
@@ -142,6 +190,7 @@ HANDLE FindFirstFileA(const char* fileName, WIN32_FIND_DATA* findData) {
         return INVALID_HANDLE_VALUE;
     }
     const int dirFd = dirfd(dir.get());
+    const WriteCheck writeCheck(dirFd);
 
     const bool matchAll = pattern == "*" || pattern == "*.*";
     const std::u32string foldedPattern = Folded(QString::fromUtf8(pattern));
@@ -152,7 +201,7 @@ HANDLE FindFirstFileA(const char* fileName, WIN32_FIND_DATA* findData) {
     Search search;
     for (const char* dot : {".", ".."}) {
         if (matches(QString::fromLatin1(dot))) {
-            search.entries.push_back(Describe(dirFd, dot));
+            search.entries.push_back(Describe(dirFd, dot, writeCheck));
         }
     }
     struct Name {
@@ -175,8 +224,9 @@ HANDLE FindFirstFileA(const char* fileName, WIN32_FIND_DATA* findData) {
         const int order = a.text.compare(b.text, Qt::CaseInsensitive);
         return order != 0 ? order < 0 : a.bytes < b.bytes;
     });
+    search.entries.reserve(search.entries.size() + names.size());
     for (const Name& name : names) {
-        search.entries.push_back(Describe(dirFd, name.bytes));
+        search.entries.push_back(Describe(dirFd, name.bytes, writeCheck));
     }
     if (search.entries.empty()) {
         return INVALID_HANDLE_VALUE;
