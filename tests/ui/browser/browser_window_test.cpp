@@ -71,6 +71,9 @@ protected:
         d.Folder("Empty");
         d.File("Empty/readme.txt", 5);
         d.File("root.mp3", 1234);
+        // Names with a backslash cannot be written as drive-letter paths: never shown.
+        d.Folder("back\\slash");
+        d.File("Music/back\\slash.mp3", 1);
     }
     ~BrowserWindow() override {
         mVariables::ResetToStartValues();
