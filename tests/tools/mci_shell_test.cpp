@@ -24,9 +24,12 @@ struct ShellRun {
     std::string output;
 };
 
-ShellRun runShell(const std::string& arguments) {
+// Runs the shell through sh; stderr goes where `errors` says (default: nowhere).
+ShellRun runShell(const std::string& arguments, const std::string& errors = "2>/dev/null",
+                  const std::string& environment = "") {
     ShellRun run;
-    FILE* pipe = popen((std::string(MCI_SHELL) + " " + arguments + " 2>/dev/null").c_str(), "r");
+    FILE* pipe =
+        popen((environment + " " + MCI_SHELL + " " + arguments + " " + errors).c_str(), "r");
     if (!pipe)
         return run;
     char buffer[512];
@@ -97,6 +100,30 @@ TEST(MciShell, EmptyInputEndsAtOnceAndAMissingScriptIsAnError) {
     EXPECT_EQ(empty.exitCode, 0);
     EXPECT_EQ(empty.output, "");
     EXPECT_NE(runShell("/no/such/script.txt").exitCode, 0);
+}
+
+TEST(MciShell, WithoutAnySoundDeviceTracksPlaySilentlyAndItSaysSoOnce) {
+    ScriptFile script("open " + fixture("tone_1s_cbr_44100_stereo.mp3") +
+                      " alias a\n"
+                      "open " +
+                      fixture("tone_1s_cbr_48000_stereo.mp3") +
+                      " alias b\n"
+                      "set a speed 4000\n"
+                      "set b speed 4000\n"
+                      "play a\n"
+                      "play b\n"
+                      "wait 1000\n"
+                      "status a position\n"
+                      "status b position\n");
+    // An audio driver that does not exist stands for a machine where none starts.
+    const ShellRun run = runShell(script.path(), "2>&1", "SDL_AUDIODRIVER=no-such-driver");
+    EXPECT_EQ(run.exitCode, 0);
+    std::size_t notes = 0;
+    for (std::size_t at = 0; (at = run.output.find("playing silently", at)) != std::string::npos;
+         ++at)
+        ++notes;
+    EXPECT_EQ(notes, 1u) << run.output;
+    EXPECT_NE(run.output.find("0\t1000\n0\t1000\n"), std::string::npos) << run.output;
 }
 
 } // namespace
