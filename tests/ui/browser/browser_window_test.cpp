@@ -372,8 +372,9 @@ TEST_F(BrowserWindow, MenusAndControlsAreLaidOutAsTheLayoutSays) {
     EXPECT_FALSE(b->ImageList1().Image("drvmemory").isNull());
     EXPECT_EQ(b->lneMenu(0).BorderColor(), zr::ui::Rgb(128, 128, 128));
     EXPECT_EQ(b->lneMenu(1).Y1(), 10);
-    // No in-place editing of tree labels.
+    // No in-place editing of tree labels or file names.
     EXPECT_EQ(b->Explorer().View().editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(b->FileList().View().editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
 } // namespace
