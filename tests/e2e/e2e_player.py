@@ -61,6 +61,7 @@ REGIONS = {
     "clock": twips(1800, 1080, 690, 195),
     "play mode": twips(1800, 1320, 1200, 195),
     "playlist": twips(255, 2760, 5280, 3495),
+    "progress": twips(720, 2460, 3615, 80),
 }
 
 
@@ -160,6 +161,18 @@ class Run:
             return screen if not self.region_differs(screen, region, ref) else None
         return wait_until(what, matches, timeout, interval)
 
+    def progress_columns(self, screen):
+        """How many columns of the seek bar show the drawn progress (a light colour)."""
+        x, y, w, h = REGIONS["progress"]
+        x, y = x + self.window[0], y + self.window[1]
+        return sum(1 for cx in range(x, x + w)
+                   if any(sum(screen.pixel(cx, cy)) > 600 for cy in range(y, y + h)))
+
+    def light(self, screen, index):
+        """Colour in the middle of speCommandLight(index) (lights 0-5 sit left of buttons 0-5)."""
+        x, y, w, h = twips(360 + 720 * index, 1800, 105, 60)
+        return screen.pixel(self.window[0] + x + w // 2, self.window[1] + y + h // 2)
+
     def matching_clock(self, screen, seconds_choices):
         """Which of the given elapsed seconds the clock shows, or None."""
         for s in seconds_choices:
@@ -254,7 +267,18 @@ class Run:
             raise StepFailed(f"{step}: the clock shows none of {clock_choices} s")
         return screen, shown
 
+    def hover_lights(self):
+        """Pointing at a button lights it when it can act: Pause cannot yet, Play can."""
+        self.x.move(*self.at(button(2)))
+        time.sleep(0.3)
+        if self.light(self.shot("over Pause"), 2) != (0, 0, 0):
+            raise StepFailed("pointing at Pause with nothing playing lit its light")
+        self.x.move(*self.at(button(1)))
+        wait_until("Play's light to turn yellow under the pointer",
+                   lambda: self.light(self.shot("over Play"), 1) == (255, 255, 0), 3)
+
     def play_through(self):
+        self.hover_lights()
         t_play = time.monotonic()
         self.x.click(*self.at(button(1)))  # Play: the list has no selection, the first row plays
         time.sleep(2.5)
@@ -262,6 +286,10 @@ class Run:
         zero = self.reference(lblPositionA="0")
         if not self.region_differs(screen, "position", zero):
             raise StepFailed("first track after 2.5 s: the position still reads 0")
+        if self.light(screen, 1) != (0, 255, 0):
+            raise StepFailed("first track after 2.5 s: the pressed Play button's light is not green")
+        if not 0 < self.progress_columns(screen) < REGIONS["progress"][2]:
+            raise StepFailed("first track after 2.5 s: the seek bar shows no partial progress")
         t_next = time.monotonic()
         self.x.click(*self.at(button(4)))  # Next
         time.sleep(0.4)
@@ -279,6 +307,8 @@ class Run:
         screen = self.wait_for("the player to stop after the last track", "title", stopped, 5, 0.2)
         t_end = time.monotonic()
         self.expect_regions(screen, stopped, ["title", "length", "position", "clock"], "after the last track")
+        if self.progress_columns(screen):
+            raise StepFailed("after the last track: the seek bar still shows progress")
         return dict(play=t_play, next=t_next, pause=t_pause, resume=t_resume, third=t_third, end=t_end)
 
     def play_silently(self):

@@ -145,13 +145,14 @@ class XServer:
         return done.stdout
 
     # ---- what a user does ----
+    # (No --sync on mousemove: it waits for the pointer to move, forever when it is already there.)
     def click(self, x, y, button=1):
-        self.run("xdotool", "mousemove", "--sync", str(x), str(y))
-        time.sleep(0.05)
+        self.move(x, y)
         self.run("xdotool", "click", str(button))
 
     def move(self, x, y):
-        self.run("xdotool", "mousemove", "--sync", str(x), str(y))
+        self.run("xdotool", "mousemove", str(x), str(y))
+        time.sleep(0.05)
 
     def key(self, *keys):
         self.run("xdotool", "key", "--delay", "50", *keys)
