@@ -174,6 +174,19 @@ TEST_F(BrowserWindow, ClickingAFolderListsItsMp3FilesWithTheirSizes) {
     EXPECT_TRUE(MenusEnabled(*b));
 }
 
+TEST_F(BrowserWindow, AVolumeNameWithParenthesesKeepsItsFoldersReachable) {
+    auto b = std::make_unique<frmExplore>(
+        playlist, nullptr, MappedDrives({Drive('E', d.Path(), "Old (2009) disk)(")}));
+    b->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(b.get()));
+    Node* drive = b->Explorer().Nodes().Item("Parent1");
+    EXPECT_EQ(drive->Text(), "Old (2009) disk)( (E:)");
+    ClickNode(b->Explorer(), ChildNamed(drive, "Music"));
+    EXPECT_EQ(b->ListedFolder(), "E:\\Music\\");
+    EXPECT_EQ(b->FileList().ListItems().Count(), 2);
+    EXPECT_EQ(ChildTexts(ChildNamed(drive, "Music")), QStringList{"x.mp3"});
+}
+
 TEST_F(BrowserWindow, FilesOf2GiBAndMoreShowTheirTrueSize) {
     d.File("Music/long.mp3", 3221225472LL);
     d.File("Music/edge.mp3", 2147483648LL);
