@@ -22,7 +22,7 @@ public:
 
     // Position and size in twips relative to the parent. The twip values are kept as given
     // (Width() returns exactly what Move set), the widget gets the nearest pixels.
-    void Move(int left, int top, int width, int height);
+    virtual void Move(int left, int top, int width, int height);
     [[nodiscard]] int Left() const { return m_left; }
     [[nodiscard]] int Top() const { return m_top; }
     [[nodiscard]] int Width() const { return m_width; }

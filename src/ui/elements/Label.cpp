@@ -13,6 +13,12 @@ Label::Label(QWidget* parent) : Element(parent) {
     setFocusPolicy(Qt::NoFocus);
 }
 
+void Label::Move(int left, int top, int width, int height) {
+    Element::Move(left, top, width, height);
+    if (m_autoSize)
+        FitToCaption();
+}
+
 void Label::SetCaption(const QString& caption) {
     m_caption = caption;
     if (m_autoSize)

@@ -14,6 +14,9 @@ public:
 
     explicit Label(QWidget* parent);
 
+    // A label that sizes itself keeps only the given corner.
+    void Move(int left, int top, int width, int height) override;
+
     [[nodiscard]] const QString& Caption() const { return m_caption; }
     // With AutoSize on, the label keeps its top-left corner and takes the caption's size.
     void SetCaption(const QString& caption);

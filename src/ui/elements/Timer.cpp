@@ -1,5 +1,7 @@
 #include "Timer.h"
 
+#include <QPointer>
+
 namespace zr::ui {
 
 Timer::Timer(QObject* parent) : QObject(parent) {
@@ -30,8 +32,10 @@ void Timer::OnTimeout() {
     if (m_inTick)
         return;
     m_inTick = true;
+    QPointer<Timer> self(this);
     emit Tick();
-    m_inTick = false;
+    if (!self.isNull()) // a handler may have destroyed the timer's owner
+        m_inTick = false;
 }
 
 } // namespace zr::ui

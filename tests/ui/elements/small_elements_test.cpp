@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 
 using namespace zr::ui;
@@ -39,6 +40,9 @@ TEST(LabelTest, AutoSizeKeepsTheCornerAndFollowsTheCaption) {
     EXPECT_EQ(label.Top(), 840);
     EXPECT_EQ(label.width(), label.CaptionSizePx().width());
     EXPECT_EQ(label.Width(), label.width() * 15);
+    label.Move(1800, 600, 90, 195); // the corner moves, the size stays the caption's
+    EXPECT_EQ(label.Top(), 600);
+    EXPECT_EQ(label.width(), label.CaptionSizePx().width());
 
     Label fixed(&parent);
     fixed.Move(1800, 360, 3360, 195);
@@ -134,6 +138,23 @@ TEST(TimerTest, TicksNeverNest) {
     timer.SetEnabled(false);
     EXPECT_GE(ticks, 3);
     EXPECT_EQ(deepest, 1);
+}
+
+TEST(TimerTest, ATickMayDestroyItsOwnTimer) {
+    auto timer = std::make_unique<Timer>();
+    bool ticked = false;
+    QObject::connect(timer.get(), &Timer::Tick, [&] {
+        ticked = true;
+        timer.reset(); // a window closing from inside its own tick
+    });
+    timer->SetInterval(10);
+    timer->SetEnabled(true);
+    QElapsedTimer wait;
+    wait.start();
+    while (!ticked && wait.elapsed() < 5000)
+        QTest::qWait(5);
+    EXPECT_TRUE(ticked);
+    EXPECT_EQ(timer, nullptr);
 }
 
 TEST(RandomTest, DrawsLieInHalfOpenUnitRangeAndSeedsRepeat) {
