@@ -59,7 +59,8 @@ int parseOpen(const std::vector<MciToken>& tokens, MciCommand& cmd) {
     // "open  type MPEGVideo alias mp3" is what an empty short path gives: no file named.
     if (is(file, "type") || is(file, "alias"))
         return kMciFileNotFound;
-    if (file.text.empty()) return kMciFileNotFound;
+    if (file.text.empty())
+        return kMciFileNotFound;
     cmd.file = file.text;
     cmd.fileIsUri = !file.quoted && lower(file.text.substr(0, 5)) == "file:";
     Words w(tokens, 2);

@@ -38,7 +38,8 @@ int MpegDevice::open(const std::string& path, const DeviceOptions& options,
 MpegDevice::MpegDevice(std::unique_ptr<Mpg123Decoder> decoder, const DeviceOptions& options)
     : options_(options), decoder_(std::move(decoder)), rate_(decoder_->rate()),
       channels_(decoder_->channels()),
-      ring_(std::max<std::size_t>(4, blocksFor(options.ringMs, decoder_->rate()))) {
+      ring_(std::max<std::size_t>(4, blocksFor(options.ringMs, decoder_->rate()))),
+      idleWait_(std::clamp<std::uint32_t>(options.ringMs / 4, 10, 100)) {
     for (Block& b : ring_.slots())
         b.samples.resize(static_cast<std::size_t>(kBlockFrames) * channels_);
     scratch_.resize(static_cast<std::size_t>(kBlockFrames) * channels_);
@@ -74,11 +75,12 @@ void MpegDevice::workerLoop() {
             lock.lock();
             continue;
         }
-        // The callback cannot signal without risking a block, so the end is found by polling:
-        // often near it, seldom while the ring is full.
+        // The callback cannot signal without risking a block, so the worker polls: often near
+        // the end, otherwise about four times per ring's worth of sound, which keeps it well
+        // filled while the thread stays asleep most of the time.
         const auto wait = mode_ == DeviceMode::Playing && eos_.load(std::memory_order_relaxed)
                               ? std::chrono::milliseconds(1)
-                              : std::chrono::milliseconds(10);
+                              : idleWait_;
         wake_.wait_for(lock, wait);
     }
 }

@@ -16,6 +16,7 @@
 #include "SpscRing.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -109,6 +110,7 @@ private:
     bool inputDone_ = false;
 
     SpscRing<Block> ring_;
+    const std::chrono::milliseconds idleWait_;
     AudioOutput output_;
 
     // Shared with the callback.
