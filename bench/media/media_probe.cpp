@@ -67,13 +67,13 @@ int firstSamples(const std::string& file, const std::string& capture, int runs) 
     return 0;
 }
 
-// Best of three alternating rounds, so that neither side pays for a cold file cache alone.
+// Best of five alternating rounds, so that neither side pays for a cold file cache alone.
 int length(const std::string& file) {
     double serviceMs = 1e30;
     double bareMs = 1e30;
     std::string reply;
     long long frames = 0;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 5; ++round) {
         {
             MediaService service;
             const auto t0 = Clock::now();
