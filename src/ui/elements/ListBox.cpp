@@ -1,6 +1,7 @@
 #include "ListBox.h"
 
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -52,6 +53,14 @@ void ListBox::paintEvent(QPaintEvent*) {
                          item);
         y += lineHeight;
     }
+}
+
+} // namespace zr::ui
+
+namespace zr::ui {
+
+void ListBox::mouseMoveEvent(QMouseEvent* event) {
+    event->accept(); // a list keeps the moves over it, like the other lists
 }
 
 } // namespace zr::ui
