@@ -104,7 +104,7 @@ void AudioSystem::noteSilentTrack() {
     warned_ = true;
 }
 
-bool AudioOutput::open(long rate, int channels, SDL_AudioCallback callback, void* user) {
+void AudioOutput::open(long rate, int channels, SDL_AudioCallback callback, void* user) {
     close();
     rate_ = rate;
     callback_ = callback;
@@ -119,11 +119,10 @@ bool AudioOutput::open(long rate, int channels, SDL_AudioCallback callback, void
     SDL_AudioSpec have{};
     id_ = AudioSystem::instance().openDevice(want, have);
     if (id_ != 0)
-        return true;
+        return;
     AudioSystem::instance().noteSilentTrack();
     scratch_.assign(static_cast<std::size_t>(kDeviceBufferFrames) * channels, 0.0f);
     silent_ = true;
-    return true;
 }
 
 void AudioOutput::start() {

@@ -55,7 +55,7 @@ public:
     AudioOutput& operator=(const AudioOutput&) = delete;
 
     // Opens a paused device for interleaved 32-bit float frames at the given rate.
-    [[nodiscard]] bool open(long rate, int channels, SDL_AudioCallback callback, void* user);
+    void open(long rate, int channels, SDL_AudioCallback callback, void* user);
     void start();
     void close();
     [[nodiscard]] bool isOpen() const { return id_ != 0 || silent_; }

@@ -22,8 +22,6 @@ const char* mciErrorName(int code) {
         return "reply does not fit";
     case kMciUnsupported:
         return "unsupported";
-    case kMciNoAudioOutput:
-        return "no audio output";
     default:
         return "unknown error";
     }

@@ -14,7 +14,6 @@ enum MciError : int {
     kMciBadNumber = 262,      // missing, non-numeric or out-of-range number
     kMciReplyTooLong = 263,   // the reply does not fit the buffer given; nothing was written
     kMciUnsupported = 264,    // a known setting this service refuses (time format tmsf, type)
-    kMciNoAudioOutput = 265,  // no audio output could be opened, not even the silent one
 };
 
 // A short English name for a code, for tools and logs ("alias in use", ...).

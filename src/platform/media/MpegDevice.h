@@ -74,7 +74,7 @@ private:
 
     void workerLoop();
     void produceBlockLocked();
-    [[nodiscard]] int startOutputLocked(std::int64_t from, std::int64_t end);
+    void startOutputLocked(std::int64_t from, std::int64_t end);
     void stopOutputLocked();
     void finishIfEndedLocked();
     [[nodiscard]] std::int64_t lengthFramesLocked();
