@@ -159,10 +159,11 @@ void Form::LayoutClient() {
 }
 
 void Form::RaiseResizeIfChanged() {
-    if (size() == m_reportedSize)
+    LayoutClient();
+    // Resize follows Load: sizes set before the first show are reported when it happens.
+    if (!m_loaded || size() == m_reportedSize)
         return;
     m_reportedSize = size();
-    LayoutClient();
     Form_Resize();
     emit ResizeRaised();
 }

@@ -3,8 +3,8 @@
 // on which the elements are placed in twips, an optional menu bar above it, and the window
 // events as overridable handlers:
 //   Form_Load        once, before the window is first shown (or on EnsureLoaded)
-//   Form_Resize      after every size change, also nested inside a SetWidth/SetHeight that a
-//                    Form_Resize makes (synchronously)
+//   Form_Resize      after every size change once loaded (the first when the window shows),
+//                    also nested inside a SetWidth/SetHeight that a Form_Resize makes
 //   Form_QueryUnload before any close; setting cancel to non-zero keeps the window open
 //   Form_Unload      when the window closes
 //   Form_MouseMove   pointer moves over the bare client area and over shapes and lines (not

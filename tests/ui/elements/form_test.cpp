@@ -40,9 +40,14 @@ public:
 
 } // namespace
 
-TEST(FormTest, LoadRunsOnceBeforeTheFirstShow) {
+TEST(FormTest, LoadRunsOnceBeforeTheFirstShowAndBeforeAnyResize) {
     LockedForm form;
+    form.SetWidth(3000);
+    EXPECT_TRUE(form.log.empty());
     form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_GE(form.log.size(), 2u);
+    EXPECT_TRUE(form.log[1].startsWith("resize 3000x")) << form.log[1].toStdString();
     form.hide();
     form.show();
     ASSERT_FALSE(form.log.empty());
