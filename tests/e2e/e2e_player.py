@@ -10,7 +10,8 @@ and listens to what reached SDL's disk driver.
     e2e_player.py --program P --reference R --fixtures DIR --artifacts DIR [--scenario S]
 
 Scenario "nodevice" does the same without any sound device: the tracks play silently, one
-after the other, in real time.
+after the other, in real time. Scenario "controls" mutes, steps to the next track (which must
+stay muted), unmutes and seeks with the bar.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
 are missing.
@@ -44,6 +45,8 @@ SCENARIOS = {
     # No sound device at all: the player plays silently in real time.
     "nodevice": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000),
                  ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    # Mute carried over to the next track, unmute, and a seek near the end with the bar.
+    "controls": [("alpha.mp3", None, 3000), ("bravo.mp3", None, 8000)],
 }
 TONE_HZ = 440.0
 
@@ -70,6 +73,7 @@ def button(index):
     left, top, width, height = {
         0: (480, 1800, 510, 180), 1: (1200, 1800, 510, 180), 2: (1920, 1800, 510, 180),
         3: (2640, 1800, 510, 180), 4: (3360, 1800, 510, 180), 5: (4080, 1800, 510, 180),
+        8: (480, 2040, 510, 180),
     }[index]
     x, y, w, h = twips(left, top, width, height)
     return x + w // 2, y + h // 2
@@ -169,8 +173,10 @@ class Run:
                    if any(sum(screen.pixel(cx, cy)) > 600 for cy in range(y, y + h)))
 
     def light(self, screen, index):
-        """Colour in the middle of speCommandLight(index) (lights 0-5 sit left of buttons 0-5)."""
-        x, y, w, h = twips(360 + 720 * index, 1800, 105, 60)
+        """Colour in the middle of speCommandLight(index): 0-5 left of buttons 0-5, then the
+        lights of Mute, Random Select and Clear Playlist in the second row."""
+        left, top = (360 + 720 * index, 1800) if index < 6 else (360 + 720 * (index - 6), 2040)
+        x, y, w, h = twips(left, top, 105, 60)
         return screen.pixel(self.window[0] + x + w // 2, self.window[1] + y + h // 2)
 
     def matching_clock(self, screen, seconds_choices):
@@ -328,6 +334,46 @@ class Run:
             raise StepFailed(f"{total:.1f} s of tracks were over after {took:.2f} s: "
                              "silent playback must keep real time")
 
+    def mute_next_unmute_seek(self):
+        """Muted sound stays muted on the next track; unmuting brings it back; a press on the
+        seek bar near its right end jumps there and the track ends soon after."""
+        t_play = time.monotonic()
+        self.x.click(*self.at(button(1)))  # Play
+        time.sleep(0.8)
+        t_mute = time.monotonic()
+        self.x.click(*self.at(button(8)))  # Mute
+        time.sleep(0.3)
+        if self.light(self.shot("muted"), 6) != (255, 0, 0):
+            raise StepFailed("after Mute the Mute light is not red")
+        time.sleep(0.7)
+        self.x.click(*self.at(button(4)))  # Next: the second track starts, still muted
+        second = self.reference(lblArtistA=f"(02) {self.tracks[1][0]}",
+                                lblLengthA=str(self.tracks[1][2]))
+        self.wait_for("the second track after Next", "title", second, 3)
+        time.sleep(1.0)
+        t_unmute = time.monotonic()
+        self.x.click(*self.at(button(8)))  # Mute again: sound on
+        time.sleep(1.2)
+        x, y, w, h = REGIONS["progress"]
+        t_seek = time.monotonic()
+        self.x.click(*self.at((x + w * 9 // 10, y + h // 2)))  # 90 % of the track
+        stopped = self.reference()
+        self.wait_for("the player to stop after the seek to the end", "title", stopped, 4, 0.1)
+        t_end = time.monotonic()
+
+        heard = self.tap.sounding_seconds
+        if heard(t_play + 0.3, t_mute) < 0.3:
+            raise StepFailed("the first track was not heard before Mute")
+        if (muted := heard(t_mute + 0.25, t_unmute)) > 0.05:
+            raise StepFailed(f"heard {muted:.2f} s of sound while muted (the next track too)")
+        if heard(t_unmute + 0.25, t_seek) < 0.6:
+            raise StepFailed("sound did not come back after the second press on Mute")
+        rest = self.tracks[1][2] / 1000 * 0.1
+        if (after := heard(t_seek + 0.25, None)) > rest + 0.3:
+            raise StepFailed(f"heard {after:.2f} s after seeking to 90 %; expected at most {rest:.2f} s")
+        if t_end - t_seek > rest + 1.6:
+            raise StepFailed(f"the track ended {t_end - t_seek:.1f} s after the seek to 90 %")
+
     def close(self):
         self.x.click(*self.at((self.window[2] - 16, 4 + 11)))  # the caption bar's close button
         try:
@@ -383,6 +429,10 @@ class Run:
                         if b"no sound device" not in f.read():
                             raise StepFailed("the program did not say that it has no sound device")
                     print("ok: played silently in real time without a sound device")
+                elif self.args.scenario == "controls":
+                    self.mute_next_unmute_seek()
+                    self.close()
+                    print("ok: mute held over Next, unmute, seek near the end")
                 else:
                     times = self.play_through()
                     self.close()
