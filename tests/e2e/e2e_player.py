@@ -11,7 +11,8 @@ and listens to what reached SDL's disk driver.
 
 Scenario "nodevice" does the same without any sound device: the tracks play silently, one
 after the other, in real time. Scenario "controls" mutes, steps to the next track (which must
-stay muted), unmutes and seeks with the bar.
+stay muted), unmutes and seeks with the bar. Scenario "speed" sets Slow Play and steps to the
+next track, which must play at half speed with its pitch kept.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
 are missing.
@@ -47,6 +48,8 @@ SCENARIOS = {
                  ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # Mute carried over to the next track, unmute, and a seek near the end with the bar.
     "controls": [("alpha.mp3", None, 3000), ("bravo.mp3", None, 8000)],
+    # Slow Play held over Next: the next track plays at half speed with its pitch kept.
+    "speed": [("alpha.mp3", None, 3000), ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
 }
 TONE_HZ = 440.0
 
@@ -73,7 +76,8 @@ def button(index):
     left, top, width, height = {
         0: (480, 1800, 510, 180), 1: (1200, 1800, 510, 180), 2: (1920, 1800, 510, 180),
         3: (2640, 1800, 510, 180), 4: (3360, 1800, 510, 180), 5: (4080, 1800, 510, 180),
-        8: (480, 2040, 510, 180),
+        6: (3840, 2040, 255, 180), 7: (4320, 2040, 255, 180), 8: (480, 2040, 510, 180),
+        15: (4080, 2040, 255, 180),
     }[index]
     x, y, w, h = twips(left, top, width, height)
     return x + w // 2, y + h // 2
@@ -374,6 +378,27 @@ class Run:
         if t_end - t_seek > rest + 1.6:
             raise StepFailed(f"the track ended {t_end - t_seek:.1f} s after the seek to 90 %")
 
+    def slow_next(self):
+        """Slow Play shows "Slow play"; the next track plays at half speed, pitch unchanged."""
+        self.x.click(*self.at(button(1)))  # Play
+        time.sleep(0.5)
+        self.x.click(*self.at(button(6)))  # Slow Play
+        slow = self.reference(lblPlayMode1="Slow play")
+        self.wait_for("the play mode to read Slow play", "play mode", slow, 3)
+        time.sleep(0.5)
+        t_next = time.monotonic()
+        self.x.click(*self.at(button(4)))  # Next
+        stopped = self.reference()
+        self.wait_for("the player to stop after the slowed last track", "title", stopped, 6, 0.1)
+        heard = self.tap.sounding_seconds(t_next + 0.2, None)
+        expected = self.tracks[1][2] / 1000 * 2
+        if abs(heard - expected) > 0.35:
+            raise StepFailed(f"the last track sounded {heard:.2f} s at Slow play; expected {expected:.2f} s")
+        pitch = self.tap.tone_frequency()
+        if abs(pitch - TONE_HZ) > 15:
+            raise StepFailed(f"at Slow play the tone sounded at {pitch:.0f} Hz, not {TONE_HZ:.0f} Hz")
+        return heard, pitch
+
     def close(self):
         self.x.click(*self.at((self.window[2] - 16, 4 + 11)))  # the caption bar's close button
         try:
@@ -429,6 +454,10 @@ class Run:
                         if b"no sound device" not in f.read():
                             raise StepFailed("the program did not say that it has no sound device")
                     print("ok: played silently in real time without a sound device")
+                elif self.args.scenario == "speed":
+                    heard, pitch = self.slow_next()
+                    self.close()
+                    print(f"ok: the next track sounded {heard:.2f} s at half speed, {pitch:.0f} Hz")
                 elif self.args.scenario == "controls":
                     self.mute_next_unmute_seek()
                     self.close()
