@@ -12,7 +12,8 @@ and listens to what reached SDL's disk driver.
 Scenario "nodevice" does the same without any sound device: the tracks play silently, one
 after the other, in real time. Scenario "controls" mutes, steps to the next track (which must
 stay muted), unmutes and seeks with the bar. Scenario "speed" sets Slow Play and steps to the
-next track, which must play at half speed with its pitch kept.
+next track, which must play at half speed with its pitch kept. Scenario "monkey" clicks at
+random for ten seconds, then checks that Stop and Play still obey and the program exits cleanly.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
 are missing.
@@ -20,6 +21,7 @@ are missing.
 
 import argparse
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -48,6 +50,8 @@ SCENARIOS = {
                  ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # Mute carried over to the next track, unmute, and a seek near the end with the bar.
     "controls": [("alpha.mp3", None, 3000), ("bravo.mp3", None, 8000)],
+    # A user clicking everywhere at random (but Open and Clear Playlist) for a while.
+    "monkey": [(f"{c}.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000) for c in "abcd"],
     # Slow Play held over Next: the next track plays at half speed with its pitch kept.
     "speed": [("alpha.mp3", None, 3000), ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
 }
@@ -77,7 +81,8 @@ def button(index):
         0: (480, 1800, 510, 180), 1: (1200, 1800, 510, 180), 2: (1920, 1800, 510, 180),
         3: (2640, 1800, 510, 180), 4: (3360, 1800, 510, 180), 5: (4080, 1800, 510, 180),
         6: (3840, 2040, 255, 180), 7: (4320, 2040, 255, 180), 8: (480, 2040, 510, 180),
-        15: (4080, 2040, 255, 180),
+        9: (1200, 2040, 510, 180), 10: (5040, 1800, 180, 375), 11: (5040, 2205, 180, 375),
+        12: (570, 2420, 180, 150), 13: (4310, 2420, 180, 150), 15: (4080, 2040, 255, 180),
     }[index]
     x, y, w, h = twips(left, top, width, height)
     return x + w // 2, y + h // 2
@@ -399,6 +404,41 @@ class Run:
             raise StepFailed(f"at Slow play the tone sounded at {pitch:.0f} Hz, not {TONE_HZ:.0f} Hz")
         return heard, pitch
 
+    def monkey(self, seconds=10.0):
+        """Clicks, double clicks and moves at random on the buttons (but Open and Clear
+        Playlist), the seek bar and the playlist rows; then the player must still obey."""
+        rng = random.Random(20261207)
+        buttons = [0, 1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 15]
+        bar = REGIONS["progress"]
+        rows = REGIONS["playlist"]
+        deadline = time.monotonic() + seconds
+        clicks = 0
+        while time.monotonic() < deadline:
+            r = rng.random()
+            if r < 0.7:
+                pos = button(rng.choice(buttons))
+            elif r < 0.85:
+                pos = (bar[0] + rng.randrange(bar[2]), bar[1] + bar[3] // 2)
+            else:
+                pos = (rows[0] + 60, rows[1] + 22 + 13 * rng.randrange(len(self.tracks) + 2))
+            self.x.move(*self.at(pos))
+            self.x.run("xdotool", "click", *(["--repeat", "2"] if rng.random() < 0.15 else []), "1")
+            clicks += 1
+            time.sleep(rng.choice([0.0, 0.02, 0.1, 0.3]))
+            if self.program.poll() is not None:
+                raise StepFailed(f"the program ended (code {self.program.returncode}) "
+                                 f"after {clicks} random clicks")
+        self.x.click(*self.at(button(15)))  # Normal Play
+        self.x.click(*self.at(button(3)))   # Stop
+        stopped = self.reference()
+        self.wait_for("Stop after the random clicks", "title", stopped, 3)
+        self.x.click(*self.at(rows[:2]))    # nothing selected is fine too: Play takes row 1
+        self.x.click(*self.at(button(1)))   # Play
+        playing = wait_until("Play after the random clicks to show a track",
+                             lambda: self.region_differs(self.shot("play again"), "title", stopped), 3)
+        self.wait_for("the list to play to its end", "title", stopped, 3 + 2 * len(self.tracks), 0.2)
+        return clicks, playing
+
     def close(self):
         self.x.click(*self.at((self.window[2] - 16, 4 + 11)))  # the caption bar's close button
         try:
@@ -454,6 +494,10 @@ class Run:
                         if b"no sound device" not in f.read():
                             raise StepFailed("the program did not say that it has no sound device")
                     print("ok: played silently in real time without a sound device")
+                elif self.args.scenario == "monkey":
+                    clicks, _ = self.monkey()
+                    self.close()
+                    print(f"ok: {clicks} random clicks, then Stop and Play obeyed")
                 elif self.args.scenario == "speed":
                     heard, pitch = self.slow_next()
                     self.close()
