@@ -2,6 +2,7 @@
 
 #include "frmMain.h"
 
+#include "MediaService.h"
 #include "ResourcePaths.h"
 
 #include <QApplication>
@@ -12,7 +13,13 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("ZR - Mp3 Player"));
     QApplication::setWindowIcon(QIcon(QString::fromLatin1(zr::resources::kWindowIcon)));
 
-    frmMain window;
-    window.show();
-    return QApplication::exec();
+    int result = 0;
+    {
+        frmMain window;
+        window.show();
+        result = QApplication::exec();
+    }
+    // Close every device while Qt and SDL are still alive rather than in static destruction.
+    zr::media::shutdownProcessMediaService();
+    return result;
 }

@@ -40,7 +40,7 @@ MpegDevice::MpegDevice(std::unique_ptr<Mpg123Decoder> decoder, const DeviceOptio
       channels_(decoder_->channels()),
       ring_(std::max<std::size_t>(4, blocksFor(options.ringMs, decoder_->rate()))),
       idleWait_(std::clamp<std::uint32_t>(options.ringMs / 4, 10, 100)) {
-    for (Block& b : ring_.slots())
+    for (Block& b : ring_.storage())
         b.samples.resize(static_cast<std::size_t>(kBlockFrames) * channels_);
     scratch_.resize(static_cast<std::size_t>(kBlockFrames) * channels_);
     tempo_ = std::make_unique<soundtouch::SoundTouch>();

@@ -50,7 +50,7 @@ public:
     }
 
     // Slot storage, for one-time setup by the owner before either side starts.
-    std::vector<T>& slots() { return slots_; }
+    std::vector<T>& storage() { return slots_; }
 
 private:
     [[nodiscard]] std::size_t next(std::size_t i) const {
