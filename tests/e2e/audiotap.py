@@ -66,6 +66,17 @@ class AudioTap:
         """Seconds of sound louder than threshold that arrived between start and end (monotonic)."""
         return sum(len(chunk) for chunk in self._windows(start, end, threshold)) / self.rate
 
+    def peak(self, start=None, end=None):
+        """The loudest sample (first channel) that arrived between start and end."""
+        loudest = 0.0
+        for when, samples in self.blocks:
+            if (start is not None and when < start) or (end is not None and when > end):
+                continue
+            first = samples[0::self.channels]
+            if first:
+                loudest = max(loudest, max(first), -min(first))
+        return loudest
+
     def tone_frequency(self, threshold=0.005):
         """Frequency of what sounded, from the rising zero crossings inside sounding windows."""
         crossings = frames = 0

@@ -12,7 +12,9 @@ and listens to what reached SDL's disk driver.
 Scenario "nodevice" does the same without any sound device: the tracks play silently, one
 after the other, in real time. Scenario "controls" mutes, steps to the next track (which must
 stay muted), unmutes and seeks with the bar. Scenario "speed" sets Slow Play and steps to the
-next track, which must play at half speed with its pitch kept. Scenario "monkey" clicks at
+next track, which must play at half speed with its pitch kept. Scenario "volume" steps the
+volume to the top and the bottom and listens to each level; "startvolume" checks that a track
+started at a low volume never sounds louder at its start. Scenario "monkey" clicks at
 random for ten seconds, then checks that Stop and Play still obey and the program exits cleanly.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
@@ -52,6 +54,10 @@ SCENARIOS = {
     "controls": [("alpha.mp3", None, 3000), ("bravo.mp3", None, 8000)],
     # A user clicking everywhere at random (but Open and Clear Playlist) for a while.
     "monkey": [(f"{c}.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000) for c in "abcd"],
+    # Volume up to the top and down to the bottom, heard and shown; the next track keeps it.
+    "volume": [("alpha.mp3", None, 10000), ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    # The volume set before Play holds from a track's very first sample.
+    "startvolume": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # Slow Play held over Next: the next track plays at half speed with its pitch kept.
     "speed": [("alpha.mp3", None, 3000), ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
 }
@@ -187,6 +193,20 @@ class Run:
         left, top = (360 + 720 * index, 1800) if index < 6 else (360 + 720 * (index - 6), 2040)
         x, y, w, h = twips(left, top, 105, 60)
         return screen.pixel(self.window[0] + x + w // 2, self.window[1] + y + h // 2)
+
+    def lit_volume_steps(self, screen):
+        """How many of the six volume steps are lit, or None when they are not a lit block
+        growing from VolumeInd(0) upwards."""
+        tops = {4: 1800, 3: 1920, 2: 2040, 1: 2160, 0: 2280, 5: 2400}
+        lit = []
+        for index in range(6):
+            x, y, w, h = twips(5280, tops[index], 135, 90)
+            colour = screen.pixel(self.window[0] + x + w // 2, self.window[1] + y + h // 2)
+            if colour not in ((250, 0, 0), (128, 0, 0)):
+                return None
+            lit.append(colour == (250, 0, 0))
+        count = sum(lit)
+        return count if lit == [True] * count + [False] * (6 - count) else None
 
     def matching_clock(self, screen, seconds_choices):
         """Which of the given elapsed seconds the clock shows, or None."""
@@ -439,6 +459,66 @@ class Run:
         self.wait_for("the list to play to its end", "title", stopped, 3 + 2 * len(self.tracks), 0.2)
         return clicks, playing
 
+    def volume_steps(self):
+        """Three steps up reach the top, five down the bottom; each shows and is heard."""
+        def press(index, times):
+            for _ in range(times):
+                self.x.click(*self.at(button(index)))
+                time.sleep(0.15)
+
+        def expect_lit(count, step):
+            shown = self.lit_volume_steps(self.shot(step))
+            if shown != count:
+                raise StepFailed(f"{step}: {shown} volume steps lit, expected {count}")
+
+        def listen(seconds=0.8):
+            start = time.monotonic() + 0.25
+            time.sleep(0.25 + seconds)
+            return self.tap.peak(start, time.monotonic())
+
+        self.x.click(*self.at(button(1)))  # Play
+        expect_lit(3, "start volume")
+        middle = listen()
+        press(10, 3)  # Increase Volume, to the top
+        expect_lit(6, "three steps up")
+        top = listen()
+        press(10, 1)
+        expect_lit(6, "a fourth step up")
+        press(11, 5)  # Decrease Volume, to the bottom
+        expect_lit(1, "five steps down")
+        bottom = listen()
+        self.x.click(*self.at(button(4)))  # Next: the next track starts at the same level
+        next_track = listen(0.5)
+        stopped = self.reference()
+        self.wait_for("the player to stop after the last track", "title", stopped, 4, 0.1)
+        levels = f"peaks: bottom {bottom:.3f}, start {middle:.3f}, top {top:.3f}, next {next_track:.3f}"
+        # The tone is made at half of full scale; the top step is about unity gain.
+        if not (0.0005 < bottom < middle / 1.2 and middle < top / 1.2 and 0.35 < top < 0.55):
+            raise StepFailed(f"the volume steps were not heard in order ({levels})")
+        if abs(next_track - bottom) > 0.25 * bottom:
+            raise StepFailed(f"the next track did not keep the volume ({levels})")
+        return levels
+
+    def start_volume(self):
+        """Two steps down while nothing plays, then Play: no part of the track, its start
+        included, may sound louder than the level set."""
+        for _ in range(2):
+            self.x.click(*self.at(button(11)))  # Decrease Volume
+            time.sleep(0.15)
+        t_play = time.monotonic()
+        self.x.click(*self.at(button(1)))
+        stopped = self.reference()
+        self.wait_for("the track to end", "title", stopped, 4, 0.1)
+        steady = self.tap.peak(t_play + 0.4, t_play + 0.9)
+        first = self.tap.peak(None, t_play + 0.4)
+        if not 0 < steady < 0.01:
+            raise StepFailed(f"two steps down sounded at peak {steady:.4f}, expected about 0.002")
+        if first > 1.5 * steady:
+            loud = self.tap.sounding_seconds(None, t_play + 0.4, threshold=1.5 * steady)
+            raise StepFailed(f"the track began with {loud * 1000:.0f} ms at peak {first:.3f} before "
+                             f"settling at the set level (peak {steady:.4f})")
+        return steady
+
     def close(self):
         self.x.click(*self.at((self.window[2] - 16, 4 + 11)))  # the caption bar's close button
         try:
@@ -498,6 +578,14 @@ class Run:
                     clicks, _ = self.monkey()
                     self.close()
                     print(f"ok: {clicks} random clicks, then Stop and Play obeyed")
+                elif self.args.scenario == "volume":
+                    levels = self.volume_steps()
+                    self.close()
+                    print(f"ok: {levels}")
+                elif self.args.scenario == "startvolume":
+                    steady = self.start_volume()
+                    self.close()
+                    print(f"ok: the track sounded at peak {steady:.4f} from its first sample")
                 elif self.args.scenario == "speed":
                     heard, pitch = self.slow_next()
                     self.close()
