@@ -104,17 +104,13 @@ void DrawingSurface::EnsureImage() {
 
 void DrawingSurface::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() == Qt::LeftButton)
-        m_leftPressed = true;
+    NoteLeftPress(*event);
     emit MouseDown(ArgsFor(*event));
 }
 
 void DrawingSurface::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    const bool click = event->button() == Qt::LeftButton && m_leftPressed &&
-                       rect().contains(event->position().toPoint());
-    if (event->button() == Qt::LeftButton)
-        m_leftPressed = false;
+    const bool click = ReleaseEndsClick(*event);
     emit MouseUp(ArgsFor(*event));
     if (click)
         emit Click();

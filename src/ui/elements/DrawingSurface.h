@@ -63,7 +63,6 @@ private:
     QImage m_image;
     ColorRef m_backColor = SystemColor(15);
     int m_drawMode = vbCopyPen;
-    bool m_leftPressed = false;
 };
 
 } // namespace zr::ui

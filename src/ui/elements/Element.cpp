@@ -68,4 +68,17 @@ MouseArgs MouseArgsFor(const QMouseEvent& event, QPointF localPixels) {
     return args;
 }
 
+void Element::NoteLeftPress(const QMouseEvent& event) {
+    if (event.button() == Qt::LeftButton)
+        m_leftPressed = true;
+}
+
+bool Element::ReleaseEndsClick(const QMouseEvent& event) {
+    if (event.button() != Qt::LeftButton)
+        return false;
+    const bool click = m_leftPressed && rect().contains(event.position().toPoint());
+    m_leftPressed = false;
+    return click;
+}
+
 } // namespace zr::ui

@@ -53,8 +53,12 @@ protected:
     void SetSizeFromPixels(int widthPx, int heightPx);
     // MouseArgs for an event in this element's own coordinates.
     [[nodiscard]] static MouseArgs ArgsFor(const QMouseEvent& event);
+    // A click is a left press followed by a left release over the element.
+    void NoteLeftPress(const QMouseEvent& event);
+    [[nodiscard]] bool ReleaseEndsClick(const QMouseEvent& event);
 
 private:
+    bool m_leftPressed = false;
     int m_left = 0;
     int m_top = 0;
     int m_width = 0;

@@ -39,17 +39,13 @@ void PictureButton::paintEvent(QPaintEvent*) {
 
 void PictureButton::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() == Qt::LeftButton)
-        m_leftPressed = true;
+    NoteLeftPress(*event);
     emit MouseDown(ArgsFor(*event));
 }
 
 void PictureButton::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    const bool click = event->button() == Qt::LeftButton && m_leftPressed &&
-                       rect().contains(event->position().toPoint());
-    if (event->button() == Qt::LeftButton)
-        m_leftPressed = false;
+    const bool click = ReleaseEndsClick(*event);
     emit MouseUp(ArgsFor(*event));
     if (click)
         emit Click();

@@ -41,7 +41,6 @@ protected:
 private:
     QPixmap m_picture;
     bool m_stretch = false;
-    bool m_leftPressed = false;
 };
 
 } // namespace zr::ui
