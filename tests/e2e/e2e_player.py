@@ -14,7 +14,8 @@ after the other, in real time. Scenario "controls" mutes, steps to the next trac
 stay muted), unmutes and seeks with the bar. Scenario "speed" sets Slow Play and steps to the
 next track, which must play at half speed with its pitch kept. Scenario "volume" steps the
 volume to the top and the bottom and listens to each level; "startvolume" checks that a track
-started at a low volume never sounds louder at its start. Scenario "monkey" clicks at
+started at a low volume never sounds louder at its start; "closepaused" and "closeplaying"
+close the window with a track paused or playing. Scenario "monkey" clicks at
 random for ten seconds, then checks that Stop and Play still obey and the program exits cleanly.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
@@ -56,6 +57,9 @@ SCENARIOS = {
     "monkey": [(f"{c}.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000) for c in "abcd"],
     # Volume up to the top and down to the bottom, heard and shown; the next track keeps it.
     "volume": [("alpha.mp3", None, 10000), ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    # Closing the window while a track is paused (the device stays open) and while one plays.
+    "closepaused": [("alpha.mp3", None, 5000)],
+    "closeplaying": [("alpha.mp3", None, 5000)],
     # The volume set before Play holds from a track's very first sample.
     "startvolume": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # Slow Play held over Next: the next track plays at half speed with its pitch kept.
@@ -582,6 +586,18 @@ class Run:
                     levels = self.volume_steps()
                     self.close()
                     print(f"ok: {levels}")
+                elif self.args.scenario in ("closepaused", "closeplaying"):
+                    self.x.click(*self.at(button(1)))  # Play
+                    time.sleep(1.2)
+                    if self.args.scenario == "closepaused":
+                        self.x.click(*self.at(button(2)))  # Pause
+                        time.sleep(0.5)
+                    t_close = time.monotonic()
+                    self.close()
+                    after = self.tap.sounding_seconds(t_close + 0.3, None)
+                    if after > 0.05:
+                        raise StepFailed(f"heard {after:.2f} s of sound after the window closed")
+                    print(f"ok: closed cleanly in {time.monotonic() - t_close:.2f} s")
                 elif self.args.scenario == "startvolume":
                     steady = self.start_volume()
                     self.close()
