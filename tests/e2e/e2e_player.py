@@ -551,6 +551,65 @@ class Run:
             raise StepFailed(f"the tone sounded at {pitch:.0f} Hz, not {TONE_HZ:.0f} Hz")
         return heard, expected, pitch
 
+    # ---- the scenarios: each ends with the window closed and returns what it found ----
+    def scenario_user(self):
+        times = self.play_through()
+        self.close()
+        heard, expected, pitch = self.check_audio(times)
+        return f"heard {heard:.2f} s (expected {expected:.2f} s) at {pitch:.0f} Hz"
+
+    def scenario_nodevice(self):
+        self.play_silently()
+        self.close()
+        with open(os.path.join(self.work, "program.log"), "rb") as f:
+            if b"no sound device" not in f.read():
+                raise StepFailed("the program did not say that it has no sound device")
+        return "played silently in real time without a sound device"
+
+    def scenario_controls(self):
+        self.mute_next_unmute_seek()
+        self.close()
+        return "mute held over Next, unmute, seek near the end"
+
+    def scenario_speed(self):
+        heard, pitch = self.slow_next()
+        self.close()
+        return f"the next track sounded {heard:.2f} s at half speed, {pitch:.0f} Hz"
+
+    def scenario_volume(self):
+        levels = self.volume_steps()
+        self.close()
+        return levels
+
+    def scenario_startvolume(self):
+        steady = self.start_volume()
+        self.close()
+        return f"the track sounded at peak {steady:.4f} from its first sample"
+
+    def _close_during_track(self, pause):
+        self.x.click(*self.at(button(1)))  # Play
+        time.sleep(1.2)
+        if pause:
+            self.x.click(*self.at(button(2)))
+            time.sleep(0.5)
+        t_close = time.monotonic()
+        self.close()
+        after = self.tap.sounding_seconds(t_close + 0.3, None)
+        if after > 0.05:
+            raise StepFailed(f"heard {after:.2f} s of sound after the window closed")
+        return f"closed cleanly in {time.monotonic() - t_close:.2f} s"
+
+    def scenario_closepaused(self):
+        return self._close_during_track(pause=True)
+
+    def scenario_closeplaying(self):
+        return self._close_during_track(pause=False)
+
+    def scenario_monkey(self):
+        clicks, _ = self.monkey()
+        self.close()
+        return f"{clicks} random clicks, then Stop and Play obeyed"
+
     def keep_artifacts(self):
         out = self.args.artifacts
         shutil.rmtree(out, ignore_errors=True)
@@ -571,50 +630,7 @@ class Run:
             try:
                 self.start()
                 self.fill_playlist()
-                if self.args.scenario == "nodevice":
-                    self.play_silently()
-                    self.close()
-                    with open(os.path.join(self.work, "program.log"), "rb") as f:
-                        if b"no sound device" not in f.read():
-                            raise StepFailed("the program did not say that it has no sound device")
-                    print("ok: played silently in real time without a sound device")
-                elif self.args.scenario == "monkey":
-                    clicks, _ = self.monkey()
-                    self.close()
-                    print(f"ok: {clicks} random clicks, then Stop and Play obeyed")
-                elif self.args.scenario == "volume":
-                    levels = self.volume_steps()
-                    self.close()
-                    print(f"ok: {levels}")
-                elif self.args.scenario in ("closepaused", "closeplaying"):
-                    self.x.click(*self.at(button(1)))  # Play
-                    time.sleep(1.2)
-                    if self.args.scenario == "closepaused":
-                        self.x.click(*self.at(button(2)))  # Pause
-                        time.sleep(0.5)
-                    t_close = time.monotonic()
-                    self.close()
-                    after = self.tap.sounding_seconds(t_close + 0.3, None)
-                    if after > 0.05:
-                        raise StepFailed(f"heard {after:.2f} s of sound after the window closed")
-                    print(f"ok: closed cleanly in {time.monotonic() - t_close:.2f} s")
-                elif self.args.scenario == "startvolume":
-                    steady = self.start_volume()
-                    self.close()
-                    print(f"ok: the track sounded at peak {steady:.4f} from its first sample")
-                elif self.args.scenario == "speed":
-                    heard, pitch = self.slow_next()
-                    self.close()
-                    print(f"ok: the next track sounded {heard:.2f} s at half speed, {pitch:.0f} Hz")
-                elif self.args.scenario == "controls":
-                    self.mute_next_unmute_seek()
-                    self.close()
-                    print("ok: mute held over Next, unmute, seek near the end")
-                else:
-                    times = self.play_through()
-                    self.close()
-                    heard, expected, pitch = self.check_audio(times)
-                    print(f"ok: heard {heard:.2f} s (expected {expected:.2f} s) at {pitch:.0f} Hz")
+                print("ok: " + getattr(self, "scenario_" + self.args.scenario)())
                 shutil.rmtree(self.args.artifacts, ignore_errors=True)
                 return 0
             except (StepFailed, OSError, ValueError) as failure:
