@@ -15,7 +15,9 @@ stay muted), unmutes and seeks with the bar. Scenario "speed" sets Slow Play and
 next track, which must play at half speed with its pitch kept. Scenario "volume" steps the
 volume to the top and the bottom and listens to each level; "startvolume" checks that a track
 started at a low volume never sounds louder at its start; "closepaused" and "closeplaying"
-close the window with a track paused or playing. Scenario "monkey" clicks at
+close the window with a track paused or playing; "menus" takes Select All, Open Files and Exit
+from the browser's menus with the mouse, and "menuseparators" checks that the menus' separator
+lines carry no text. Scenario "monkey" clicks at
 random for ten seconds, then checks that Stop and Play still obey and the program exits cleanly.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
@@ -60,6 +62,9 @@ SCENARIOS = {
     # Closing the window while a track is paused (the device stays open) and while one plays.
     "closepaused": [("alpha.mp3", None, 5000)],
     "closeplaying": [("alpha.mp3", None, 5000)],
+    # The browser's menus used with the mouse, and how their separators look.
+    "menus": [("alpha.mp3", None, 3000), ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    "menuseparators": [("alpha.mp3", None, 3000)],
     # The volume set before Play holds from a track's very first sample.
     "startvolume": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # Slow Play held over Next: the next track plays at half speed with its pitch kept.
@@ -280,7 +285,10 @@ class Run:
             return bands
 
         wait_until("the file list to show the folder's tracks",
-                            lambda: rows_in_list(self.shot("root clicked")) == len(self.tracks), 10)
+                   lambda: rows_in_list(self.shot("root clicked")) == len(self.tracks), 10)
+        if self.args.scenario in ("menus", "menuseparators"):
+            self.menus_by_mouse(browser, list_box)
+            return
         self.x.key("ctrl+t")  # Select All
 
         def selected_rows(image):
@@ -292,6 +300,38 @@ class Run:
         self.x.key("ctrl+o")  # Open Files
         time.sleep(0.3)
         self.x.key("ctrl+x")  # Exit
+        self.after_browser()
+
+    def menus_by_mouse(self, browser, list_box):
+        """Select All, Open Files and Exit chosen from the menus with the mouse."""
+        def at(x, y):
+            return browser[0] + x, browser[1] + y
+
+        def menu_open(title, step):
+            self.x.click(*at(*title))
+            time.sleep(0.4)
+            return self.shot(step)
+
+        mp3 = menu_open((55, 8), "Mp3 menu")
+        self.x.click(*at(95, 42))  # Select All
+        wait_until("Select All from the menu to highlight the rows",
+                   lambda: sum(self.shot("select all").pixel(list_box[0] + 150, list_box[1] + 3)) < 600, 5)
+        file_menu = menu_open((18, 8), "File menu")
+        self.x.click(*at(65, 43))  # Open Files
+        time.sleep(0.3)
+        menu_open((18, 8), "File menu again")
+        self.x.click(*at(40, 79))  # Exit
+        if self.args.scenario == "menuseparators":
+            # Each menu starts with a separator line; nothing may be written on it.
+            for name, image, left in (("Mp3", mp3, 40), ("File", file_menu, 0)):
+                ink = sum(1 for x in range(left + 2, left + 24) for y in range(20, 30)
+                          if sum(image.pixel(browser[0] + x, browser[1] + y)) < 300)
+                if ink:
+                    raise StepFailed(f"the {name} menu's first separator carries text "
+                                     f"({ink} dark pixels)")
+        self.after_browser()
+
+    def after_browser(self):
         wait_until("the browser to close", lambda: self.x.find_window(BROWSER) is None, 10)
         ref = self.reference(rows="|".join(t[0] for t in self.tracks))
         self.wait_for("the playlist to show the three tracks", "playlist", ref, 5)
@@ -604,6 +644,12 @@ class Run:
 
     def scenario_closeplaying(self):
         return self._close_during_track(pause=False)
+
+    def scenario_menus(self):
+        return self.scenario_closeplaying()
+
+    def scenario_menuseparators(self):
+        return self.scenario_closeplaying()
 
     def scenario_monkey(self):
         clicks, _ = self.monkey()
