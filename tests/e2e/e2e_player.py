@@ -437,9 +437,9 @@ class Run:
         heard = self.tap.sounding_seconds
         if heard(t_play + 0.3, t_mute) < 0.3:
             raise StepFailed("the first track was not heard before Mute")
-        if (muted := heard(t_mute + 0.25, t_unmute)) > 0.05:
+        if (muted := heard(t_mute + 0.4, t_unmute)) > 0.05:
             raise StepFailed(f"heard {muted:.2f} s of sound while muted (the next track too)")
-        if heard(t_unmute + 0.25, t_seek) < 0.6:
+        if heard(t_unmute + 0.4, t_seek) < 0.5:
             raise StepFailed("sound did not come back after the second press on Mute")
         rest = self.tracks[1][2] / 1000 * 0.1
         if (after := heard(t_seek + 0.25, None)) > rest + 0.3:
@@ -515,9 +515,10 @@ class Run:
             if shown != count:
                 raise StepFailed(f"{step}: {shown} volume steps lit, expected {count}")
 
-        def listen(seconds=0.8):
-            start = time.monotonic() + 0.25
-            time.sleep(0.25 + seconds)
+        def listen(seconds=0.7):
+            # From a little after the last click, so that the click has surely arrived.
+            start = time.monotonic() + 0.4
+            time.sleep(0.4 + seconds)
             return self.tap.peak(start, time.monotonic())
 
         self.x.click(*self.at(button(1)))  # Play
