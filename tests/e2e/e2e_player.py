@@ -16,7 +16,7 @@ next track, which must play at half speed with its pitch kept. Scenario "volume"
 volume to the top and the bottom and listens to each level; "startvolume" checks that a track
 started at a low volume never sounds louder at its start; "closepaused" and "closeplaying"
 close the window with a track paused or playing; "menus" takes Select All, Open Files and Exit
-from the browser's menus with the mouse, and "menuseparators" checks that the menus' separator
+from the browser's menus with the mouse and double-clicks a row, and "menuseparators" checks that the menus' separator
 lines carry no text. Scenario "monkey" clicks at
 random for ten seconds, then checks that Stop and Play still obey and the program exits cleanly.
 
@@ -647,7 +647,16 @@ class Run:
         return self._close_during_track(pause=False)
 
     def scenario_menus(self):
-        return self.scenario_closeplaying()
+        # A double click on the second row plays it; being the last row, the list then stops.
+        x, y, _, _ = REGIONS["playlist"]
+        self.x.move(*self.at((x + 80, y + 37)))
+        self.x.run("xdotool", "click", "--repeat", "2", "--delay", "80", "1")
+        name, _, length = self.tracks[1]
+        second = self.reference(lblArtistA=f"(02) {name}", lblLengthA=str(length))
+        self.wait_for("a double click to play the second row", "title", second, 3)
+        self.wait_for("the player to stop after the last row", "title", self.reference(), 4, 0.1)
+        self.close()
+        return "menus used with the mouse; a double-clicked row played"
 
     def scenario_menuseparators(self):
         return self.scenario_closeplaying()
