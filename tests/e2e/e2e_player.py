@@ -313,18 +313,19 @@ class Run:
             return self.shot(step)
 
         mp3 = menu_open((55, 8), "Mp3 menu")
-        self.x.click(*at(95, 42))  # Select All
+        self.x.click(*at(95, 30))  # Select All
         wait_until("Select All from the menu to highlight the rows",
                    lambda: sum(self.shot("select all").pixel(list_box[0] + 150, list_box[1] + 3)) < 600, 5)
         file_menu = menu_open((18, 8), "File menu")
-        self.x.click(*at(65, 43))  # Open Files
+        self.x.click(*at(65, 30))  # Open Files
         time.sleep(0.3)
         menu_open((18, 8), "File menu again")
-        self.x.click(*at(40, 79))  # Exit
+        self.x.click(*at(40, 54))  # Exit
         if self.args.scenario == "menuseparators":
             # Each menu starts with a separator line; nothing may be written on it.
+            # The band where a text separator under the menu bar would show its text.
             for name, image, left in (("Mp3", mp3, 40), ("File", file_menu, 0)):
-                ink = sum(1 for x in range(left + 2, left + 24) for y in range(20, 30)
+                ink = sum(1 for x in range(left + 2, left + 24) for y in range(16, 31)
                           if sum(image.pixel(browser[0] + x, browser[1] + y)) < 300)
                 if ink:
                     raise StepFailed(f"the {name} menu's first separator carries text "

@@ -140,7 +140,9 @@ Menu& Form::AddMenu(const QString& name, const QString& caption) {
         m_menuBar->show();
         LayoutClient();
     }
-    QMenu* menu = m_menuBar->addMenu(caption);   // owned by the menu bar
+    QMenu* menu = m_menuBar->addMenu(caption); // owned by the menu bar
+    // A separator at the top of a menu is part of the layout; Qt would hide it.
+    menu->setSeparatorsCollapsible(false);
     auto* wrapper = new Menu(*menu, name, this); // owned by this window
     LayoutClient();
     return *wrapper;

@@ -19,8 +19,10 @@ QString MenuItem::Caption() const {
 }
 
 void MenuItem::SetCaption(const QString& caption) {
-    m_action.setSeparator(caption == QLatin1String("-"));
-    m_action.setText(caption);
+    const bool separator = caption == QLatin1String("-");
+    m_action.setSeparator(separator);
+    // Some styles draw a separator's text beside its line.
+    m_action.setText(separator ? QString() : caption);
 }
 
 bool MenuItem::Enabled() const {
@@ -48,8 +50,10 @@ Menu::Menu(QMenu& menu, const QString& name, QObject* parent) : QObject(parent),
 }
 
 MenuItem& Menu::AddItem(const QString& name, const QString& caption, const QKeySequence& shortcut) {
-    QAction* action = m_menu.addAction(caption); // owned by the menu
-    action->setSeparator(caption == QLatin1String("-"));
+    const bool separator = caption == QLatin1String("-");
+    // Some styles draw a separator's text beside its line.
+    QAction* action = m_menu.addAction(separator ? QString() : caption); // owned by the menu
+    action->setSeparator(separator);
     if (!shortcut.isEmpty())
         action->setShortcut(shortcut);
     auto* item = new MenuItem(*action, name, this); // owned by this menu (QObject parent)

@@ -120,6 +120,12 @@ TEST(FormTest, MenusWithShortcutsSeparatorsAndEnabledFlags) {
     MenuItem& exitItem = file.AddItem("mnuFileExit", "E&xit", QKeySequence("Ctrl+X"));
     open.SetEnabled(false);
     EXPECT_TRUE(separator.IsSeparator());
+    EXPECT_EQ(separator.Caption(), "-");
+    const QAction* line = form.MenuBar()->actions().at(0)->menu()->actions().at(0);
+    EXPECT_TRUE(line->isSeparator());
+    EXPECT_TRUE(line->text().isEmpty()) << "a style may draw it beside the line";
+    EXPECT_FALSE(form.MenuBar()->actions().at(0)->menu()->separatorsCollapsible())
+        << "the leading separator must stay visible";
     EXPECT_EQ(exitItem.Caption(), "E&xit");
     EXPECT_EQ(file.Item("mnuFileExit"), &exitItem);
     EXPECT_EQ(form.MenuBar()->actions().size(), 1);
