@@ -14,6 +14,10 @@ namespace {
 
 constexpr std::uint32_t kBlockFrames = 1024;
 constexpr std::int64_t kNoEnd = std::numeric_limits<std::int64_t>::max();
+// A freshly opened device is usually configured right after "play" (volume, speed, sound off).
+// Its first start waits this long so that the first samples heard already have those settings
+// instead of one device period at the defaults.
+constexpr std::chrono::milliseconds kFirstStartSettle{10};
 
 std::size_t blocksFor(std::uint32_t ms, long rate) {
     const std::int64_t frames = static_cast<std::int64_t>(ms) * rate / 1000;
@@ -62,6 +66,10 @@ MpegDevice::~MpegDevice() {
 void MpegDevice::workerLoop() {
     std::unique_lock lock(mutex_);
     while (!quit_) {
+        if (startAt_ && std::chrono::steady_clock::now() >= *startAt_) {
+            startNowLocked();
+            continue;
+        }
         if (mode_ == DeviceMode::Playing && finished_.load(std::memory_order_acquire)) {
             finishIfEndedLocked();
             continue;
@@ -81,8 +89,17 @@ void MpegDevice::workerLoop() {
         const auto wait = mode_ == DeviceMode::Playing && eos_.load(std::memory_order_relaxed)
                               ? std::chrono::milliseconds(1)
                               : idleWait_;
-        wake_.wait_for(lock, wait);
+        if (startAt_)
+            wake_.wait_until(lock, std::min(*startAt_, std::chrono::steady_clock::now() + wait));
+        else
+            wake_.wait_for(lock, wait);
     }
+}
+
+void MpegDevice::startNowLocked() {
+    startAt_.reset();
+    started_ = true;
+    output_.start();
 }
 
 void MpegDevice::produceBlockLocked() {
@@ -164,13 +181,17 @@ void MpegDevice::startOutputLocked(std::int64_t from, std::int64_t end) {
         produceBlockLocked();
     output_.open(rate_, channels_, &MpegDevice::audioCallback, this);
     mode_ = DeviceMode::Playing;
-    output_.start();
+    if (started_)
+        output_.start();
+    else
+        startAt_ = std::chrono::steady_clock::now() + kFirstStartSettle;
     wake_.notify_all();
 }
 
 void MpegDevice::stopOutputLocked() {
     if (mode_ != DeviceMode::Playing)
         return;
+    startAt_.reset();
     output_.close();
     heldFrame_ = sounding_.load();
     mode_ = DeviceMode::Stopped;

@@ -80,6 +80,7 @@ private:
     [[nodiscard]] std::int64_t lengthFramesLocked();
     [[nodiscard]] std::int64_t currentFrameLocked() const;
     void updateGainLocked();
+    void startNowLocked();
 
     static void audioCallback(void* user, Uint8* stream, int len);
     void fill(float* out, std::size_t frames);
@@ -100,6 +101,8 @@ private:
     std::uint32_t volume_ = 1000;
     bool muted_ = false;
     std::uint32_t speed_ = 1000;
+    bool started_ = false; // the output has been started at least once
+    std::optional<std::chrono::steady_clock::time_point> startAt_; // pending first start
 
     // Producer state, under mutex_.
     std::unique_ptr<soundtouch::SoundTouch> tempo_;
