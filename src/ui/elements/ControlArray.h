@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -67,8 +68,10 @@ public:
 
     // Connects `handler(index, args...)` to `signal` of every element, present and future.
     // Example: lights.On(&PictureButton::Click, [this](std::int16_t i) { imgControl_Click(i); });
-    template <typename... SignalArgs, typename Handler>
-    void On(void (T::*signal)(SignalArgs...), Handler handler) {
+    // The signal may be declared on a base class of T (Click lives on MouseElement).
+    template <typename Base, typename... SignalArgs, typename Handler>
+    requires std::is_base_of_v<Base, T>
+    void On(void (Base::*signal)(SignalArgs...), Handler handler) {
         auto connect = [signal, handler](T& element, std::int16_t index) {
             QObject::connect(&element, signal, &element,
                              [handler, index](SignalArgs... args) { handler(index, args...); });

@@ -1,14 +1,12 @@
 #include "DrawingSurface.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 
 namespace zr::ui {
 
-DrawingSurface::DrawingSurface(QWidget* parent) : Element(parent) {
-    setMouseTracking(true);
+DrawingSurface::DrawingSurface(QWidget* parent) : MouseElement(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -100,25 +98,6 @@ void DrawingSurface::EnsureImage() {
         painter.drawImage(0, 0, m_image);
     }
     m_image = std::move(image);
-}
-
-void DrawingSurface::mousePressEvent(QMouseEvent* event) {
-    event->accept();
-    NoteLeftPress(*event);
-    emit MouseDown(ArgsFor(*event));
-}
-
-void DrawingSurface::mouseReleaseEvent(QMouseEvent* event) {
-    event->accept();
-    const bool click = ReleaseEndsClick(*event);
-    emit MouseUp(ArgsFor(*event));
-    if (click)
-        emit Click();
-}
-
-void DrawingSurface::mouseMoveEvent(QMouseEvent* event) {
-    event->accept();
-    emit MouseMove(ArgsFor(*event));
 }
 
 } // namespace zr::ui

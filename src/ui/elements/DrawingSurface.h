@@ -3,13 +3,13 @@
 // image that persists until Cls, so the picture survives repaints; Refresh shows it.
 // It takes its own mouse events and the keyboard focus in the tab order.
 
-#include "Element.h"
+#include "MouseElement.h"
 
 #include <QImage>
 
 namespace zr::ui {
 
-class DrawingSurface : public Element {
+class DrawingSurface : public MouseElement {
     Q_OBJECT
 public:
     enum DrawModeKind { vbNotXorPen = 10, vbCopyPen = 13 };
@@ -42,20 +42,9 @@ public:
         return m_image;
     }
 
-signals:
-    // Left button pressed and released over the surface.
-    void Click();
-    // Any button; coordinates in the surface's own twips.
-    void MouseDown(const zr::ui::MouseArgs& args);
-    void MouseUp(const zr::ui::MouseArgs& args);
-    void MouseMove(const zr::ui::MouseArgs& args);
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     void EnsureImage();

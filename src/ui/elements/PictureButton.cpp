@@ -1,14 +1,10 @@
 #include "PictureButton.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 
 namespace zr::ui {
 
-PictureButton::PictureButton(QWidget* parent) : Element(parent) {
-    // Moves with no button held must stay here, not fall through to the window.
-    setMouseTracking(true);
-}
+PictureButton::PictureButton(QWidget* parent) : MouseElement(parent) {}
 
 bool PictureButton::SetPicture(const QString& path) {
     QPixmap picture;
@@ -35,25 +31,6 @@ void PictureButton::paintEvent(QPaintEvent*) {
         painter.drawPixmap(rect(), m_picture);
     else
         painter.drawPixmap(0, 0, m_picture);
-}
-
-void PictureButton::mousePressEvent(QMouseEvent* event) {
-    event->accept();
-    NoteLeftPress(*event);
-    emit MouseDown(ArgsFor(*event));
-}
-
-void PictureButton::mouseReleaseEvent(QMouseEvent* event) {
-    event->accept();
-    const bool click = ReleaseEndsClick(*event);
-    emit MouseUp(ArgsFor(*event));
-    if (click)
-        emit Click();
-}
-
-void PictureButton::mouseMoveEvent(QMouseEvent* event) {
-    event->accept();
-    emit MouseMove(ArgsFor(*event));
 }
 
 } // namespace zr::ui
