@@ -10,8 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -20,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <memory>
 
 namespace zr::badinput {
@@ -49,35 +46,6 @@ QByteArray Fixture(const char* name) {
     QFile file(QString::fromLocal8Bit(dir) + u'/' + QString::fromLatin1(name));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     return file.readAll();
-}
-
-QByteArray ShortTone(double seconds) {
-    static std::map<double, QByteArray> made;
-    if (auto it = made.find(seconds); it != made.end())
-        return it->second;
-    if (QStandardPaths::findExecutable(QStringLiteral("sox")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty())
-        return {};
-    QTemporaryDir dir;
-    const QString wav = dir.filePath(QStringLiteral("t.wav"));
-    const QString mp3 = dir.filePath(QStringLiteral("t.mp3"));
-    const auto run = [](const QString& program, const QStringList& args) {
-        QProcess p;
-        p.start(program, args);
-        return p.waitForFinished(30000) && p.exitCode() == 0;
-    };
-    if (!run(QStringLiteral("sox"),
-             {QStringLiteral("-q"), QStringLiteral("-n"), QStringLiteral("-r"),
-              QStringLiteral("44100"), QStringLiteral("-c"), QStringLiteral("2"),
-              QStringLiteral("-b"), QStringLiteral("16"), wav, QStringLiteral("synth"),
-              QString::number(seconds), QStringLiteral("sine"), QStringLiteral("440")}) ||
-        !run(QStringLiteral("lame"),
-             {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), wav, mp3}))
-        return {};
-    QFile file(mp3);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return made[seconds] = file.readAll();
 }
 
 ObservedService::ObservedService() : scope_(*this) {}

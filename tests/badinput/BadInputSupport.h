@@ -37,10 +37,6 @@ private:
 // The bytes of a fixture made by the build (ZR_TEST_FIXTURES).
 [[nodiscard]] QByteArray Fixture(const char* name);
 
-// An MP3 of a 440 Hz tone lasting `seconds`, made once per run with sox and lame; empty when
-// those tools are missing.
-[[nodiscard]] QByteArray ShortTone(double seconds);
-
 // Hands every command to the real media service and keeps what was sent and what came back.
 // Installed as the current service while it lives.
 class ObservedService : public MediaService {

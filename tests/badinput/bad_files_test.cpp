@@ -78,9 +78,7 @@ TEST_F(BadFiles, EachBrokenRowEndsAndTheNextOnePlays) {
 }
 
 TEST_F(BadFiles, NamesWithBlanksQuotesCommandWordsAndUtf8PlayAndBackslashesAreLeftOut) {
-    QByteArray tone = ShortTone(0.3);
-    if (tone.isEmpty())
-        tone = Fixture("tone_1s_cbr_44100_stereo.mp3");
+    const QByteArray tone = Fixture("tone_300ms_cbr_44100_stereo.mp3");
     // In the browser's (sorted) order.
     const QStringList names{
         QStringLiteral("alias.mp3"),
