@@ -81,15 +81,12 @@ void Label::changeEvent(QEvent* event) {
 
 void Label::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    m_pressed = event->button() == Qt::LeftButton;
+    NoteLeftPress(*event);
 }
 
 void Label::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    const bool click = m_pressed && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    m_pressed = false;
-    if (click)
+    if (ReleaseEndsClick(*event))
         emit Click();
 }
 

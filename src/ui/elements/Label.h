@@ -56,7 +56,6 @@ private:
     ColorRef m_backColor = SystemColor(15);
     BackStyleKind m_backStyle = vbOpaque;
     bool m_autoSize = false;
-    bool m_pressed = false;
     Qt::Alignment m_alignment = Qt::AlignLeft;
 };
 
