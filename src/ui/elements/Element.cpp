@@ -1,10 +1,14 @@
 #include "Element.h"
 
+#include "Accessibility.h"
+
 #include <QMouseEvent>
 
 namespace zr::ui {
 
-Element::Element(QWidget* parent) : QWidget(parent) {}
+Element::Element(QWidget* parent) : QWidget(parent) {
+    InstallAccessibleElements();
+}
 
 void Element::Move(int left, int top, int width, int height) {
     m_left = left;

@@ -1,5 +1,6 @@
 #include "Label.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -24,6 +25,11 @@ void Label::SetCaption(const QString& caption) {
     if (m_autoSize)
         FitToCaption();
     update();
+    // The caption is what a screen reader reads, so a new value is announced.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void Label::SetForeColor(ColorRef colour) {

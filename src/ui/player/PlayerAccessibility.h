@@ -1,0 +1,12 @@
+#pragma once
+// Names for screen readers where the player window's own texts do not give one: the seek
+// bar's end caps (no tooltip), the seek bar, the playlist; and, for each value label, which
+// caption it belongs to, so "0" is read as the length or the position it is.
+
+class frmMain;
+
+namespace zr::ui {
+
+void NameForScreenReaders(frmMain& window);
+
+} // namespace zr::ui
