@@ -1,6 +1,9 @@
 #include "frmMain.h"
 
+#include "PlayerAccessibility.h"
+#include "PlaylistDropTarget.h"
 #include "ResourcePaths.h"
+#include "WindowIdentity.h"
 #include "WindowOutline.h"
 #include "mVariables.h"
 
@@ -84,8 +87,11 @@ frmMain::frmMain(QWidget* parent)
       Line2(Make<Line>("Line2")), Line1(Make<Line>("Line1")), InfoWindow(Make<Shape>("InfoWindow")),
       captionBar_(new zr::ui::CaptionBar(this)) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    shapedByMask_ = zr::ui::PlatformShapesWindows(QGuiApplication::platformName());
+    if (!shapedByMask_)
+        setAttribute(Qt::WA_TranslucentBackground); // before the native window exists
     SetCaption(QStringLiteral("ZR - Mp3 Player"));
-    setWindowIcon(QIcon(QString::fromLatin1(zr::resources::kWindowIcon)));
+    setWindowIcon(zr::ui::WindowIcon());
     SetBackColor(kBlack);
     setFont(DialogFont());
 
@@ -103,6 +109,8 @@ frmMain::frmMain(QWidget* parent)
 
     BuildLayout();
     ConnectEvents();
+    zr::ui::NameForScreenReaders(*this);
+    new zr::ui::PlaylistDropTarget(*this); // owned by this window
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(0, 0), size());
@@ -293,7 +301,15 @@ void frmMain::Form_Load() {
     const int widthPx = zr::ui::OutlinePixels(Width(), TwipsPerPixelX());
     const int heightPx = zr::ui::OutlinePixels(Height(), TwipsPerPixelY());
     // Computed once, from the size the window has now; the size lock keeps it valid.
-    setMask(zr::ui::RoundedOutline(QSize(widthPx, heightPx), kCornerEllipsePx));
+    const QRegion outline = zr::ui::RoundedOutline(QSize(widthPx, heightPx), kCornerEllipsePx);
+    if (shapedByMask_) {
+        setMask(outline);
+    } else {
+        // The window paints its own rounded frame; the caption bar and the client area, which
+        // reach into the corners, are kept inside the outline so the corners stay clear.
+        for (QWidget* child : {static_cast<QWidget*>(captionBar_), ClientArea()})
+            child->setMask(outline.translated(-child->pos()) & QRegion(child->rect()));
+    }
 
     mVariables::SetVolumeLevel(498);
     for (std::int16_t index : {0, 1, 2})
@@ -313,11 +329,16 @@ void frmMain::Form_Resize() {
 void frmMain::paintEvent(QPaintEvent*) {
     // The frame around the client area; the client area and caption bar paint themselves.
     QPainter painter(this);
-    painter.fillRect(rect(), kFrameFace);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath outline;
     outline.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerEllipsePx / 2.0,
                            kCornerEllipsePx / 2.0);
+    // Masked, the corners are cut away anyway; translucent, everything outside the outline
+    // must stay unpainted so the desktop shows through.
+    if (shapedByMask_)
+        painter.fillRect(rect(), kFrameFace);
+    else
+        painter.fillPath(outline, kFrameFace);
     painter.setPen(QPen(kFrameEdge, 1));
     painter.drawPath(outline);
 }

@@ -1,0 +1,103 @@
+#include "DroppedFiles.h"
+
+#include "Playlist.h"
+#include "elements/ListView.h"
+#include "mFileList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QWidget>
+
+namespace zr::ui {
+namespace {
+
+// The browser's file list of one folder, filled by the browser's own listing code into a list
+// that is never shown (its host widget stays hidden).
+class FolderListing {
+public:
+    explicit FolderListing(Form& window) : m_window(window), m_list(new ListView(&m_host)) {}
+
+    const QStringList& Names(const QString& folderPath) {
+        auto it = m_names.find(folderPath);
+        if (it == m_names.end()) {
+            mFileList::subFillFileList(*m_list, m_window, folderPath);
+            QStringList names;
+            const int count = m_list->ListItems().Count();
+            for (int i = 1; i <= count; ++i)
+                names << m_list->ListItems().Item(i).Text();
+            it = m_names.insert(folderPath, names);
+        }
+        return *it;
+    }
+
+private:
+    Form& m_window;
+    QWidget m_host;
+    ListView* m_list; // child of m_host
+    QHash<QString, QStringList> m_names;
+};
+
+} // namespace
+
+std::optional<QString> ProgramFolderPath(const QString& localFolder,
+                                         const std::vector<mWinAPI::DriveInfo>& drives) {
+    if (!localFolder.startsWith(QLatin1Char('/')))
+        return std::nullopt;
+    const QString folder = QDir::cleanPath(localFolder);
+
+    const mWinAPI::DriveInfo* best = nullptr;
+    QString bestRoot;
+    for (const mWinAPI::DriveInfo& drive : drives) {
+        if (!drive.ready || !drive.rootPath.startsWith(QLatin1Char('/')))
+            continue;
+        const QString root = QDir::cleanPath(drive.rootPath);
+        const bool covers = root == QLatin1String("/") || folder == root ||
+                            folder.startsWith(root + QLatin1Char('/'));
+        // The innermost mount is the drive the browser shows the folder on.
+        if (covers && (best == nullptr || root.size() > bestRoot.size())) {
+            best = &drive;
+            bestRoot = root;
+        }
+    }
+    if (best == nullptr)
+        return std::nullopt;
+
+    QString rest = folder.mid(bestRoot == QLatin1String("/") ? 1 : bestRoot.size() + 1);
+    if (rest.contains(QLatin1Char('\\')))
+        return std::nullopt;
+    rest.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    QString path = QString(QLatin1Char(best->letter)) + QStringLiteral(":\\") + rest;
+    if (!rest.isEmpty())
+        path += QLatin1Char('\\');
+    return path;
+}
+
+int AppendDroppedPaths(ListView& playlist, Form& window, const QStringList& localPaths,
+                       const std::vector<mWinAPI::DriveInfo>& drives) {
+    FolderListing listing(window);
+    int appended = 0;
+    for (const QString& path : localPaths) {
+        const QFileInfo info(path);
+        if (!info.isAbsolute() || !info.exists())
+            continue;
+        if (info.isDir()) {
+            const auto folderPath = ProgramFolderPath(info.absoluteFilePath(), drives);
+            if (!folderPath)
+                continue;
+            for (const QString& name : listing.Names(*folderPath)) {
+                AppendEntry(playlist, *folderPath, name);
+                ++appended;
+            }
+            continue;
+        }
+        const auto folderPath = ProgramFolderPath(info.absolutePath(), drives);
+        if (!folderPath || !listing.Names(*folderPath).contains(info.fileName()))
+            continue;
+        AppendEntry(playlist, *folderPath, info.fileName());
+        ++appended;
+    }
+    return appended;
+}
+
+} // namespace zr::ui
