@@ -29,6 +29,10 @@ inline constexpr std::array<const char*, 16> kButtonFaces = {
 
 // Icon of the player window, 16 x 16 with a transparent outside.
 inline constexpr const char* kWindowIcon = ":/icons/window.png";
+// The same icon at every size installed for the desktop (16, 48, 128), smallest first; the
+// larger ones are the pictures under data/icons.
+inline constexpr std::array<const char*, 3> kWindowIconSizes = {
+    kWindowIcon, ":/icons/window-48.png", ":/icons/window-128.png"};
 
 struct TreeIcon {
     const char* key;

@@ -3,15 +3,14 @@
 #include "frmMain.h"
 
 #include "MediaService.h"
-#include "ResourcePaths.h"
+#include "WindowIdentity.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZR - Mp3 Player"));
-    QApplication::setWindowIcon(QIcon(QString::fromLatin1(zr::resources::kWindowIcon)));
+    zr::ui::SetApplicationIdentity();
 
     int result = 0;
     {

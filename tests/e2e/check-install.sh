@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and checks that the program, its menu entry and its
-# icons land where the XDG conventions look for them.
+# icons land where the XDG conventions look for them, and that --strip strips the program.
 #   check-install.sh BUILD_DIR
 set -euo pipefail
 build=${1:?usage: check-install.sh BUILD_DIR}
 prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
+stripped=$(mktemp -d)
+trap 'rm -rf "$prefix" "$stripped"' EXIT
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
@@ -35,4 +36,14 @@ for size in 16 48 128; do
     check "icon ${size}x${size} has that size (got $dims)" "[ '$dims' = '${size}x${size}' ]"
   fi
 done
+check "desktop entry names the window class" "grep -qx 'StartupWMClass=ZR - Mp3 Player' '$desktop'"
+
+# Symbols and debug information stay in a plain install and go with --strip.
+cmake --install "$build" --prefix "$stripped" --strip >/dev/null
+has_symbols() { readelf -S "$1" | grep -q ' \.symtab'; }
+check "plain install keeps the symbol table" "has_symbols '$prefix/bin/$app'"
+check "--strip removes the symbol table" "! has_symbols '$stripped/bin/$app'"
+check "--strip removes debug information" "! readelf -S '$stripped/bin/$app' | grep -q ' \.debug_'"
+check "stripped program is smaller" \
+  "[ \$(stat -c %s '$stripped/bin/$app') -lt \$(stat -c %s '$prefix/bin/$app') ]"
 exit $fail

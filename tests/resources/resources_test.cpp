@@ -158,6 +158,8 @@ TEST(ResourceTree, HoldsExactlyThePicturesThatArePublished) {
     for (const char* path : kButtonFaces)
         published.insert(QString::fromUtf8(path));
     published.insert(QString::fromUtf8(zr::resources::kWindowIcon));
+    for (const char* path : zr::resources::kWindowIconSizes)
+        published.insert(QString::fromUtf8(path));
     for (const auto& icon : kTreeIcons)
         published.insert(QString::fromUtf8(icon.path));
 

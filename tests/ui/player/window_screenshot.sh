@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts the real player under a virtual X server with a white desktop, takes a screenshot of
 # the whole screen and checks a few pixels of the window in it: the rounded corners show the
-# desktop, the information panel is navy, three volume steps are lit and three are dark.
+# desktop, the information panel is navy, three volume steps are lit and three are dark. Also
+# checks that the window names its desktop entry: its WM_CLASS holds the entry's
+# StartupWMClass and its icon comes in every installed size.
 #   window_screenshot.sh <player program> <screenshot.png>
 set -euo pipefail
 
@@ -68,6 +70,24 @@ expect "volume step 3 dark" $((356 + 4)) $((131 + 27)) 128,0,0
 expect "volume step 4 dark" $((356 + 4)) $((123 + 27)) 128,0,0
 expect "volume step 5 dark" $((356 + 4)) $((163 + 27)) 128,0,0
 expect "command light 0 is off" $((27 + 4)) $((121 + 27)) 0,0,0
+
+entry=$(dirname "$0")/../../../data/zr-mp3-player.desktop
+startup_class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+wm_class=$(xprop -id "$wid" WM_CLASS)
+if [[ -z "$startup_class" || "$wm_class" != *"\"$startup_class\""* ]]; then
+    echo "FAIL StartupWMClass '$startup_class' is not in $wm_class" >&2
+    failures=$((failures + 1))
+else
+    echo "ok   WM_CLASS holds StartupWMClass: $wm_class"
+fi
+icon_sizes=$(xprop -id "$wid" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | sort -u | tr '\n' ' ')
+for size in 16 48 128; do
+    if [[ "$icon_sizes" != *"Icon ($size x $size)"* ]]; then
+        echo "FAIL window icon lacks ${size}x${size}: $icon_sizes" >&2
+        failures=$((failures + 1))
+    fi
+done
+echo "window icon sizes: $icon_sizes"
 
 echo "screenshot: $shot"
 exit $((failures > 0))

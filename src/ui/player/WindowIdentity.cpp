@@ -1,0 +1,21 @@
+#include "WindowIdentity.h"
+
+#include "ResourcePaths.h"
+
+#include <QGuiApplication>
+
+namespace zr::ui {
+
+QIcon WindowIcon() {
+    QIcon icon;
+    for (const char* path : zr::resources::kWindowIconSizes)
+        icon.addFile(QString::fromLatin1(path));
+    return icon;
+}
+
+void SetApplicationIdentity() {
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
+    QGuiApplication::setWindowIcon(WindowIcon());
+}
+
+} // namespace zr::ui
