@@ -38,4 +38,8 @@ QRegion RoundedOutline(QSize size, int ellipse) {
     return region;
 }
 
+bool PlatformShapesWindows(const QString& platformName) {
+    return !platformName.startsWith(QLatin1String("wayland"));
+}
+
 } // namespace zr::ui

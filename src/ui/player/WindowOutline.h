@@ -4,6 +4,7 @@
 
 #include <QRegion>
 #include <QSize>
+#include <QString>
 
 namespace zr::ui {
 
@@ -15,5 +16,10 @@ namespace zr::ui {
 // in the window's own coordinates (frame and caption bar included). An empty size gives an
 // empty region.
 [[nodiscard]] QRegion RoundedOutline(QSize size, int ellipse);
+
+// Whether the window system of a Qt platform plugin cuts a top-level window to its mask.
+// Wayland compositors take the mask as the input region only, so there the outline has to be
+// painted on a translucent window instead.
+[[nodiscard]] bool PlatformShapesWindows(const QString& platformName);
 
 } // namespace zr::ui

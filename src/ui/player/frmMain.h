@@ -102,4 +102,7 @@ private:
     void ConnectEvents();
 
     zr::ui::CaptionBar* captionBar_; // child of this window
+    // False where the window system cannot cut the window to the outline (Wayland): the
+    // window is then translucent and paints its rounded outline itself.
+    bool shapedByMask_ = true;
 };
