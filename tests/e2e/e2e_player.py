@@ -299,6 +299,7 @@ class Run:
         wait_until("Select All to highlight the rows", lambda: selected_rows(self.shot("select all")), 5)
         self.x.key("ctrl+o")  # Open Files
         time.sleep(0.3)
+        self.open_files_shot = (self.shot("open files"), browser)
         self.x.key("ctrl+x")  # Exit
         self.after_browser()
 
@@ -363,6 +364,7 @@ class Run:
         self.x.click(*self.at(button(1)))  # Play: the list has no selection, the first row plays
         time.sleep(2.5)
         screen, shown = self.playing(1, [2, 1], "first track after 2.5 s")
+        self.playing_shot = screen
         zero = self.reference(lblPositionA="0")
         if not self.region_differs(screen, "position", zero):
             raise StepFailed("first track after 2.5 s: the position still reads 0")
@@ -598,8 +600,28 @@ class Run:
         times = self.play_through()
         self.close()
         heard, expected, pitch = self.check_audio(times)
+        if self.args.readme_shot:
+            self.save_readme_shot(self.args.readme_shot)
         return f"heard {heard:.2f} s (expected {expected:.2f} s) at {pitch:.0f} Hz"
 
+    def save_readme_shot(self, path):
+        """The browser right after Open Files beside the player playing the first track, as
+        one small PNG for the README."""
+        browser_screen, (bx, by, bw, bh) = self.open_files_shot
+        px, py, pw, ph = self.window[:4]
+        with tempfile.TemporaryDirectory() as tmp:
+            browser_png = os.path.join(tmp, "browser.png")
+            player_png = os.path.join(tmp, "player.png")
+            save_png(browser_screen, browser_png)
+            save_png(self.playing_shot, player_png)
+            os.makedirs(os.path.dirname(path) or ".", exist_ok=True)
+            subprocess.run(
+                ["convert", "-background", "white",
+                 "(", browser_png, "-crop", f"{bw}x{bh}+{bx}+{by}", "+repage", ")",
+                 "(", player_png, "-crop", f"{pw}x{ph}+{px}+{py}", "+repage", ")",
+                 "-gravity", "north", "-splice", "0x0", "+append", "-bordercolor", "white",
+                 "-border", "6", "-colors", "64", "-strip", path],
+                check=True, timeout=30)
     def scenario_nodevice(self):
         self.play_silently()
         self.close()
@@ -710,9 +732,12 @@ def main():
     parser.add_argument("--fixtures", required=True)
     parser.add_argument("--artifacts", required=True)
     parser.add_argument("--scenario", choices=sorted(SCENARIOS), default="user")
+    parser.add_argument("--readme-shot", help="user scenario: also save the README's picture here")
     args = parser.parse_args()
     for name in ("program", "reference", "fixtures", "artifacts"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
+    if args.readme_shot:
+        args.readme_shot = os.path.abspath(args.readme_shot)
     missing = tools_missing()
     if missing:
         print(f"skipped: {', '.join(missing)} not installed", file=sys.stderr)
