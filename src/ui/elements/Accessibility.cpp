@@ -41,12 +41,6 @@ public:
         }
         QAccessibleWidget::doAction(action);
     }
-
-    QStringList keyBindingsForAction(const QString& action) const override {
-        if (action == pressAction())
-            return {};
-        return QAccessibleWidget::keyBindingsForAction(action);
-    }
 };
 
 class AccessibleLabel : public QAccessibleWidget {

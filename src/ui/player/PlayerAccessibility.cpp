@@ -9,6 +9,9 @@ namespace zr::ui {
 void NameForScreenReaders(frmMain& window) {
     window.imgControl(12).setAccessibleName(QStringLiteral("Seek bar start"));
     window.imgControl(13).setAccessibleName(QStringLiteral("Seek bar end"));
+    // The caption bar's buttons show only a glyph.
+    window.captionBar().minimizeButton().setAccessibleName(QStringLiteral("Minimize"));
+    window.captionBar().closeButton().setAccessibleName(QStringLiteral("Close"));
     window.ProgressBar.setAccessibleName(QStringLiteral("Seek bar"));
     window.lstFiles.setAccessibleName(QStringLiteral("Playlist"));
     window.lstFiles.View().setAccessibleName(QStringLiteral("Playlist"));

@@ -78,6 +78,15 @@ TEST_F(AccessibilityTest, ButtonsArePressableAndNamedLabelsReadTheirValuesAndThe
             QAccessibleActionInterface::pressAction()));
     }
 
+    for (QAbstractButton* box :
+         {static_cast<QAbstractButton*>(&window->captionBar().minimizeButton()),
+          static_cast<QAbstractButton*>(&window->captionBar().closeButton())}) {
+        const auto it = tree.find(box);
+        ASSERT_NE(it, tree.end());
+        EXPECT_EQ(it->second->role(), QAccessible::Button);
+        EXPECT_FALSE(it->second->text(QAccessible::Name).isEmpty());
+    }
+
     // Pressing through the accessibility interface runs the button's command.
     QAccessibleInterface* random = tree.at(&window->imgControl(9));
     random->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
