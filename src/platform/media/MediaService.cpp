@@ -1,7 +1,6 @@
 #include "MediaService.h"
 
 #include "FileUri.h"
-#include "mWinAPI.h"
 
 #include <cstring>
 
@@ -171,8 +170,3 @@ void shutdownProcessMediaService() {
 }
 
 } // namespace zr::media
-
-int mWinAPI::mciSendStringA(const char* command, char* returnString, unsigned returnLength,
-                            void* /*hwndCallback*/) {
-    return zr::media::processMediaService().send(command, returnString, returnLength);
-}
