@@ -82,7 +82,7 @@ frmMain::frmMain(QWidget* parent)
       lblElTime(Make<Label>("lblElTime")), lblPosition(Make<Label>("lblPosition")),
       lblArtist(Make<Label>("lblArtist")), lblLength(Make<Label>("lblLength")),
       Line2(Make<Line>("Line2")), Line1(Make<Line>("Line1")), InfoWindow(Make<Shape>("InfoWindow")),
-      captionBar_(new zr::ui::CaptionBar(this)) {
+      captionBar_(new zr::ui::CaptionBar(this)), keys_(nullptr) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     SetCaption(QStringLiteral("ZR - Mp3 Player"));
     setWindowIcon(QIcon(QString::fromLatin1(zr::resources::kWindowIcon)));
@@ -103,6 +103,7 @@ frmMain::frmMain(QWidget* parent)
 
     BuildLayout();
     ConnectEvents();
+    keys_ = new zr::ui::PlayerKeys(*this); // after the layout: it watches every element
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(0, 0), size());
