@@ -15,6 +15,7 @@
 #include <QDBusVariant>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTreeView>
 
 #include <memory>
 #include <vector>
@@ -268,6 +269,18 @@ TEST_F(MprisTest, ChangesAreAnnouncedOnceWithTheirNewValuesAndTheClocksTicksAnno
         qdbus_cast<QVariantMap>(changed.value("Metadata").value<QDBusArgument>());
     EXPECT_EQ(metadata.value("xesam:title").toString(), "(02) two.mp3");
     EXPECT_FALSE(changed.value("CanGoNext").toBool());
+
+    // A double-click on row 1 is Stop then Play as well: one announcement, no "Stopped".
+    listener.changes.clear();
+    QTreeView& view = window->lstFiles.View();
+    const QRect cell = view.visualRect(view.model()->index(0, 2));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, cell.center());
+    Settle();
+    ASSERT_EQ(window->lblArtistA.Caption(), "(01) one.mp3");
+    ASSERT_EQ(listener.changes.size(), 1u);
+    EXPECT_FALSE(listener.changes.front().contains("PlaybackStatus"));
+    EXPECT_TRUE(listener.changes.front().value("CanGoNext").toBool());
 
     // A second of the clock changes only the position, which is not announced.
     listener.changes.clear();
