@@ -752,6 +752,10 @@ class Run:
         position = float(self.playerctl("position"))
         if not 0.8 < position < 2.5:
             raise StepFailed(f"playerctl position {position:.2f} s, 1.2 s after Play")
+        self.playerctl("position", "0.7-")  # a seek back, through the seek bar's seek
+        back = float(self.playerctl("position"))
+        if not back < position - 0.4:
+            raise StepFailed(f"playerctl position 0.7- went from {position:.2f} s to {back:.2f} s")
 
         t_pause = time.monotonic()
         self.playerctl("play-pause")
