@@ -15,53 +15,29 @@ using namespace zr::ui;
 
 namespace {
 
-TEST(PlayerKeysTable, EachKeyItsCommandModifiersDecide) {
+// Which chords count: the presses below reach the window's handlers in the tests further on.
+TEST(PlayerKeysTable, ShiftAndKeypadAreIgnoredCtrlAltAndMetaMakeAnotherKey) {
     struct Case {
         int key;
         Qt::KeyboardModifiers modifiers;
         KeyCommand expected;
     };
     const Case cases[] = {
-        {Qt::Key_Return, Qt::NoModifier, KeyCommand::ActivateRow},
-        {Qt::Key_Enter, Qt::KeypadModifier, KeyCommand::ActivateRow},
-        {Qt::Key_Space, Qt::NoModifier, KeyCommand::PlayOrPause},
-        {Qt::Key_MediaTogglePlayPause, Qt::NoModifier, KeyCommand::PlayOrPause},
-        {Qt::Key_MediaPlay, Qt::NoModifier, KeyCommand::Play},
-        {Qt::Key_MediaPause, Qt::NoModifier, KeyCommand::Pause},
-        {Qt::Key_MediaStop, Qt::NoModifier, KeyCommand::Stop},
-        {Qt::Key_MediaNext, Qt::NoModifier, KeyCommand::Next},
-        {Qt::Key_MediaPrevious, Qt::NoModifier, KeyCommand::Previous},
-        {Qt::Key_O, Qt::ControlModifier, KeyCommand::Open},
         {Qt::Key_Plus, Qt::ShiftModifier, KeyCommand::VolumeUp}, // "+" over "=" on many layouts
         {Qt::Key_Plus, Qt::KeypadModifier, KeyCommand::VolumeUp},
-        {Qt::Key_Minus, Qt::NoModifier, KeyCommand::VolumeDown},
-        {Qt::Key_Minus, Qt::KeypadModifier, KeyCommand::VolumeDown},
-        {Qt::Key_M, Qt::NoModifier, KeyCommand::Mute},
         {Qt::Key_M, Qt::ShiftModifier, KeyCommand::Mute},
-        // Not ours: the playlist keeps its keys, other chords stay free.
-        {Qt::Key_O, Qt::NoModifier, KeyCommand::None},
         {Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier, KeyCommand::Open},
+        {Qt::Key_O, Qt::NoModifier, KeyCommand::None},
         {Qt::Key_O, Qt::ControlModifier | Qt::AltModifier, KeyCommand::None},
         {Qt::Key_M, Qt::ControlModifier, KeyCommand::None},
         {Qt::Key_Space, Qt::AltModifier, KeyCommand::None},
         {Qt::Key_Return, Qt::ControlModifier, KeyCommand::None},
-        {Qt::Key_Up, Qt::NoModifier, KeyCommand::None},
-        {Qt::Key_Down, Qt::NoModifier, KeyCommand::None},
-        {Qt::Key_Tab, Qt::NoModifier, KeyCommand::None},
-        {Qt::Key_Equal, Qt::NoModifier, KeyCommand::None},
+        {Qt::Key_MediaNext, Qt::MetaModifier, KeyCommand::None},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CommandForKey(c.key, c.modifiers), c.expected)
             << "key " << std::hex << c.key << " modifiers " << c.modifiers.toInt();
     }
-    EXPECT_TRUE(RepeatsWhenHeld(KeyCommand::VolumeUp));
-    EXPECT_TRUE(RepeatsWhenHeld(KeyCommand::VolumeDown));
-    EXPECT_FALSE(RepeatsWhenHeld(KeyCommand::PlayOrPause));
-    EXPECT_FALSE(RepeatsWhenHeld(KeyCommand::Mute));
-    EXPECT_EQ(ButtonFor(KeyCommand::Previous), 0);
-    EXPECT_EQ(ButtonFor(KeyCommand::Next), 4);
-    EXPECT_EQ(ButtonFor(KeyCommand::Mute), 8);
-    EXPECT_EQ(ButtonFor(KeyCommand::PlayOrPause), -1);
 }
 
 class KeysTest : public PlayerWindowTest {
