@@ -1,5 +1,6 @@
 // ZR - Mp3 Player: shows the player window and runs until it is closed.
 
+#include "Mpris.h"
 #include "frmMain.h"
 
 #include "MediaService.h"
@@ -15,6 +16,8 @@ int main(int argc, char* argv[]) {
     int result = 0;
     {
         frmMain window;
+        // On the desktop's media bus when there is one; silently without.
+        const zr::ui::Mpris mpris(window);
         window.show();
         result = QApplication::exec();
     }

@@ -63,6 +63,14 @@ bool TrackIsOpen() {
     return OpenTrack().has_value();
 }
 
+std::int32_t OpenTrackRow() {
+    return OpenTrack() ? OpenTrack()->position : 0;
+}
+
+QString OpenTrackPath() {
+    return OpenTrack() ? OpenTrack()->fullPath : QString();
+}
+
 void Play(PlayerElements& e) {
     auto& items = e.lstFiles.ListItems();
     if (items.Count() == 0) {

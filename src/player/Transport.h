@@ -46,6 +46,11 @@ void ClearPlaylist(PlayerElements& e);
 // A row is open on the media device: Play has run since the last Stop.
 [[nodiscard]] bool TrackIsOpen();
 
+// The open row: its position when Play opened it (0 when none is open) and its file's full
+// path. The row may since have left the list; the path stays that of the open file.
+[[nodiscard]] std::int32_t OpenTrackRow();
+[[nodiscard]] QString OpenTrackPath();
+
 // Texts shared with the other handlers.
 inline constexpr QStringView NoTrackLoaded = u"No Track loaded.";
 

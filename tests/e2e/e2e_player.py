@@ -19,6 +19,9 @@ close the window with a track paused or playing; "menus" takes Select All, Open 
 from the browser's menus with the mouse and double-clicks a row, and "menuseparators" checks that the menus' separator
 lines carry no text. Scenario "monkey" clicks at
 random for ten seconds, then checks that Stop and Play still obey and the program exits cleanly.
+Scenario "mpris" runs a private session bus and drives the player with playerctl (play-pause,
+position, metadata, status, next) and with keys (Space, a media key, Return); "nobus" starts
+the player with an unreachable session bus, which it must not mention.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
 are missing.
@@ -69,7 +72,37 @@ SCENARIOS = {
     "startvolume": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # Slow Play held over Next: the next track plays at half speed with its pitch kept.
     "speed": [("alpha.mp3", None, 3000), ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    # playerctl and the keyboard on the desktop's media bus (a private one).
+    # The second row is long enough that only the media key can bring on the third in time.
+    "mpris": [("alpha.mp3", None, 6000), ("bravo.mp3", None, 5000),
+              ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    # No session bus to be had: the player plays and says nothing about it.
+    "nobus": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
 }
+MPRIS_PLAYER = "zr_mp3_player"
+
+
+class PrivateBus:
+    """A dbus-daemon of this run; stopped when the run ends."""
+
+    def __init__(self):
+        self.daemon = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address"],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.address = self.daemon.stdout.readline().decode().strip()
+        if not self.address:
+            self.close()
+            raise StepFailed("the private session bus did not start")
+
+    def close(self):
+        if self.daemon.poll() is None:
+            self.daemon.terminate()
+            try:
+                self.daemon.wait(5)
+            except subprocess.TimeoutExpired:
+                self.daemon.kill()
+                self.daemon.wait()
+        self.daemon.stdout.close()
 TONE_HZ = 440.0
 
 
@@ -124,6 +157,7 @@ class Run:
         self.program = None
         self.refs = {}
         self.tracks = SCENARIOS[args.scenario]
+        self.bus = None
 
     # ---- references: the window drawn in an expected state ----
     @staticmethod
@@ -252,6 +286,11 @@ class Run:
             self.tap = AudioTap(os.path.join(self.work, "audio.fifo"))
             env = self.x.env(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.tap.path,
                              XDG_RUNTIME_DIR=self.work)
+        if self.args.scenario == "mpris":
+            self.bus = PrivateBus()
+            env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
+        elif self.args.scenario == "nobus":
+            env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(self.work, "no-bus")
         self.log = open(os.path.join(self.work, "program.log"), "wb")
         self.program = subprocess.Popen([self.args.program], cwd=music, env=env,
                                         stdout=self.log, stderr=subprocess.STDOUT)
@@ -689,6 +728,110 @@ class Run:
         self.close()
         return f"{clicks} random clicks, then Stop and Play obeyed"
 
+    def playerctl(self, *args):
+        """Runs playerctl on the private bus against this player; returns its output."""
+        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.bus.address)
+        try:
+            done = subprocess.run(["playerctl", "-p", MPRIS_PLAYER, *args], env=env,
+                                  capture_output=True, timeout=10)
+        except subprocess.TimeoutExpired:
+            raise StepFailed(f"playerctl {' '.join(args)} did not finish in 10 s")
+        if done.returncode != 0:
+            raise StepFailed(f"playerctl {' '.join(args)} failed: "
+                             f"{done.stderr.decode(errors='replace').strip()}")
+        return done.stdout.decode().strip()
+
+    def expect_status(self, status, step):
+        got = wait_until(f"{step}: playerctl status {status}",
+                         lambda: self.playerctl("status") == status, 3, 0.1)
+        return got
+
+    def title_ref(self, row):
+        name, _, length = self.tracks[row - 1]
+        return self.reference(lblArtistA=f"({row:02d}) {name}", lblLengthA=str(length))
+
+    def scenario_mpris(self):
+        """playerctl starts, pauses and steps the player as its buttons would; what it reports
+        is what the window shows; Space, a media key and Return act while the window has the
+        focus. Checked on the screen and by ear."""
+        music = os.path.join(self.work, "music")
+        self.expect_status("Stopped", "before playing")
+        t_play = time.monotonic()
+        self.playerctl("play-pause")
+        self.wait_for("playerctl play-pause to show the first row playing", "title",
+                      self.title_ref(1), 3)
+        self.expect_status("Playing", "after play-pause")
+        title = self.playerctl("metadata", "xesam:title")
+        if title != "(01) alpha.mp3":
+            raise StepFailed(f"metadata title {title!r}, the window shows (01) alpha.mp3")
+        url = self.playerctl("metadata", "xesam:url")
+        if url != "file://" + os.path.join(music, "alpha.mp3"):
+            raise StepFailed(f"metadata url {url!r}")
+        length = int(self.playerctl("metadata", "mpris:length"))
+        if length != self.tracks[0][2] * 1000:
+            raise StepFailed(f"metadata length {length} us, the window shows {self.tracks[0][2]} ms")
+        time.sleep(1.2)
+        position = float(self.playerctl("position"))
+        if not 0.8 < position < 2.5:
+            raise StepFailed(f"playerctl position {position:.2f} s, 1.2 s after Play")
+        self.playerctl("position", "0.7-")  # a seek back, through the seek bar's seek
+        back = float(self.playerctl("position"))
+        if not back < position - 0.4:
+            raise StepFailed(f"playerctl position 0.7- went from {position:.2f} s to {back:.2f} s")
+
+        t_pause = time.monotonic()
+        self.playerctl("play-pause")
+        self.expect_status("Paused", "after the second play-pause")
+        time.sleep(1.0)
+        # The window gets the focus as a user gives it: a click on the playlist's first row.
+        rows = REGIONS["playlist"]
+        self.x.click(*self.at((rows[0] + 80, rows[1] + 24)))
+        time.sleep(0.2)
+        t_resume = time.monotonic()
+        self.x.key("space")
+        self.expect_status("Playing", "after Space")
+        time.sleep(0.8)
+        t_next = time.monotonic()
+        self.playerctl("next")
+        self.wait_for("playerctl next to show the second row", "title", self.title_ref(2), 3)
+        if self.playerctl("metadata", "title") != "(02) bravo.mp3":
+            raise StepFailed("after next, playerctl does not report the second row")
+        time.sleep(0.3)
+        self.x.key("XF86AudioNext")  # the media key while the window has the focus
+        self.wait_for("the Next media key to show the third row", "title", self.title_ref(3), 2)
+        stopped = self.reference()
+        self.wait_for("the player to stop after the last row", "title", stopped, 4, 0.1)
+        self.expect_status("Stopped", "after the last row ended")
+        # Return on the selected (last) row plays it again, as a double-click.
+        self.x.key("Return")
+        self.wait_for("Return to play the selected row", "title", self.title_ref(3), 3)
+        self.wait_for("the row to end again", "title", stopped, 4, 0.1)
+        t_end = time.monotonic()
+        self.close()
+
+        heard = self.tap.sounding_seconds
+        if heard(t_play + 0.3, t_pause) < 1.0:
+            raise StepFailed("the first row was not heard after playerctl play-pause")
+        if (paused := heard(t_pause + 0.3, t_resume)) > 0.05:
+            raise StepFailed(f"heard {paused:.2f} s while paused by playerctl")
+        if heard(t_resume + 0.3, t_next) < 0.3:
+            raise StepFailed("nothing was heard after Space resumed the track")
+        if (after := heard(t_end + 0.3, None)) > 0.05:
+            raise StepFailed(f"heard {after:.2f} s after the last row ended")
+        return (f"playerctl play-pause/position {position:.2f} s/metadata/status/next, "
+                "Space, XF86AudioNext and Return obeyed")
+
+    def scenario_nobus(self):
+        self.x.click(*self.at(button(1)))
+        self.wait_for("Play without a session bus", "title", self.title_ref(1), 3)
+        self.wait_for("the track to end", "title", self.reference(), 4, 0.1)
+        self.close()
+        with open(os.path.join(self.work, "program.log"), "rb") as f:
+            log = f.read().decode(errors="replace")
+        if any(word in log.lower() for word in ("dbus", "d-bus", "mpris")):
+            raise StepFailed(f"the program spoke of the missing bus: {log!r}")
+        return "played without a session bus and said nothing about it"
+
     def keep_artifacts(self):
         out = self.args.artifacts
         shutil.rmtree(out, ignore_errors=True)
@@ -722,6 +865,8 @@ class Run:
                     self.program.wait()
                 if getattr(self, "tap", None):
                     self.tap.close()
+                if self.bus:
+                    self.bus.close()
                 shutil.rmtree(self.work, ignore_errors=True)
 
 
@@ -739,6 +884,8 @@ def main():
     if args.readme_shot:
         args.readme_shot = os.path.abspath(args.readme_shot)
     missing = tools_missing()
+    if args.scenario == "mpris":
+        missing += [t for t in ("dbus-daemon", "playerctl") if shutil.which(t) is None]
     if missing:
         print(f"skipped: {', '.join(missing)} not installed", file=sys.stderr)
         return 77

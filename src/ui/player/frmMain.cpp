@@ -85,7 +85,7 @@ frmMain::frmMain(QWidget* parent)
       lblElTime(Make<Label>("lblElTime")), lblPosition(Make<Label>("lblPosition")),
       lblArtist(Make<Label>("lblArtist")), lblLength(Make<Label>("lblLength")),
       Line2(Make<Line>("Line2")), Line1(Make<Line>("Line1")), InfoWindow(Make<Shape>("InfoWindow")),
-      captionBar_(new zr::ui::CaptionBar(this)) {
+      captionBar_(new zr::ui::CaptionBar(this)), keys_(nullptr) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     shapedByMask_ = zr::ui::PlatformShapesWindows(QGuiApplication::platformName());
     if (!shapedByMask_)
@@ -111,6 +111,7 @@ frmMain::frmMain(QWidget* parent)
     ConnectEvents();
     zr::ui::NameForScreenReaders(*this);
     new zr::ui::PlaylistDropTarget(*this); // owned by this window
+    keys_ = new zr::ui::PlayerKeys(*this); // after the layout: it watches every element
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(0, 0), size());

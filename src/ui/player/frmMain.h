@@ -6,6 +6,7 @@
 // behaviour are declared here and defined in frmMainHandlers.cpp.
 
 #include "CaptionBar.h"
+#include "PlayerKeys.h"
 
 #include "MediaChannel.h"
 #include "elements/ControlArray.h"
@@ -86,7 +87,17 @@ public:
     void ProgressBar_Click();
     // The close request: runs before the window closes, whatever closes it.
     void Form_QueryUnload(int& cancel, int unloadMode) override;
+    // The seek bar's seek to a position in ms, for the desktop's media controls (the keyboard
+    // focus stays where it is).
+    void SeekTo(std::int32_t positionMs);
 
+signals:
+    // A handler has run: what the player shows or plays may have changed.
+    void StateChanged();
+    // A seek of the open track went out, to this position in ms.
+    void Seeked(std::int32_t positionMs);
+
+public:
     // ---- Window shape and size (frmMain.cpp). ----
     // The load step: rounded outline, starting volume, three lit volume steps.
     void Form_Load() override;
@@ -105,4 +116,5 @@ private:
     // False where the window system cannot cut the window to the outline (Wayland): the
     // window is then translucent and paints its rounded outline itself.
     bool shapedByMask_ = true;
+    zr::ui::PlayerKeys* keys_;       // child of this window
 };

@@ -83,6 +83,7 @@ void frmMain::imgControl_Click(std::int16_t index) {
     default: // 12 and 13 are the end caps of the seek bar
         break;
     }
+    emit StateChanged();
 }
 
 void frmMain::imgControl_MouseDown(std::int16_t index, const zr::ui::MouseArgs&) {
@@ -109,11 +110,23 @@ void frmMain::lstFiles_DblClick() {
 void frmMain::Timer1_Timer() {
     zr::PlayerElements e = ElementsOf(*this);
     zr::Timer1Tick(e);
+    emit StateChanged();
 }
 
 void frmMain::ProgressBar_MouseDown(const zr::ui::MouseArgs& args) {
     zr::PlayerElements e = ElementsOf(*this);
-    zr::SeekFromPress(e, args.X);
+    const bool open = zr::TrackIsOpen();
+    if (const auto position = zr::SeekFromPress(e, args.X); position && open)
+        emit Seeked(*position);
+    emit StateChanged();
+}
+
+void frmMain::SeekTo(std::int32_t positionMs) {
+    zr::PlayerElements e = ElementsOf(*this);
+    zr::PlayFrom(e, positionMs);
+    if (zr::TrackIsOpen())
+        emit Seeked(positionMs);
+    emit StateChanged();
 }
 
 void frmMain::ProgressBar_Click() {}
