@@ -280,25 +280,3 @@ TEST_F(ListViewTest, OnceARowIsSelectedNoUserInputLeavesTheListWithoutOne) {
     input::Click(viewport, RowCentre(list, 4), Qt::LeftButton, Qt::ControlModifier);
     EXPECT_FALSE(list.SelectedItem().has_value());
 }
-
-TEST_F(ListViewTest, DoubleClickBelowTheRowsOrOnAnEmptyListRaisesDblClick) {
-    Show();
-    int doubleClicks = 0;
-    QObject::connect(&list, &ListView::DblClick, [&] { ++doubleClicks; });
-    QWidget* viewport = list.View().viewport();
-    input::DoubleClick(viewport, QPoint(40, 40));
-    EXPECT_EQ(doubleClicks, 1) << "on the empty list";
-
-    AddRow(list, "C:\\", "01.", "a.mp3");
-    AddRow(list, "C:\\", "02.", "b.mp3");
-    list.ListItems()(1).SetSelected(true);
-    QCoreApplication::processEvents();
-    const QPoint blank = BlankBelowRows(list);
-    input::Click(viewport, blank);
-    input::DoubleClick(viewport, blank);
-    EXPECT_EQ(doubleClicks, 2) << "below the rows";
-    EXPECT_EQ(list.SelectedItem()->Index(), 1) << "and the selection stays";
-
-    input::DoubleClick(viewport, RowCentre(list, 2));
-    EXPECT_EQ(doubleClicks, 3) << "on a row, once";
-}
