@@ -52,16 +52,18 @@ ElapsedTime AdvanceElapsed(ElapsedTime t) {
 }
 
 std::optional<std::int32_t> ProgressRightEdge(float width, std::int32_t length, float position) {
-    const float product = width * position;
-    const auto scaled = RoundToInt32(static_cast<double>(product));
-    if (!scaled || length == 0) {
+    if (length == 0) {
         return std::nullopt;
     }
-    const auto quotient = Fit32(*scaled / length); // -2^31 / -1 does not fit
-    if (!quotient) {
+    // The product of two floats is exact in double, and the rounded product is taken in 64
+    // bits: 3615 twips x 594,060 ms already passes 2^31, which left the bar empty after about
+    // ten minutes of any track.
+    const double product = static_cast<double>(width) * static_cast<double>(position);
+    if (!std::isfinite(product) || std::fabs(product) >= 0x1p62) {
         return std::nullopt;
     }
-    return Fit32(std::int64_t{*quotient} + 200);
+    const auto scaled = static_cast<std::int64_t>(std::nearbyint(product)); // ties to even
+    return Fit32(scaled / length + 200);
 }
 
 std::optional<std::int32_t> SeekPosition(float width, double length, float x) {

@@ -24,8 +24,9 @@ struct ElapsedTime {
 [[nodiscard]] ElapsedTime AdvanceElapsed(ElapsedTime t);
 
 // Right edge of the filled part of the progress bar: round(width * position) / length + 200,
-// the product taken in single precision and rounded half to even, the division truncating.
-// Empty (draw nothing) when length is 0 or a step leaves the 32-bit range.
+// the product rounded half to even and held in 64 bits (so any length and position the media
+// service reports fit), the division truncating. Empty (draw nothing) when length is 0 or the
+// edge itself leaves the 32-bit range (a position far beyond the length).
 [[nodiscard]] std::optional<std::int32_t> ProgressRightEdge(float width, std::int32_t length,
                                                             float position);
 

@@ -87,14 +87,17 @@ void Play(PlayerElements& e) {
     if (OpenTrack() && *OpenTrack() != wanted) {
         Stop(e); // another row is open: switch to the selected one instead of resuming
     }
+    // Resuming, the open fails because the alias is taken, and that is how it should be.
+    const bool resuming = OpenTrack().has_value();
 
     const HourglassPointer hourglass(e.window);
     e.ProgressBar.Cls();
     const QString shortPath = ShortPathOf(entry.FullPath());
-    SendCommand(QStringLiteral("open ") + shortPath + QStringLiteral(" type MPEGVideo alias mp3"));
+    const int opened = SendCommand(QStringLiteral("open ") + shortPath +
+                                   QStringLiteral(" type MPEGVideo alias mp3"));
     SendCommand(u"set mp3 time format tmsf");
     SendCommand(u"play mp3");
-    SendStatusQuery(u"status mp3 length", e.statusReply);
+    const int measured = SendStatusQuery(u"status mp3 length", e.statusReply);
     SendCommand(QStringLiteral("setaudio mp3 volume to ") +
                 QString::number(mVariables::VolumeLevel()));
     // A newly opened device starts loud at normal speed; give it what the window shows.
@@ -108,8 +111,15 @@ void Play(PlayerElements& e) {
     if (IsTrue(mVariables::IsMuted())) {
         SendCommand(u"set mp3 audio all off");
     }
-    e.lblLengthA.SetCaption(e.statusReply.Caption());
-    mVariables::SetTrackLength(ToInt32(e.statusReply.Value()));
+    // A failed query leaves the previous reply in the shared buffer: that is another track's
+    // length, so a row that cannot be played shows 0 instead (and ends at the next tick).
+    if ((opened != 0 && !resuming) || measured != 0) {
+        e.lblLengthA.SetCaption(QStringLiteral("0"));
+        mVariables::SetTrackLength(0);
+    } else {
+        e.lblLengthA.SetCaption(e.statusReply.Caption());
+        mVariables::SetTrackLength(ToInt32(e.statusReply.Value()));
+    }
     e.lblArtistA.SetCaption(TrackTitle(entry.TrackNumber, entry.FileName));
     row.SetSubItems(PlayMarkSubItem, PlayedMark.toString());
     mVariables::SetIsPlaying(mVariables::kTrue);
@@ -118,7 +128,8 @@ void Play(PlayerElements& e) {
 }
 
 void Pause(PlayerElements& e) {
-    if (e.lstFiles.ListItems().Count() == 0) {
+    // An open track can be paused even after the list was emptied under it.
+    if (e.lstFiles.ListItems().Count() == 0 && !TrackIsOpen()) {
         return;
     }
     SendCommand(u"pause mp3");

@@ -15,10 +15,11 @@ namespace zr {
 // device holds another row, that one is stopped first; when it holds this row, it resumes.
 // Sends open, time format, play, length query and volume, then the speed of lblPlayMode(1)
 // unless normal, and the sound switch when muted; shows title and length, marks the row "P",
-// sets IsPlaying and enables Timer1.
+// sets IsPlaying and enables Timer1. The length shown is 0 when the open (other than the
+// resume's) or the length query fails.
 void Play(PlayerElements& e);
 
-// "pause mp3", Timer1 off, IsPlaying false; nothing on an empty list.
+// "pause mp3", Timer1 off, IsPlaying false; nothing on an empty list unless a track is open.
 void Pause(PlayerElements& e);
 
 // Always: Timer1 off, "stop mp3", "close all", the display back to zeros and

@@ -192,6 +192,15 @@ TEST_F(ProgressTest, TheFilledBoxEndsWhereTheFormulaSays) {
     EXPECT_FALSE(Filled(225));
 }
 
+TEST_F(ProgressTest, LongTracksKeepTheirBarPastTenMinutes) {
+    zr::DrawProgress(bar(), 600000, 594060); // 3615 x 594060 passes 2^31
+    EXPECT_TRUE(Filled(0));
+    EXPECT_TRUE(Filled(3500));
+    zr::DrawProgress(bar(), 3 * 3600 * 1000, 90 * 60 * 1000); // half of three hours
+    EXPECT_TRUE(Filled(1995));
+    EXPECT_FALSE(Filled(2010));
+}
+
 TEST_F(ProgressTest, NothingIsDrawnWithoutALength) {
     zr::DrawProgress(bar(), 1000, 1000);
     ASSERT_TRUE(Filled(0));

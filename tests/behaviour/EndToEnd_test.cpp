@@ -116,6 +116,26 @@ TEST_F(EndToEndTest, APressOnTheBarMovesThePosition) {
     EXPECT_EQ(Clock(), "00:01") << "seeking does not touch the elapsed time";
 }
 
+TEST_F(EndToEndTest, ATextFileNamedMp3ShowsLengthZeroAndTheListMovesOn) {
+    AddRow("real.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
+    {
+        QFile text(folder.filePath("notes.mp3"));
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write("These are notes, not audio.\n");
+    }
+    AddRow("notes.mp3");
+    AddRow("after.mp3", Fixture("tone_1s_cbr_44100_stereo.mp3"));
+    Select(1);
+    Click(1);
+    ASSERT_EQ(window->lblLengthA.Caption(), "3000");
+    Click(4); // Next
+    EXPECT_EQ(window->lblArtistA.Caption(), "(02) notes.mp3");
+    EXPECT_EQ(window->lblLengthA.Caption(), "0") << "not the 3000 left in the reply buffer";
+    EXPECT_EQ(mVariables::TrackLength(), 0);
+    const auto titles = TitlesUntilStopped(8000);
+    EXPECT_EQ(titles.back(), "(03) after.mp3");
+}
+
 TEST_F(EndToEndTest, ClosingWhilePlayingClosesTheDevice) {
     AddRow("long.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
     Select(1);

@@ -272,6 +272,62 @@ TEST_F(TransportTest, ClearPlaylistLeavesPlaybackAndDisplayAlone) {
     EXPECT_EQ(window->lstFiles.ListItems().Item(1).SubItems(zr::TrackNumberSubItem), "01.");
 }
 
+TEST_F(TransportTest, AfterClearPlaylistPauseStillPausesTheOpenTrack) {
+    AddRow("a.mp3");
+    Select(1);
+    Click(1);
+    Click(14);
+    media->clear();
+    Click(2);
+    EXPECT_EQ(Taken(), Commands{"pause mp3"});
+    EXPECT_FALSE(Playing());
+    EXPECT_FALSE(window->Timer1.Enabled());
+    // Once stopped, nothing is open and the empty list gives Pause nothing to act on.
+    Click(3);
+    media->clear();
+    Click(2);
+    EXPECT_EQ(Taken(), Commands{});
+}
+
+TEST_F(TransportTest, ARowThatCannotBePlayedShowsLengthZeroNotTheLastReply) {
+    // The length reply of a playable row sits in the shared buffer when the next row fails.
+    struct Failure {
+        const char* what;
+        std::string command;
+        int result;
+    };
+    for (const Failure& f : {Failure{"open refused", OpenCommand("bad.mp3"), 261},
+                             Failure{"length query refused", "status mp3 length", 258}}) {
+        SCOPED_TRACE(f.what);
+        window->lstFiles.ListItems().Clear();
+        AddRow("good.mp3");
+        AddRow("bad.mp3");
+        media->resetScript();
+        media->queueReply("65000");
+        Select(1);
+        Click(1);
+        ASSERT_EQ(window->lblLengthA.Caption(), "65000");
+        media->setResult(f.command, f.result);
+        Click(4); // Next
+        EXPECT_EQ(window->lblArtistA.Caption(), "(02) bad.mp3");
+        EXPECT_EQ(window->lblLengthA.Caption(), "0");
+        EXPECT_EQ(mVariables::TrackLength(), 0);
+        EXPECT_TRUE(window->Timer1.Enabled()) << "the clock moves on at its next tick";
+        Click(3);
+    }
+
+    // Resuming, the open is refused because the alias is taken: the length still shows.
+    media->resetScript();
+    media->setReply("status mp3 length", "245000");
+    Select(1);
+    Click(1);
+    Click(2);
+    media->setResult(OpenCommand("good.mp3"), 257);
+    Click(1);
+    EXPECT_EQ(window->lblLengthA.Caption(), "245000");
+    EXPECT_EQ(mVariables::TrackLength(), 245000);
+}
+
 TEST_F(TransportTest, ClosingStopsAPlayingTrackButNotAPausedOne) {
     AddRow("a.mp3");
     Select(1);

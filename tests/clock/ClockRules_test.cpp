@@ -39,7 +39,7 @@ TEST(ClockRules, ProgressEdgeFollowsThePositionAndSkipsWhatCannotBeComputed) {
         {3615, 245000, 245000, 3815},
         {3615, 0, 0, std::nullopt}, // nothing loaded: draw nothing
         {3615, 0, 500, std::nullopt},
-        {3615, 1, 1e9f, std::nullopt},       // the product leaves 32 bits
+        {3615, 1, 1e9f, std::nullopt},       // far past the end: the edge leaves 32 bits
         {1, 1, 2147483520.0f, std::nullopt}, // the edge leaves 32 bits
         {3615, 7, -14, -7030},               // truncation toward zero
         {0.5f, 1, 5, 202},                   // 2.5 rounds to the even 2
@@ -48,6 +48,34 @@ TEST(ClockRules, ProgressEdgeFollowsThePositionAndSkipsWhatCannotBeComputed) {
     for (const auto& r : table) {
         EXPECT_EQ(ProgressRightEdge(r.width, r.length, r.position), r.edge)
             << r.width << " " << r.length << " " << r.position;
+    }
+}
+
+TEST(ClockRules, ProgressEdgeHoldsForAnyLengthTheServiceReports) {
+    // width x position passes 2^31 at 594,060 ms on the 3615-twip bar; the edge must not.
+    struct Row {
+        const char* track;
+        std::int32_t length;
+        float position; // each exactly representable in single precision
+        std::int32_t edge;
+    };
+    constexpr std::int32_t kLongest = std::numeric_limits<std::int32_t>::max();
+    const std::vector<Row> table = {
+        {"10 min, half", 600000, 300000, 2007},
+        {"10 min, 594,060 ms", 600000, 594060, 3779},
+        {"10 min, end", 600000, 600000, 3815},
+        {"3 h, one second in", 10800000, 1000, 200},
+        {"3 h, half", 10800000, 5400000, 2007},
+        {"3 h, a second before the end", 10800000, 10799000, 3814},
+        {"3 h, end", 10800000, 10800000, 3815},
+        {"24 h, half", 86400000, 43200000, 2007},
+        {"24 h, end", 86400000, 86400000, 3815},
+        {"2^31-1 ms, half", kLongest, 1073741824.0f, 2007},
+        {"2^31-1 ms, last float below the end", kLongest, 2147483520.0f, 3814},
+        {"2^31-1 ms, end (rounds up to 2^31)", kLongest, static_cast<float>(kLongest), 3815},
+    };
+    for (const auto& r : table) {
+        EXPECT_EQ(ProgressRightEdge(3615, r.length, r.position), r.edge) << r.track;
     }
 }
 

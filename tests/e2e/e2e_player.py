@@ -15,7 +15,9 @@ stay muted), unmutes and seeks with the bar. Scenario "speed" sets Slow Play and
 next track, which must play at half speed with its pitch kept. Scenario "volume" steps the
 volume to the top and the bottom and listens to each level; "startvolume" checks that a track
 started at a low volume never sounds louder at its start; "closepaused" and "closeplaying"
-close the window with a track paused or playing; "menus" takes Select All, Open Files and Exit
+close the window with a track paused or playing; "selection" clicks the blank part of the
+playlist and Ctrl+clicks the selected row (the row stays selected), double-clicks below the rows
+(the row restarts) and, after Clear Playlist and Pause (the sound stops), on the empty list; "menus" takes Select All, Open Files and Exit
 from the browser's menus with the mouse and double-clicks a row, and "menuseparators" checks that the menus' separator
 lines carry no text. Scenario "monkey" clicks at
 random for ten seconds, then checks that Stop and Play still obey and the program exits cleanly.
@@ -70,6 +72,10 @@ SCENARIOS = {
     "menuseparators": [("alpha.mp3", None, 3000)],
     # The volume set before Play holds from a track's very first sample.
     "startvolume": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    # The playlist's selection kept against blank and Ctrl clicks, double clicks below the rows
+    # and on the emptied list, and Pause after Clear Playlist.
+    "selection": [("alpha.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000), ("bravo.mp3", None, 4000),
+                  ("charlie.mp3", None, 5000)],
     # Slow Play held over Next: the next track plays at half speed with its pitch kept.
     "speed": [("alpha.mp3", None, 3000), ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # playerctl and the keyboard on the desktop's media bus (a private one).
@@ -130,7 +136,8 @@ def button(index):
         3: (2640, 1800, 510, 180), 4: (3360, 1800, 510, 180), 5: (4080, 1800, 510, 180),
         6: (3840, 2040, 255, 180), 7: (4320, 2040, 255, 180), 8: (480, 2040, 510, 180),
         9: (1200, 2040, 510, 180), 10: (5040, 1800, 180, 375), 11: (5040, 2205, 180, 375),
-        12: (570, 2420, 180, 150), 13: (4310, 2420, 180, 150), 15: (4080, 2040, 255, 180),
+        12: (570, 2420, 180, 150), 13: (4310, 2420, 180, 150), 14: (1920, 2040, 510, 180),
+        15: (4080, 2040, 255, 180),
     }[index]
     x, y, w, h = twips(left, top, width, height)
     return x + w // 2, y + h // 2
@@ -545,6 +552,75 @@ class Run:
         self.wait_for("the list to play to its end", "title", stopped, 3 + 2 * len(self.tracks), 0.2)
         return clicks, playing
 
+    def row(self, index):
+        """Window position of the middle of playlist row `index` (1-based), in its name column."""
+        x, y, _, _ = REGIONS["playlist"]
+        return x + 80, y + 23 + 13 * (index - 1)
+
+    def blank_of_list(self):
+        """A point of the playlist below any row this test adds."""
+        x, y, _, h = REGIONS["playlist"]
+        return x + 80, y + h - 40
+
+    def double_click(self, pos):
+        self.x.move(*self.at(pos))
+        self.x.run("xdotool", "click", "--repeat", "2", "--delay", "80", "1")
+
+    def selection_kept(self):
+        """A blank click and a Ctrl+click leave the selected row selected; a double click below
+        the rows restarts it; the keyboard still moves it; Pause works on an emptied list and a
+        double click on the empty list stops."""
+        self.x.click(*self.at(self.row(2)))
+        time.sleep(0.2)
+        self.x.click(*self.at(self.blank_of_list()))
+        time.sleep(0.2)
+        self.x.click(*self.at(button(1)))  # Play
+        # At once: row 1 is short, and its end would move on to row 2 as well.
+        time.sleep(0.5)
+        self.playing(2, [0], "Play with the row kept selected (row 2)")
+        wait_until("the clock to count two seconds of row 2",
+                   lambda: self.matching_clock(self.shot("row 2 playing"), [2]) is not None, 4, 0.2)
+        self.double_click(self.blank_of_list())
+        time.sleep(0.4)
+        self.playing(2, [0], "a double click below the rows")
+        # Ctrl+click on the selected row keeps it selected: Next then has a row to move on from.
+        self.x.move(*self.at(self.row(2)))
+        self.x.run("xdotool", "keydown", "ctrl", "click", "1", "keyup", "ctrl")
+        time.sleep(0.2)
+        self.x.click(*self.at(button(4)))  # Next
+        time.sleep(0.5)
+        self.playing(3, [0], "Next after a Ctrl+click on the selected row")
+        self.x.key("Up")
+        time.sleep(0.2)
+        self.double_click(self.blank_of_list())
+        time.sleep(0.5)
+        self.playing(2, [0], "Up, then a double click below the rows")
+        time.sleep(0.6)
+        self.x.click(*self.at(button(14)))  # Clear Playlist
+        self.wait_for("the emptied list", "playlist", self.reference(), 3)
+        time.sleep(0.5)
+        t_pause = time.monotonic()
+        self.x.click(*self.at(button(2)))  # Pause, with nothing left in the list
+        time.sleep(0.4)
+        frozen = self.shot("paused after Clear Playlist")
+        time.sleep(1.4)
+        later = self.shot("still paused")
+        x, y, w, h = REGIONS["clock"]
+        wx, wy = self.window[0], self.window[1]
+        if differing_pixels(frozen, wx + x, wy + y, later, wx + x, wy + y, w, h):
+            raise StepFailed("the clock went on counting after Pause on an emptied list")
+        t_stop = time.monotonic()
+        self.double_click(self.blank_of_list())  # on the empty list: Stop
+        stopped = self.reference()
+        screen = self.wait_for("a double click on the empty list to stop", "title", stopped, 3)
+        self.expect_regions(screen, stopped, ["title", "length", "position", "clock"],
+                            "after a double click on the empty list")
+        heard_paused = self.tap.sounding_seconds(t_pause + 0.3, t_stop)
+        if heard_paused > 0.05:
+            raise StepFailed(f"heard {heard_paused:.2f} s of sound after Pause on an emptied list")
+        if self.tap.sounding_seconds(None, t_pause) < 1.5:
+            raise StepFailed("the rows played before Pause were not heard")
+
     def volume_steps(self):
         """Three steps up reach the top, five down the bottom; each shows and is heard."""
         def press(index, times):
@@ -683,6 +759,12 @@ class Run:
         levels = self.volume_steps()
         self.close()
         return levels
+
+    def scenario_selection(self):
+        self.selection_kept()
+        self.close()
+        return ("the selection held against blank and Ctrl clicks; double clicks below the rows "
+                "and on the empty list; Pause after Clear Playlist")
 
     def scenario_startvolume(self):
         steady = self.start_volume()

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QTreeView>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -125,10 +126,39 @@ class ReportView : public QTreeView {
 public:
     using QTreeView::QTreeView;
 
+    // Single selection that the user cannot empty (see ListView::SetMultiSelect).
+    bool keepOneSelected = false;
+    // A double click where there is no row: below the rows, or on an empty list.
+    std::function<void()> blankDoubleClicked;
+
 protected:
     void mouseMoveEvent(QMouseEvent* event) override {
         QTreeView::mouseMoveEvent(event);
         event->accept();
+    }
+
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override {
+        const auto command = QTreeView::selectionCommand(index, event);
+        if (!keepOneSelected || !selectionModel()->hasSelection())
+            return command;
+        // A press on the blank part would clear the selection, a Ctrl+click or Ctrl+Space on
+        // the selected row would deselect it: either leaves the list with no current track.
+        if (!index.isValid())
+            return QItemSelectionModel::NoUpdate;
+        if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)) {
+            if (selectionModel()->isSelected(index))
+                return QItemSelectionModel::NoUpdate;
+            return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+        }
+        return command;
+    }
+
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        const bool blank = !indexAt(event->position().toPoint()).isValid();
+        QTreeView::mouseDoubleClickEvent(event);
+        if (blank && blankDoubleClicked)
+            blankDoubleClicked();
     }
 };
 
@@ -297,6 +327,9 @@ ListView::ListView(QWidget* parent)
         if (index.isValid())
             emit DblClick();
     });
+    auto* report = static_cast<ReportView*>(m_view);
+    report->keepOneSelected = !m_multiSelect;
+    report->blankDoubleClicked = [this] { emit DblClick(); };
     connect(m_view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
             emit ItemClick(index.row() + 1);
@@ -331,6 +364,7 @@ void ListView::SetMultiSelect(bool multi) {
     m_multiSelect = multi;
     m_view->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection
                                    : QAbstractItemView::SingleSelection);
+    static_cast<ReportView*>(m_view)->keepOneSelected = !multi;
     if (!multi) {
         // Keep at most the one row SelectedItem names.
         auto selected = SelectedItem();

@@ -96,7 +96,9 @@ public:
     // selected row. Empty when no row is selected.
     [[nodiscard]] std::optional<ListItem> SelectedItem();
 
-    // Several rows selectable at once (browser list); off by default (one row).
+    // Several rows selectable at once (browser list); off by default (one row). With one row,
+    // once a row is selected the user cannot leave the list without one: a click on the blank
+    // part or a Ctrl+click on the selected row changes nothing (the program still can).
     void SetMultiSelect(bool multi);
     [[nodiscard]] bool MultiSelect() const { return m_multiSelect; }
 
@@ -112,6 +114,8 @@ public:
     [[nodiscard]] QTreeView& View() const { return *m_view; }
 
 signals:
+    // A double click anywhere on the rows' area: on a row (which the first click selected),
+    // below the rows or on an empty list.
     void DblClick();
     // Left click on a row, after the selection has changed; 1-based row index.
     void ItemClick(int index);

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "ClockDigits.h"
 #include "PlayerAccessibility.h"
 #include "PlaylistDropTarget.h"
 #include "ResourcePaths.h"
@@ -224,6 +225,7 @@ void frmMain::BuildLayout() {
     info(lblELTimeC, 2160, 1080, 90, 195, QStringLiteral("0"), Sizing::ToCaption);
     info(lblELTimeB, 1920, 1080, 90, 195, QStringLiteral("0"), Sizing::ToCaption);
     info(lblELTimeA, 1800, 1080, 90, 195, QStringLiteral("0"), Sizing::ToCaption);
+    zr::ui::LeftGrowingDigit::Attach(lblELTimeA);
     info(lblElTime, 360, 1080, 1005, 195, QStringLiteral("Elapsed Time."), Sizing::ToCaption);
     info(lblPosition, 360, 840, 615, 255, QStringLiteral("Position."), Sizing::Fixed);
     info(lblArtist, 360, 360, 4815, 255, QStringLiteral("Artist."), Sizing::Fixed);

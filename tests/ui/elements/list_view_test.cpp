@@ -212,3 +212,71 @@ TEST_F(ListViewTest, NoInPlaceEditing) {
     QTest::keyClick(&list.View(), Qt::Key_F2);
     EXPECT_TRUE(list.View().findChildren<QLineEdit*>().isEmpty()) << "an editor opened";
 }
+
+namespace {
+
+// Below the last row, inside the list.
+QPoint BlankBelowRows(ListView& list) {
+    const QRect last =
+        list.View().visualRect(list.View().model()->index(list.ListItems().Count() - 1, 1));
+    return {last.center().x(), list.View().viewport()->height() - 5};
+}
+
+} // namespace
+
+TEST_F(ListViewTest, OnceARowIsSelectedNoUserInputLeavesTheListWithoutOne) {
+    for (int i = 1; i <= 4; ++i)
+        AddRow(list, "C:\\", QString::number(i), QString("%1.mp3").arg(i));
+    Show();
+    QWidget* viewport = list.View().viewport();
+    const QPoint blank = BlankBelowRows(list);
+    ASSERT_GT(blank.y(), RowCentre(list, 4).y() + 10);
+
+    // Nothing selected yet: a blank click has nothing to keep and selects nothing.
+    input::Click(viewport, blank);
+    EXPECT_FALSE(list.SelectedItem().has_value());
+
+    input::Click(viewport, RowCentre(list, 2));
+    ASSERT_EQ(list.SelectedItem()->Index(), 2);
+    struct Attempt {
+        const char* what;
+        QPoint at;
+        Qt::MouseButton button;
+        Qt::KeyboardModifiers modifiers;
+    };
+    for (const Attempt& a : {
+             Attempt{"blank click", blank, Qt::LeftButton, {}},
+             Attempt{"blank right click", blank, Qt::RightButton, {}},
+             Attempt{"ctrl+click on the selected row", RowCentre(list, 2), Qt::LeftButton,
+                     Qt::ControlModifier},
+             Attempt{"ctrl+click on blank", blank, Qt::LeftButton, Qt::ControlModifier},
+             Attempt{"shift+click on blank", blank, Qt::LeftButton, Qt::ShiftModifier},
+         }) {
+        input::Click(viewport, a.at, a.button, a.modifiers);
+        ASSERT_TRUE(list.SelectedItem().has_value()) << a.what;
+        EXPECT_EQ(list.SelectedItem()->Index(), 2) << a.what;
+        EXPECT_EQ(list.View().selectionModel()->selectedRows().size(), 1) << a.what;
+    }
+    list.SetFocus();
+    QTest::keyClick(&list.View(), Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_TRUE(list.ListItems()(2).Selected()) << "ctrl+space on the selected row";
+
+    // Moving the selection still works, by mouse (ctrl+click on another row too) and keys.
+    input::Click(viewport, RowCentre(list, 4), Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(list.SelectedItem()->Index(), 4);
+    EXPECT_FALSE(list.ListItems()(2).Selected());
+    QTest::keyClick(&list.View(), Qt::Key_Up);
+    EXPECT_EQ(list.SelectedItem()->Index(), 3);
+    QTest::keyClick(&list.View(), Qt::Key_Home);
+    EXPECT_EQ(list.SelectedItem()->Index(), 1);
+    QTest::keyClick(&list.View(), Qt::Key_End);
+    EXPECT_EQ(list.SelectedItem()->Index(), 4);
+    EXPECT_EQ(list.View().selectionModel()->selectedRows().size(), 1);
+
+    // The several-row list (the browser's) can still be emptied by the user.
+    list.SetMultiSelect(true);
+    input::Click(viewport, RowCentre(list, 1), Qt::LeftButton, Qt::ControlModifier);
+    input::Click(viewport, RowCentre(list, 1), Qt::LeftButton, Qt::ControlModifier);
+    input::Click(viewport, RowCentre(list, 4), Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_FALSE(list.SelectedItem().has_value());
+}

@@ -59,6 +59,47 @@ TEST_F(EventsTest, DoubleClickOnAPlaylistRowStopsAndPlaysIt) {
     EXPECT_LT(stop, play);
 }
 
+TEST_F(EventsTest, BlankClicksKeepTheSelectedRowAndABlankDoubleClickRestartsIt) {
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        zr::ui::ListItem row = window->lstFiles.ListItems().Add(QStringLiteral("C:\\Music\\"));
+        row.SetSubItems(1, QStringLiteral("0%1.").arg(window->lstFiles.ListItems().Count()));
+        row.SetSubItems(2, QString::fromLatin1(name));
+        row.SetSubItems(3, QStringLiteral("U"));
+    }
+    QCoreApplication::processEvents();
+    QTreeView& view = window->lstFiles.View();
+    QWidget* rows = view.viewport();
+    const QPoint second = view.visualRect(view.model()->index(1, 2)).center();
+    const QPoint blank(second.x(), rows->height() - 8);
+    ASSERT_FALSE(view.indexAt(blank).isValid());
+
+    QTest::mouseClick(rows, Qt::LeftButton, {}, second);
+    QTest::mouseClick(rows, Qt::LeftButton, {}, blank);
+    QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, second);
+    QTest::mouseClick(&window->imgControl(1), Qt::LeftButton);
+    EXPECT_EQ(window->lblArtistA.Caption(), "(02) b.mp3") << "Play takes the row kept selected";
+
+    window->lblELTimeD.SetCaption(QStringLiteral("5"));
+    media->clear();
+    QTest::mouseDClick(rows, Qt::LeftButton, {}, blank);
+    auto commands = media->commands();
+    ASSERT_GE(commands.size(), 4u);
+    EXPECT_EQ(commands[0], "stop mp3");
+    EXPECT_EQ(commands[1], "close all");
+    EXPECT_EQ(Count("play mp3"), 1);
+    EXPECT_EQ(window->lblArtistA.Caption(), "(02) b.mp3");
+    EXPECT_EQ(window->lblELTimeD.Caption(), "0") << "restarted from its beginning";
+
+    // Emptied, the list's double click only stops.
+    QTest::mouseClick(&window->imgControl(14), Qt::LeftButton);
+    media->clear();
+    QTest::mouseDClick(rows, Qt::LeftButton, {}, QPoint(40, 20));
+    EXPECT_EQ(media->commands(), (std::vector<std::string>{"stop mp3", "close all"}));
+    EXPECT_EQ(window->lblArtistA.Caption(), "No Track loaded.");
+    EXPECT_EQ(window->lblLengthA.Caption(), "0");
+    EXPECT_EQ(mVariables::IsPlaying(), mVariables::kFalse);
+}
+
 TEST_F(EventsTest, EnabledTimerTicksIntoTheClock) {
     window->Timer1.SetEnabled(true);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Count("status mp3 position") > 0; }, 3000));
