@@ -82,7 +82,7 @@ void Play(PlayerElements& e) {
 
     const HourglassPointer hourglass(e.window);
     e.ProgressBar.Cls();
-    const QString shortPath = ShortPathOf(entry.FullPath());
+    const QString shortPath = ShortPathOf(entry.OpenPath());
     SendCommand(QStringLiteral("open ") + shortPath + QStringLiteral(" type MPEGVideo alias mp3"));
     SendCommand(u"set mp3 time format tmsf");
     SendCommand(u"play mp3");

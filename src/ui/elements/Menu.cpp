@@ -47,6 +47,9 @@ bool MenuItem::IsSeparator() const {
 
 Menu::Menu(QMenu& menu, const QString& name, QObject* parent) : QObject(parent), m_menu(menu) {
     setObjectName(name);
+    // A menu may start with a separator line, and it is drawn; by default Qt hides leading,
+    // trailing and doubled separators.
+    m_menu.setSeparatorsCollapsible(false);
 }
 
 MenuItem& Menu::AddItem(const QString& name, const QString& caption, const QKeySequence& shortcut) {
