@@ -68,7 +68,8 @@ SCENARIOS = {
     # The volume set before Play holds from a track's very first sample.
     "startvolume": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # Twenty folder levels reached in the browser's tree with the keyboard and the mouse.
-    "deepfolders": [("alpha.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    "deepfolders": [("alpha.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000),
+                    ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # Slow Play held over Next: the next track plays at half speed with its pitch kept.
     "speed": [("alpha.mp3", None, 3000), ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
 }
@@ -316,7 +317,8 @@ class Run:
 
         def items(image, left):
             """Window positions of the menu's item texts, top to bottom: bands of rows with
-            dark text pixels right of the icon column (separator lines are not dark)."""
+            dark text pixels right of the icon column (separator lines are not dark). Below
+            a short menu the tree's texts follow."""
             bands, start = [], None
             for y in range(16, 140):
                 inked = any(sum(image.pixel(browser[0] + x, browser[1] + y)) < 300
@@ -328,23 +330,29 @@ class Run:
                     start = None
             return [at(*band) for band in bands]
 
-        def first_item_below_separator(positions, name):
-            # The menu's first entry is a drawn separator line, so the first item sits lower
-            # than the first entry of a menu would.
-            if not positions or positions[0][1] - browser[1] < 34:
+        def first_item_below_separator(image, left, positions, name):
+            """The menu's first entry is a separator, drawn as a grey rule above the first
+            item."""
+            if not positions:
+                raise StepFailed(f"the {name} menu shows no items")
+            first = positions[0][1] - browser[1]
+            rule = any(sum(1 for x in range(left + 10, left + 90)
+                           if 90 < max(image.pixel(browser[0] + x, browser[1] + y)) < 180) > 60
+                       for y in range(18, first - 4))
+            if not rule:
                 raise StepFailed(f"the {name} menu's first separator is not drawn "
                                  f"(items at {positions})")
 
         mp3 = menu_open((55, 8), "Mp3 menu")
         mp3_items = items(mp3, 40)
-        first_item_below_separator(mp3_items, "Mp3")
+        first_item_below_separator(mp3, 40, mp3_items, "Mp3")
         self.x.click(*mp3_items[0])  # Select All
         wait_until("Select All from the menu to highlight the rows",
                    lambda: sum(self.shot("select all").pixel(list_box[0] + 150, list_box[1] + 3)) < 600, 5)
         file_menu = menu_open((18, 8), "File menu")
         file_items = items(file_menu, 0)
-        first_item_below_separator(file_items, "File")
-        if len(file_items) != 2:
+        first_item_below_separator(file_menu, 0, file_items, "File")
+        if len(file_items) < 2:
             raise StepFailed(f"the File menu shows {len(file_items)} items, not Open Files and Exit")
         self.x.click(*file_items[0])  # Open Files
         time.sleep(0.3)
@@ -701,8 +709,8 @@ class Run:
             for level in range(1, 21):
                 path = os.path.join(path, f"level {level:02d} of a deep folder tree")
                 os.makedirs(path)
-                if level == 19:
-                    for name in ("one.mp3", "two.mp3"):
+                if level == 19:  # three rows: neither the root's two nor the deepest's one
+                    for name in ("one.mp3", "two.mp3", "six.mp3"):
                         open(os.path.join(path, name), "wb").close()
             open(os.path.join(path, "deepest.mp3"), "wb").close()
             return self._walk_deep_tree(os.path.basename(top))
@@ -763,8 +771,8 @@ class Run:
         deepest = highlight(screen)
         if deepest is None:
             raise StepFailed("the deepest node is not shown selected inside the tree")
-        keys("Left")  # up to level 19, which holds two files
-        wait_until("level 19's two files", lambda: rows_in_list(self.shot("level 19")) == 2, 5)
+        keys("Left")  # up to level 19, which holds three files
+        wait_until("level 19's three files", lambda: rows_in_list(self.shot("level 19")) == 3, 5)
         nineteen = highlight(self.shot("level 19 selected"))
         if nineteen is None:
             raise StepFailed("level 19 is not shown selected inside the tree")

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QFile>
 #include <QHeaderView>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
@@ -269,8 +270,18 @@ TEST_F(BrowserOnD, MenusStartWithTheirSeparatorAndItemsAreClickedWhereTheyAre) {
         ASSERT_FALSE(actions.isEmpty());
         const QRect separator = menu->actionGeometry(actions.front());
         EXPECT_TRUE(actions.front()->isSeparator());
-        EXPECT_GT(separator.height(), 0) << "the leading separator takes no room";
         EXPECT_LE(separator.bottom(), menu->actionGeometry(actions.at(1)).top());
+        // Drawn: a row of the separator's place is a grey rule across most of the menu.
+        const QImage image = menu->grab().toImage();
+        int longestRule = 0;
+        for (int y = separator.top(); y <= separator.bottom(); ++y) {
+            int grey = 0;
+            for (int x = separator.left(); x <= separator.right(); ++x) {
+                grey += qGray(image.pixel(x, y)) < 170 ? 1 : 0;
+            }
+            longestRule = std::max(longestRule, grey);
+        }
+        EXPECT_GT(longestRule, separator.width() / 2) << "the leading separator is not drawn";
         menu->hide();
     }
     bool selected = false;
