@@ -114,9 +114,8 @@ int List(const QString& dir) {
     }
     std::printf("# listed %d rows\n", rows);
     Report("list folder of .mp3 files", ours, find);
-    std::printf("%-40s %10.2f ms %10.2f ms %8.2f   (against ls -l)\n",
-                "list folder of .mp3 files vs ls -l", Median(ours), Median(ls),
-                Median(ls) > 0 ? Median(ours) / Median(ls) : 0.0);
+    std::printf("list_folder_painted_ms ours %.2f ls -l %.2f ratio %.2f\n", Median(ours),
+                Median(ls), Median(ls) > 0 ? Median(ours) / Median(ls) : 0.0);
     return 0;
 }
 
