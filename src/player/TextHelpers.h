@@ -28,7 +28,7 @@ namespace zr {
 // be valid UTF-8. FromOsText decodes the valid UTF-8 of `bytes` and keeps each other byte b
 // as the lone surrogate U+DC00 + b (U+DC80..U+DCFF; a valid sequence never decodes to one),
 // so ToOsText gives back exactly the bytes read, and the file opens by its real name.
-// Everything else in QString goes out as UTF-8 (other lone surrogates as U+FFFD).
+// Everything else in QString goes out as UTF-8 (other lone surrogates replaced, as Qt does).
 [[nodiscard]] QString FromOsText(const char* bytes, std::size_t size);
 [[nodiscard]] QByteArray ToOsText(QStringView text);
 
