@@ -17,7 +17,8 @@ volume to the top and the bottom and listens to each level; "startvolume" checks
 started at a low volume never sounds louder at its start; "closepaused" and "closeplaying"
 close the window with a track paused or playing; "menus" takes Select All, Open Files and Exit
 from the browser's menus with the mouse and double-clicks a row, and "menuseparators" checks that the menus' separator
-lines carry no text. Scenario "monkey" clicks at
+lines carry no text and that the leading one is drawn; "deepfolders" walks twenty folder
+levels of the browser's tree with the keys and clicks the deepest. Scenario "monkey" clicks at
 random for ten seconds, then checks that Stop and Play still obey and the program exits cleanly.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
