@@ -337,9 +337,15 @@ class Run:
             if not positions:
                 raise StepFailed(f"the {name} menu shows no items")
             first = positions[0][1] - browser[1]
-            rule = any(sum(1 for x in range(left + 10, left + 90)
+            # Grey rows above the first item: the menu's top border, then, after a light gap,
+            # the rule. A separator squeezed into the border would give one run only.
+            runs, inside = 0, False
+            for y in range(16, first - 4):
+                grey = sum(1 for x in range(left + 10, left + 90)
                            if 90 < max(image.pixel(browser[0] + x, browser[1] + y)) < 180) > 60
-                       for y in range(18, first - 4))
+                runs += grey and not inside
+                inside = grey
+            rule = runs >= 2
             if not rule:
                 raise StepFailed(f"the {name} menu's first separator is not drawn "
                                  f"(items at {positions})")
