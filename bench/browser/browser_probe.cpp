@@ -1,6 +1,6 @@
 // Timings of the file browser, each beside a reference run of find(1) over the same folders:
-//   browser_probe list DIR     -> listing DIR's .mp3 files into the file list
-//                                 vs  find DIR -maxdepth 1 -iname '*.mp3'
+//   browser_probe list DIR     -> listing DIR's .mp3 files into the file list, painted
+//                                 vs  find DIR -maxdepth 1 -iname '*.mp3', and vs  ls -l DIR
 //   browser_probe expand DIR   -> expanding a node for DIR (its children filled one level ahead;
 //                                 DIR itself filled before) vs  find DIR -mindepth 1 -maxdepth 2
 //                                 -type d
@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTreeView>
 #include <QWindow>
 
 #include <algorithm>
@@ -77,23 +78,44 @@ std::vector<mWinAPI::DriveInfo> DriveD(const QString& folder) {
     return drives;
 }
 
+// One run of `ls -l` with its output read: what a user would run to see the same folder.
+double LsMs(const QString& dir) {
+    return TimeMs([&] {
+        QProcess ls;
+        ls.start(QStringLiteral("ls"), {QStringLiteral("-l"), dir});
+        ls.waitForFinished(-1);
+        (void)ls.readAllStandardOutput();
+    });
+}
+
 int List(const QString& dir) {
     const mWinAPI::ScopedDriveFolders table({{'D', dir.toStdString()}});
     zr::ui::Form window;
     zr::ui::ListView list(window.ClientArea());
     list.ColumnHeaders().Add(QStringLiteral("FileName."), 3640);
     list.ColumnHeaders().Add(QStringLiteral("FileSize."), 1440);
+    list.Move(0, 0, 5175, 6015);
+    window.resize(400, 450);
+    window.show();
+    WaitExposed(window);
     std::vector<double> ours;
-    std::vector<double> ref;
+    std::vector<double> find;
+    std::vector<double> ls;
     int rows = 0;
     for (int run = 0; run < kRuns; ++run) {
-        ours.push_back(TimeMs(
-            [&] { zr::ui::mFileList::subFillFileList(list, window, QStringLiteral("D:\\")); }));
+        // From the click to the list painted with its first rows.
+        ours.push_back(TimeMs([&] {
+            zr::ui::mFileList::subFillFileList(list, window, QStringLiteral("D:\\"));
+            list.View().viewport()->repaint();
+        }));
         rows = list.ListItems().Count();
-        ref.push_back(FindMs({dir, "-maxdepth", "1", "-iname", "*.mp3"}));
+        find.push_back(FindMs({dir, "-maxdepth", "1", "-iname", "*.mp3"}));
+        ls.push_back(LsMs(dir));
     }
     std::printf("# listed %d rows\n", rows);
-    Report("list folder of .mp3 files", ours, ref);
+    Report("list folder of .mp3 files", ours, find);
+    std::printf("list_folder_painted_ms ours %.2f ls -l %.2f ratio %.2f\n", Median(ours),
+                Median(ls), Median(ls) > 0 ? Median(ours) / Median(ls) : 0.0);
     return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "DriveTable.h"
+#include "LongPath.h"
 #include "mWinAPI.h"
 
 #include <QList>
@@ -7,7 +8,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,31 +31,45 @@ std::mutex searchesMutex;
 std::map<HANDLE, Search> searches;
 HANDLE lastHandle = 0;
 
-// Wildcard match of UCS-4 text: "*" any run, "?" one character. Linear-time greedy matching
-// with one backtrack point, so hostile patterns cannot blow up.
-[[nodiscard]] bool WildcardMatch(const std::u32string& name, const std::u32string& pattern) {
+// Wildcard match: "*" any run, "?" one character. Linear-time greedy matching with one
+// backtrack point, so hostile patterns cannot blow up.
+template <typename Text> [[nodiscard]] bool WildcardMatch(const Text& name, const Text& pattern) {
+    using Char = typename Text::value_type;
     std::size_t n = 0;
     std::size_t p = 0;
-    std::size_t starP = std::u32string::npos;
+    std::size_t starP = Text::npos;
     std::size_t starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+        if (p < pattern.size() && (pattern[p] == Char('?') || pattern[p] == name[n])) {
             ++n;
             ++p;
-        } else if (p < pattern.size() && pattern[p] == U'*') {
+        } else if (p < pattern.size() && pattern[p] == Char('*')) {
             starP = p++;
             starN = n;
-        } else if (starP != std::u32string::npos) {
+        } else if (starP != Text::npos) {
             p = starP + 1;
             n = ++starN;
         } else {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == U'*') {
+    while (p < pattern.size() && pattern[p] == Char('*')) {
         ++p;
     }
     return p == pattern.size();
+}
+
+[[nodiscard]] bool IsAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Lower-case ASCII: the whole of Unicode case folding for a text of ASCII characters only.
+void AsciiFolded(const std::string& text, std::string& out) {
+    out.resize(text.size());
+    std::transform(text.begin(), text.end(), out.begin(), [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    });
 }
 
 [[nodiscard]] std::u32string Folded(const QString& text) {
@@ -63,56 +77,52 @@ HANDLE lastHandle = 0;
     return std::u32string(ucs4.begin(), ucs4.end());
 }
 
-// Tells whether we may write an entry, from its mode bits, so that a large folder costs one
-// stat per entry. Entries on another file system than the folder (mount points, link targets
-// elsewhere) ask the kernel instead; ACLs are not consulted.
-class WriteCheck {
+// Decides which names a pattern matches. Most names and patterns are ASCII, and are compared
+// byte by byte after lower-casing; only other names pay for Unicode case folding.
+class NameMatcher {
 public:
-    explicit WriteCheck(int dirFd) : uid_(geteuid()), gid_(getegid()) {
-        struct stat folder {};
-        if (fstat(dirFd, &folder) == 0) {
-            dev_ = folder.st_dev;
+    explicit NameMatcher(const std::string& pattern)
+        : matchAll_(pattern == "*" || pattern == "*.*"), asciiPattern_(IsAscii(pattern)) {
+        if (asciiPattern_) {
+            AsciiFolded(pattern, asciiFolded_);
         }
-        struct statvfs fs {};
-        readOnlyMount_ = fstatvfs(dirFd, &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
-        const int count = getgroups(0, nullptr);
-        if (count > 0) {
-            groups_.resize(static_cast<std::size_t>(count));
-            groups_.resize(static_cast<std::size_t>(std::max(0, getgroups(count, groups_.data()))));
-        }
+        folded_ = Folded(QString::fromUtf8(pattern));
     }
 
-    [[nodiscard]] bool Writable(int dirFd, const char* name, const struct stat& info) const {
-        if (info.st_dev != dev_) {
-            return faccessat(dirFd, name, W_OK, AT_EACCESS) == 0;
-        }
-        if (readOnlyMount_) {
-            return false;
-        }
-        if (uid_ == 0) {
+    [[nodiscard]] bool Matches(const std::string& name) {
+        if (matchAll_) {
             return true;
         }
-        if (info.st_uid == uid_) {
-            return (info.st_mode & S_IWUSR) != 0;
+        if (asciiPattern_ && IsAscii(name)) {
+            AsciiFolded(name, scratch_);
+            return WildcardMatch(scratch_, asciiFolded_);
         }
-        if (info.st_gid == gid_ ||
-            std::find(groups_.begin(), groups_.end(), info.st_gid) != groups_.end()) {
-            return (info.st_mode & S_IWGRP) != 0;
-        }
-        return (info.st_mode & S_IWOTH) != 0;
+        return WildcardMatch(Folded(QString::fromUtf8(name)), folded_);
     }
 
 private:
-    uid_t uid_;
-    gid_t gid_;
-    dev_t dev_ = 0;
-    bool readOnlyMount_ = false;
-    std::vector<gid_t> groups_;
+    bool matchAll_;
+    bool asciiPattern_;
+    std::string asciiFolded_;
+    std::u32string folded_;
+    std::string scratch_;
 };
 
-// Fills one record from the entry `name` of the open folder `dirFd`.
-[[nodiscard]] WIN32_FIND_DATA Describe(int dirFd, const std::string& name,
-                                       const WriteCheck& writeCheck) {
+// The key names are ordered by, computed once per name: the case-folded UTF-8 bytes, whose
+// byte order is the order of the folded characters.
+[[nodiscard]] std::string SortKey(const std::string& name) {
+    std::string key;
+    if (IsAscii(name)) {
+        AsciiFolded(name, key);
+        return key;
+    }
+    const QByteArray folded = QString::fromUtf8(name).toCaseFolded().toUtf8();
+    return std::string(folded.constData(), static_cast<std::size_t>(folded.size()));
+}
+
+// Fills one record from the entry `name` of the open folder `dirFd`. Read-only belongs to the
+// file, not to who asks: an entry nobody may write to (no write bit in its mode).
+[[nodiscard]] WIN32_FIND_DATA Describe(int dirFd, const std::string& name) {
     WIN32_FIND_DATA data;
     std::memcpy(data.cFileName, name.c_str(), name.size() + 1);
 
@@ -126,7 +136,7 @@ private:
             if (fstatat(dirFd, name.c_str(), &target, 0) == 0) {
                 info = target;
             } else {
-                info = {}; // a dangling link: no kind, no size, nothing to write to
+                info = {}; // a dangling link: no kind, no size, no mode
             }
         }
         if (S_ISDIR(info.st_mode)) {
@@ -134,7 +144,7 @@ private:
         } else if (info.st_mode != 0) {
             size = static_cast<std::uint64_t>(info.st_size);
         }
-        if (info.st_mode != 0 && !writeCheck.Writable(dirFd, name.c_str(), info)) {
+        if (info.st_mode != 0 && (info.st_mode & 0222) == 0) {
             attributes |= FILE_ATTRIBUTE_READONLY;
         }
     }
@@ -185,28 +195,26 @@ HANDLE FindFirstFileA(const char* fileName, WIN32_FIND_DATA* findData) {
     }
     const std::string folder = local->empty() ? std::string(".") : *local;
 
-    const std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+    UniqueFd folderFd = OpenAtAnyLength(folder, O_RDONLY | O_DIRECTORY);
+    if (!folderFd.valid()) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::unique_ptr<DIR, DirCloser> dir(fdopendir(folderFd.get()));
     if (!dir) {
         return INVALID_HANDLE_VALUE;
     }
-    const int dirFd = dirfd(dir.get());
-    const WriteCheck writeCheck(dirFd);
+    const int dirFd = folderFd.release(); // closed with dir
 
-    const bool matchAll = pattern == "*" || pattern == "*.*";
-    const std::u32string foldedPattern = Folded(QString::fromUtf8(pattern));
-    const auto matches = [&](const QString& name) {
-        return matchAll || WildcardMatch(Folded(name), foldedPattern);
-    };
-
+    NameMatcher matcher(pattern);
     Search search;
     for (const char* dot : {".", ".."}) {
-        if (matches(QString::fromLatin1(dot))) {
-            search.entries.push_back(Describe(dirFd, dot, writeCheck));
+        if (matcher.Matches(dot)) {
+            search.entries.push_back(Describe(dirFd, dot));
         }
     }
     struct Name {
+        std::string key; // folded once, for the case-insensitive order
         std::string bytes;
-        QString text; // decoded once, for the case-insensitive order
     };
     std::vector<Name> names;
     while (const dirent* entry = readdir(dir.get())) {
@@ -215,18 +223,17 @@ HANDLE FindFirstFileA(const char* fileName, WIN32_FIND_DATA* findData) {
             name.find('\\') != std::string::npos) {
             continue;
         }
-        QString text = QString::fromUtf8(name);
-        if (matches(text)) {
-            names.push_back({std::move(name), std::move(text)});
+        if (matcher.Matches(name)) {
+            names.push_back({SortKey(name), std::move(name)});
         }
     }
     std::sort(names.begin(), names.end(), [](const Name& a, const Name& b) {
-        const int order = a.text.compare(b.text, Qt::CaseInsensitive);
+        const int order = a.key.compare(b.key);
         return order != 0 ? order < 0 : a.bytes < b.bytes;
     });
     search.entries.reserve(search.entries.size() + names.size());
     for (const Name& name : names) {
-        search.entries.push_back(Describe(dirFd, name.bytes, writeCheck));
+        search.entries.push_back(Describe(dirFd, name.bytes));
     }
     if (search.entries.empty()) {
         return INVALID_HANDLE_VALUE;

@@ -1,9 +1,15 @@
 #include "DriveTable.h"
+#include "LongPath.h"
 #include "mWinAPI.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace mWinAPI {
@@ -31,6 +37,32 @@ namespace {
     return out;
 }
 
+// The absolute path of an existing file: symlink-free where realpath can resolve it; for a
+// path too long for that (realpath stops at PATH_MAX), the path as named, made absolute, once
+// the file is known to exist. Nothing when the file does not exist.
+[[nodiscard]] std::optional<std::string> AbsolutePath(const std::string& path) {
+    const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr),
+                                                               &std::free);
+    if (resolved) {
+        return std::string(resolved.get());
+    }
+    if (errno != ENAMETOOLONG || !OpenAtAnyLength(path, O_PATH).valid()) {
+        return std::nullopt;
+    }
+    if (path.front() == '/') {
+        return path;
+    }
+    const std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
+    if (!cwd) {
+        return std::nullopt;
+    }
+    std::string folder = cwd.get();
+    if (folder.back() != '/') {
+        folder.push_back('/');
+    }
+    return folder + path;
+}
+
 void WriteEmpty(char* buffer, unsigned length) {
     if (buffer != nullptr && length > 0) {
         buffer[0] = '\0';
@@ -49,13 +81,12 @@ unsigned GetShortPathNameA(const char* longPath, char* shortPath, unsigned lengt
         WriteEmpty(shortPath, length);
         return 0;
     }
-    const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(local->c_str(), nullptr),
-                                                               &std::free);
-    if (!resolved) {
+    const auto absolute = AbsolutePath(*local);
+    if (!absolute) {
         WriteEmpty(shortPath, length);
         return 0;
     }
-    const std::string uri = "file://" + PercentEncode(resolved.get());
+    const std::string uri = "file://" + PercentEncode(absolute->c_str());
     if (shortPath == nullptr || uri.size() >= length) {
         WriteEmpty(shortPath, length);
         return static_cast<unsigned>(uri.size() + 1);

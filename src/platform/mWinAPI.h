@@ -23,7 +23,9 @@ int mciSendStringA(const char* command, char* returnString, unsigned returnLengt
 // Linux has no short names. The "short path" is one word that names the same existing file:
 // a file:// URI of its absolute, symlink-free path, percent-encoded so that it holds no blanks,
 // quotes or other characters a command parser could split on (only A-Z a-z 0-9 - . _ ~ and /
-// stay as they are), e.g. "file:///home/ann/My%20Music/a.mp3".
+// stay as they are), e.g. "file:///home/ann/My%20Music/a.mp3". Every byte of the path is kept
+// as it is on disk (names need not be valid UTF-8). A path too long to resolve in one call
+// (PATH_MAX and more) is given as the absolute path the caller named, links not resolved.
 //
 // longPath: NUL-terminated UTF-8, drive-letter or relative form. On success writes the URI and
 // a NUL into shortPath and returns its length without the NUL. When the buffer is too small
@@ -38,7 +40,7 @@ int mciSendStringA(const char* command, char* returnString, unsigned returnLengt
 using HANDLE = std::intptr_t;
 inline constexpr HANDLE INVALID_HANDLE_VALUE = -1;
 
-inline constexpr std::uint32_t FILE_ATTRIBUTE_READONLY = 0x01;       // not writable by us
+inline constexpr std::uint32_t FILE_ATTRIBUTE_READONLY = 0x01;       // no write bit for anyone
 inline constexpr std::uint32_t FILE_ATTRIBUTE_HIDDEN = 0x02;         // name starts with "."
 inline constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;      // a folder (also via a link)
 inline constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;         // a file with no other bit
@@ -65,11 +67,11 @@ struct WIN32_FIND_DATA {
 // ("D:\Music\*.mp3", "C:\*.*", "sub\*"): "*" matches any run of characters, "?" one
 // character, case-insensitively (Unicode case folding); "*.*" and "*" match every name, with
 // or without a dot. "." and ".." come first when the pattern matches them, then the other
-// entries in name order. Names that contain a backslash, or that do not fit cFileName
-// (259 bytes or more), are left out. Fills *findData with the first entry and returns a
-// search handle, or returns INVALID_HANDLE_VALUE (and zeroes *findData) when the folder does
-// not exist, cannot be read, nothing matches, or an argument is null. The folder is read
-// once, at this call. Thread-safe.
+// entries in name order. The folder's path may be of any length. Names that contain a backslash, or
+// that do not fit cFileName (259 bytes or more), are left out. Fills *findData with the first entry
+// and returns a search handle, or returns INVALID_HANDLE_VALUE (and zeroes *findData) when the
+// folder does not exist, cannot be read, nothing matches, or an argument is null. The folder is
+// read once, at this call. Thread-safe.
 [[nodiscard]] HANDLE FindFirstFileA(const char* fileName, WIN32_FIND_DATA* findData);
 
 // Fills *findData with the next entry and returns true; returns false (and zeroes *findData)

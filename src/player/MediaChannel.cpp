@@ -77,7 +77,7 @@ int SendStatusQuery(QStringView command, StatusReply& reply) {
 }
 
 QString ShortPathOf(QStringView longPath) {
-    const QByteArray utf8 = longPath.toUtf8();
+    const QByteArray utf8 = ToOsText(longPath);
     std::vector<char> buffer(mWinAPI::MAX_PATH, '\0');
     unsigned written = mWinAPI::GetShortPathNameA(utf8.constData(), buffer.data(),
                                                   static_cast<unsigned>(buffer.size()));

@@ -72,7 +72,7 @@ int SendCommand(QStringView command);
 // the call, whatever the result, all 30 bytes are copied back into `reply`.
 int SendStatusQuery(QStringView command, StatusReply& reply);
 
-// The one-word form of a track's full path (drive-letter, UTF-8 at the platform call) for the
+// The one-word form of a track's full path (drive-letter, ToOsText at the platform call) for the
 // open command: mWinAPI::GetShortPathNameA with a 260-byte buffer, cut with TrimAtNull. Empty
 // when the file does not exist. When the form is longer than 260 bytes (long or non-ASCII
 // names grow under percent-encoding) a buffer of the needed size is used instead, so such

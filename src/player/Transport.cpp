@@ -92,7 +92,7 @@ void Play(PlayerElements& e) {
 
     const HourglassPointer hourglass(e.window);
     e.ProgressBar.Cls();
-    const QString shortPath = ShortPathOf(entry.FullPath());
+    const QString shortPath = ShortPathOf(entry.OpenPath());
     const int opened = SendCommand(QStringLiteral("open ") + shortPath +
                                    QStringLiteral(" type MPEGVideo alias mp3"));
     SendCommand(u"set mp3 time format tmsf");

@@ -29,6 +29,11 @@ struct PlaylistEntry {
 
     // The file the row stands for: folder and name with nothing between them.
     [[nodiscard]] QString FullPath() const { return FolderPath + FileName; }
+    // The same file as a path to open. A row without a folder names a file of the current
+    // folder, also when its name reads like a drive ("C:drive.mp3" is not C: + "drive.mp3").
+    [[nodiscard]] QString OpenPath() const {
+        return FolderPath.isEmpty() ? QStringLiteral(".\\") + FileName : FullPath();
+    }
 };
 
 [[nodiscard]] PlaylistEntry ReadEntry(const ui::ListItem& row);

@@ -67,7 +67,97 @@ QString TrimAtNull(const char* buffer, std::size_t size) {
     if (nul == nullptr) {
         return {};
     }
-    return QString::fromUtf8(buffer, static_cast<const char*>(nul) - buffer);
+    return FromOsText(buffer, static_cast<std::size_t>(static_cast<const char*>(nul) - buffer));
+}
+
+namespace {
+
+constexpr char16_t kEscapeBase = 0xDC00;
+
+// Length of the valid UTF-8 sequence at bytes[i] (shortest form, no surrogates, at most
+// U+10FFFF), or 0 when the byte there does not start one.
+std::size_t Utf8SequenceAt(const unsigned char* bytes, std::size_t size, std::size_t i) {
+    const unsigned char lead = bytes[i];
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) {
+            low = 0xA0; // no overlong forms
+        } else if (lead == 0xED) {
+            high = 0x9F; // no surrogates
+        }
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) {
+            low = 0x90;
+        } else if (lead == 0xF4) {
+            high = 0x8F; // nothing above U+10FFFF
+        }
+    } else {
+        return 0;
+    }
+    if (size - i < length || bytes[i + 1] < low || bytes[i + 1] > high) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
+        if ((bytes[i + k] & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+} // namespace
+
+QString FromOsText(const char* bytes, std::size_t size) {
+    if (bytes == nullptr || size == 0) {
+        return {};
+    }
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes);
+    QString text;
+    text.reserve(static_cast<qsizetype>(size));
+    std::size_t runStart = 0; // start of the valid bytes not yet decoded
+    std::size_t i = 0;
+    while (i < size) {
+        if (data[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = Utf8SequenceAt(data, size, i);
+        if (length > 0) {
+            i += length;
+            continue;
+        }
+        text += QString::fromUtf8(bytes + runStart, static_cast<qsizetype>(i - runStart));
+        text += QChar(static_cast<char16_t>(kEscapeBase + data[i]));
+        runStart = ++i;
+    }
+    text += QString::fromUtf8(bytes + runStart, static_cast<qsizetype>(size - runStart));
+    return text;
+}
+
+QByteArray ToOsText(QStringView text) {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0xDC80 || c > 0xDCFF) {
+            continue;
+        }
+        if (i > 0 && text[i - 1].isHighSurrogate()) {
+            continue; // the second half of a pair, not an escaped byte
+        }
+        bytes += text.mid(runStart, i - runStart).toUtf8();
+        bytes += static_cast<char>(c - kEscapeBase);
+        runStart = i + 1;
+    }
+    bytes += text.mid(runStart).toUtf8();
+    return bytes;
 }
 
 std::int32_t ToInt32(double value) {

@@ -19,7 +19,8 @@ close the window with a track paused or playing; "selection" clicks the blank pa
 playlist and Ctrl+clicks the selected row (the row stays selected), double-clicks below the rows
 (the row restarts) and, after Clear Playlist and Pause (the sound stops), on the empty list; "menus" takes Select All, Open Files and Exit
 from the browser's menus with the mouse and double-clicks a row, and "menuseparators" checks that the menus' separator
-lines carry no text. Scenario "monkey" clicks at
+lines carry no text and that the leading one is drawn; "deepfolders" walks twenty folder
+levels of the browser's tree with the keys and clicks the deepest. Scenario "monkey" clicks at
 random for ten seconds, then checks that Stop and Play still obey and the program exits cleanly.
 Scenario "mpris" runs a private session bus and drives the player with playerctl (play-pause,
 position, metadata, status, next) and with keys (Space, a media key, Return); "nobus" starts
@@ -76,6 +77,9 @@ SCENARIOS = {
     # and on the emptied list, and Pause after Clear Playlist.
     "selection": [("alpha.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000), ("bravo.mp3", None, 4000),
                   ("charlie.mp3", None, 5000)],
+    # Twenty folder levels reached in the browser's tree with the keyboard and the mouse.
+    "deepfolders": [("alpha.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000),
+                    ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # Slow Play held over Next: the next track plays at half speed with its pitch kept.
     "speed": [("alpha.mp3", None, 3000), ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # playerctl and the keyboard on the desktop's media bus (a private one).
@@ -359,15 +363,55 @@ class Run:
             time.sleep(0.4)
             return self.shot(step)
 
+        def items(image, left):
+            """Window positions of the menu's item texts, top to bottom: bands of rows with
+            dark text pixels right of the icon column (separator lines are not dark). Below
+            a short menu the tree's texts follow."""
+            bands, start = [], None
+            for y in range(16, 140):
+                inked = any(sum(image.pixel(browser[0] + x, browser[1] + y)) < 300
+                            for x in range(left + 30, left + 110))
+                if inked and start is None:
+                    start = y
+                elif not inked and start is not None:
+                    bands.append((left + 60, (start + y) // 2))
+                    start = None
+            return [at(*band) for band in bands]
+
+        def first_item_below_separator(image, left, positions, name):
+            """The menu's first entry is a separator, drawn as a grey rule above the first
+            item."""
+            if not positions:
+                raise StepFailed(f"the {name} menu shows no items")
+            first = positions[0][1] - browser[1]
+            # Grey rows above the first item: the menu's top border, then, after a light gap,
+            # the rule. A separator squeezed into the border would give one run only.
+            runs, inside = 0, False
+            for y in range(16, first - 4):
+                grey = sum(1 for x in range(left + 10, left + 90)
+                           if 90 < max(image.pixel(browser[0] + x, browser[1] + y)) < 180) > 60
+                runs += grey and not inside
+                inside = grey
+            rule = runs >= 2
+            if not rule:
+                raise StepFailed(f"the {name} menu's first separator is not drawn "
+                                 f"(items at {positions})")
+
         mp3 = menu_open((55, 8), "Mp3 menu")
-        self.x.click(*at(95, 30))  # Select All
+        mp3_items = items(mp3, 40)
+        first_item_below_separator(mp3, 40, mp3_items, "Mp3")
+        self.x.click(*mp3_items[0])  # Select All
         wait_until("Select All from the menu to highlight the rows",
                    lambda: sum(self.shot("select all").pixel(list_box[0] + 150, list_box[1] + 3)) < 600, 5)
         file_menu = menu_open((18, 8), "File menu")
-        self.x.click(*at(65, 30))  # Open Files
+        file_items = items(file_menu, 0)
+        first_item_below_separator(file_menu, 0, file_items, "File")
+        if len(file_items) < 2:
+            raise StepFailed(f"the File menu shows {len(file_items)} items, not Open Files and Exit")
+        self.x.click(*file_items[0])  # Open Files
         time.sleep(0.3)
         menu_open((18, 8), "File menu again")
-        self.x.click(*at(40, 54))  # Exit
+        self.x.click(*file_items[1])  # Exit
         if self.args.scenario == "menuseparators":
             # Each menu starts with a separator line; nothing may be written on it.
             # The band where a text separator under the menu bar would show its text.
@@ -804,6 +848,93 @@ class Run:
 
     def scenario_menuseparators(self):
         return self.scenario_closeplaying()
+
+    def scenario_deepfolders(self):
+        """C:\\tmp\\<folder>\\deep\\ then twenty levels of long names: each level is
+        reached with Right, the deepest shows its file, one more Right stays there, and a
+        click on the deepest node (in view, the tree scrolled sideways) lists it again."""
+        top = tempfile.mkdtemp(prefix="zr-deep-", dir="/tmp")
+        try:
+            path = os.path.join(top, "deep")
+            for level in range(1, 21):
+                path = os.path.join(path, f"level {level:02d} of a deep folder tree")
+                os.makedirs(path)
+                if level == 19:  # three rows: neither the root's two nor the deepest's one
+                    for name in ("one.mp3", "two.mp3", "six.mp3"):
+                        open(os.path.join(path, name), "wb").close()
+            open(os.path.join(path, "deepest.mp3"), "wb").close()
+            return self._walk_deep_tree(os.path.basename(top))
+        finally:
+            shutil.rmtree(top, ignore_errors=True)
+
+    def _walk_deep_tree(self, top_name):
+        self.x.click(*self.at(button(5)))  # Open
+        browser = wait_until("the browser window", lambda: self.x.find_window(BROWSER), 15)
+        time.sleep(0.5)
+        list_box = (browser[0] + 300, browser[1] + 45, 220, 120)
+        tree = (browser[0] + 2, browser[1] + 30, 285, 390)
+
+        def rows_in_list(image):
+            x0, y0, w, h = list_box
+            bands, inside = 0, False
+            for y in range(y0, y0 + h):
+                inked = sum(1 for x in range(x0, x0 + w) if sum(image.pixel(x, y)) < 600)
+                dark = 0 < inked < w * 0.9
+                if dark and not inside:
+                    bands += 1
+                inside = dark
+            return bands
+
+        def highlight(image):
+            """(left, top, bottom) of the selected node's highlight in the tree, or None."""
+            x0, y0, w, h = tree
+            hits = [(x, y) for y in range(y0, y0 + h, 1) for x in range(x0, x0 + w, 3)
+                    if (p := image.pixel(x, y))[2] > p[0] + 60 and p[2] > 120]
+            if not hits:
+                return None
+            ys = [y for _, y in hits]
+            return min(x for x, _ in hits), min(ys), max(ys)
+
+        def keys(*names):
+            for name in names:
+                self.x.key(name)
+                time.sleep(0.12)
+
+        self.x.click(browser[0] + 50, browser[1] + 36)  # the root
+        time.sleep(0.3)
+        keys("Down", "Right", "Right")  # C:, opened, its first folder
+        self.x.run("xdotool", "type", "--delay", "60", "tmp")
+        time.sleep(0.5)
+        keys("Right", "Right")
+        self.x.run("xdotool", "type", "--delay", "60", top_name)
+        time.sleep(0.5)
+        keys("Right", "Right")  # deep
+        for level in range(1, 21):
+            keys("Right", "Right")
+        wait_until("the deepest folder's file in the list",
+                   lambda: rows_in_list(self.shot("deepest by keyboard")) == 1, 5)
+        keys("Right")  # nothing below: the selection must stay on the deepest node
+        time.sleep(0.5)
+        screen = self.shot("one more Right")
+        if rows_in_list(screen) != 1:
+            raise StepFailed("one more Right on the deepest folder changed the listed folder")
+        deepest = highlight(screen)
+        if deepest is None:
+            raise StepFailed("the deepest node is not shown selected inside the tree")
+        keys("Left")  # up to level 19, which holds three files
+        wait_until("level 19's three files", lambda: rows_in_list(self.shot("level 19")) == 3, 5)
+        nineteen = highlight(self.shot("level 19 selected"))
+        if nineteen is None:
+            raise StepFailed("level 19 is not shown selected inside the tree")
+        row_height = nineteen[2] - nineteen[1] + 1
+        # The deepest node's text: one row below, one indentation step right.
+        self.x.click(max(deepest[0], nineteen[0] + 20) + 30, nineteen[2] + row_height // 2 + 1)
+        wait_until("a click on the deepest node to list its file",
+                   lambda: rows_in_list(self.shot("deepest clicked")) == 1, 5)
+        self.x.key("ctrl+x")
+        wait_until("the browser to close", lambda: self.x.find_window(BROWSER) is None, 10)
+        self.close()
+        return "twenty levels reached with the keyboard and the deepest clicked"
 
     def scenario_monkey(self):
         clicks, _ = self.monkey()

@@ -126,3 +126,48 @@ TEST(ToInt32, ReadsRepliesEndToEnd) {
 }
 
 } // namespace
+
+namespace {
+
+// Bytes from the file system come back unchanged, whatever they are; valid UTF-8 reads as
+// its characters and nothing else turns into one.
+TEST(OsText, KeepsEveryByteSequenceAndDecodesOnlyValidUtf8) {
+    struct Case {
+        QByteArray bytes;
+        QString text; // what the program holds
+    };
+    const Case cases[] = {
+        {"plain.mp3", "plain.mp3"},
+        {"caf\xC3\xA9.mp3", QString::fromUtf8("caf\xC3\xA9.mp3")},
+        {"caf\xE9.mp3", QStringView(u"caf\xDCE9.mp3").toString()},       // Latin-1
+        {"\xF0\x9F\x8E\xB5", QString::fromUtf8("\xF0\x9F\x8E\xB5")},     // beyond 16 bits
+        {"\xC0\xAF", QStringView(u"\xDCC0\xDCAF").toString()},           // overlong "/"
+        {"\xED\xB2\x80", QStringView(u"\xDCED\xDCB2\xDC80").toString()}, // an encoded escape
+        {"\xF4\x90\x80\x80", QStringView(u"\xDCF4\xDC90\xDC80\xDC80").toString()}, // above U+10FFFF
+        {"ab\xE2\x82", QStringView(u"ab\xDCE2\xDC82").toString()},                 // cut at the end
+        {"\xE2\x82"
+         "A",
+         QStringView(u"\xDCE2\xDC82"
+                     "A")
+             .toString()}, // cut in the middle
+    };
+    for (const Case& c : cases) {
+        const QString text = zr::FromOsText(c.bytes.constData(), c.bytes.size());
+        EXPECT_EQ(text, c.text) << c.bytes.toHex().toStdString();
+        EXPECT_EQ(zr::ToOsText(text), c.bytes) << c.bytes.toHex().toStdString();
+    }
+    // Every byte sequence survives the round trip.
+    std::uint32_t seed = 12345;
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes;
+        for (int i = 0; i < round % 23; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            bytes.append(static_cast<char>(seed >> 24));
+        }
+        ASSERT_EQ(zr::ToOsText(zr::FromOsText(bytes.constData(), bytes.size())), bytes)
+            << bytes.toHex().toStdString();
+    }
+    EXPECT_EQ(TrimAtNull("caf\xE9\0junk", 10), QStringView(u"caf\xDCE9").toString());
+}
+
+} // namespace

@@ -36,7 +36,7 @@ QString NodeToFolderPath(const QString& fullPath) {
 
 void subAddFolderNodes(ListBox& List1, TreeView& Explorer, const QString& folderPath,
                        int parentIndex) {
-    const QByteArray pattern = (folderPath + QStringLiteral("*.*")).toUtf8();
+    const QByteArray pattern = zr::ToOsText(folderPath + QStringLiteral("*.*"));
     mWinAPI::WIN32_FIND_DATA found;
     mWinAPI::ScopedFindHandle search(mWinAPI::FindFirstFileA(pattern.constData(), &found));
     if (search.valid()) {

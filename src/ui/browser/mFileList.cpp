@@ -23,7 +23,7 @@ QString FileSizeText(std::uint64_t bytes) {
 }
 
 void subFillFileList(ListView& FileList, Form& window, const QString& folderPath) {
-    const QByteArray pattern = (folderPath + QStringLiteral("*.mp3")).toUtf8();
+    const QByteArray pattern = zr::ToOsText(folderPath + QStringLiteral("*.mp3"));
     FileList.SetVisible(false);
     FileList.ListItems().Clear();
 

@@ -1,5 +1,7 @@
 #include "ListView.h"
 
+#include "ShownText.h"
+
 #include <QAbstractTableModel>
 #include <QEvent>
 #include <QHeaderView>
@@ -44,7 +46,7 @@ public:
         const Row& row = rows[static_cast<size_t>(index.row())];
         switch (role) {
         case Qt::DisplayRole:
-            return Cell(row, index.column());
+            return ShownText(Cell(row, index.column()));
         case Qt::ForegroundRole:
             return row.ownColor ? QVariant(ToQColor(row.foreColor)) : QVariant();
         case Qt::TextAlignmentRole:
@@ -442,10 +444,15 @@ void ListView::SyncSelectionToView() {
     }
     m_syncing = true;
     QItemSelectionModel* model = m_view->selectionModel();
+    // A selection made by the program (Select All) leaves a multi-selection list where the
+    // user scrolled it; the one selected row of a single-selection list is brought into view.
+    const bool autoScroll = m_view->hasAutoScroll();
+    m_view->setAutoScroll(autoScroll && !m_multiSelect);
     if (m_lastSelected >= 1 && m_lastSelected <= count)
         model->setCurrentIndex(m_model->index(m_lastSelected - 1, FirstVisibleColumn()),
                                QItemSelectionModel::NoUpdate);
     model->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_view->setAutoScroll(autoScroll);
     m_syncing = false;
 }
 

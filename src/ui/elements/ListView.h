@@ -36,7 +36,8 @@ public:
     void SetSubItems(int i, const QString& text);
 
     // Setting true makes the row selected; in single-selection mode it also becomes the one
-    // selected row (the previous one is deselected) and the current row.
+    // selected row (the previous one is deselected) and the current row, scrolled into view.
+    // A multi-selection list keeps its scroll position.
     [[nodiscard]] bool Selected() const;
     void SetSelected(bool selected);
 

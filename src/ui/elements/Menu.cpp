@@ -2,8 +2,53 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
 
 namespace zr::ui {
+
+namespace {
+
+// Draws a menu's separator as an etched rule, grey over white, with room around it. Some
+// styles (Fusion among them) draw a one-pixel line barely darker than the menu, so that a
+// menu that starts with a separator looks as if it had none.
+class SeparatorStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element != CE_MenuItem || item == nullptr ||
+            item->menuItemType != QStyleOptionMenuItem::Separator) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        painter->save();
+        const int y = option->rect.center().y();
+        const int left = option->rect.left() + 2;
+        const int right = option->rect.right() - 2;
+        painter->setPen(QColor(128, 128, 128));
+        painter->drawLine(left, y, right, y);
+        painter->setPen(QColor(255, 255, 255));
+        painter->drawLine(left, y + 1, right, y + 1);
+        painter->restore();
+    }
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override {
+        QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (type == CT_MenuItem && item != nullptr &&
+            item->menuItemType == QStyleOptionMenuItem::Separator) {
+            result.setHeight(std::max(result.height(), 9));
+        }
+        return result;
+    }
+};
+
+} // namespace
 
 MenuItem::MenuItem(QAction& action, const QString& name, QObject* parent)
     : QObject(parent), m_action(action) {
@@ -47,6 +92,13 @@ bool MenuItem::IsSeparator() const {
 
 Menu::Menu(QMenu& menu, const QString& name, QObject* parent) : QObject(parent), m_menu(menu) {
     setObjectName(name);
+    // A menu may start with a separator line, and it is drawn; by default Qt hides leading,
+    // trailing and doubled separators.
+    m_menu.setSeparatorsCollapsible(false);
+    // Owned by this object, which the form deletes after the menu bar and its menus.
+    auto* style = new SeparatorStyle(); // over the application's style
+    style->setParent(this);
+    m_menu.setStyle(style);
 }
 
 MenuItem& Menu::AddItem(const QString& name, const QString& caption, const QKeySequence& shortcut) {

@@ -1,10 +1,13 @@
 #include "TreeView.h"
 
 #include "ImageList.h"
+#include "ShownText.h"
 
+#include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStringList>
 #include <QTreeWidget>
 #include <algorithm>
@@ -37,6 +40,25 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override {
         QTreeWidget::mouseMoveEvent(event);
         event->accept();
+    }
+    // Showing a node shows its own level too: QTreeView scrolls a column wider than the view
+    // back to the column's start, where a deep node is out of sight. The node's expand button
+    // goes to the left edge when the node would start left of the view or too far right.
+    void scrollTo(const QModelIndex& index, ScrollHint hint) override {
+        QScrollBar* bar = horizontalScrollBar();
+        const int before = bar->value();
+        QTreeWidget::scrollTo(index, hint);
+        if (!index.isValid()) {
+            return;
+        }
+        updateGeometries(); // the column's width follows the rows now shown
+        bar->setValue(before);
+        const QRect rect = visualRect(index);
+        const int width = viewport()->width();
+        const int left = rect.left() - indentation();
+        if (left < 0 || rect.left() + std::min(rect.width(), width / 2) > width) {
+            bar->setValue(bar->value() + left);
+        }
     }
 };
 
@@ -167,7 +189,7 @@ Node* TreeView::Collection::Add(const Relative& relative, TreeRelationship relat
         tree.m_byKey.insert(key, node);
 
     auto* item = new QTreeWidgetItem(); // owned by its parent item or the widget once inserted
-    item->setText(0, text);
+    item->setText(0, ShownText(text));
     item->setData(0, kIndexRole, index);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     item->setIcon(0, tree.IconFor(*node));
@@ -213,6 +235,12 @@ TreeView::TreeView(QWidget* parent) : Element(parent), m_view(new TreeWidget(thi
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setUniformRowHeights(true);
+    // The one column is as wide as its widest shown node, and the tree scrolls sideways, so
+    // a node at any depth can be read, clicked and reached with the keyboard.
+    m_view->header()->setStretchLastSection(false);
+    m_view->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_view->setMouseTracking(true);
     m_view->viewport()->setMouseTracking(true);
     setMouseTracking(true);
