@@ -34,8 +34,10 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 
 from audiotap import AudioTap  # noqa: E402
+from pulseserver import PulseServer, ServerFailed, available  # noqa: E402
 from xsession import (Image, StepFailed, XServer, differing_pixels, save_png,  # noqa: E402
                       tools_missing, wait_until)
 
@@ -122,6 +124,7 @@ class Run:
         self.x = None
         self.window = None
         self.program = None
+        self.pulse = None
         self.refs = {}
         self.tracks = SCENARIOS[args.scenario]
 
@@ -248,6 +251,11 @@ class Run:
                 make_tone(os.path.join(music, name), length / 1000, self.work)
         if self.args.scenario == "nodevice":
             env = self.x.env(SDL_AUDIODRIVER="no-such-driver", XDG_RUNTIME_DIR=self.work)
+        elif self.args.audio == "pulse":
+            # A private PulseAudio: what its null sink plays is what the user hears.
+            self.pulse = PulseServer().__enter__()
+            self.tap = self.pulse.tap()
+            env = self.x.env(SDL_AUDIODRIVER="pulseaudio", **self.pulse.client_env())
         else:
             self.tap = AudioTap(os.path.join(self.work, "audio.fifo"))
             env = self.x.env(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.tap.path,
@@ -690,7 +698,7 @@ class Run:
                 print("ok: " + getattr(self, "scenario_" + self.args.scenario)())
                 shutil.rmtree(self.args.artifacts, ignore_errors=True)
                 return 0
-            except (StepFailed, OSError, ValueError) as failure:
+            except (StepFailed, OSError, ValueError, ServerFailed) as failure:
                 print(f"FAIL: {failure}", file=sys.stderr)
                 self.keep_artifacts()
                 return 1
@@ -700,6 +708,8 @@ class Run:
                     self.program.wait()
                 if getattr(self, "tap", None):
                     self.tap.close()
+                if self.pulse:
+                    self.pulse.stop()
                 shutil.rmtree(self.work, ignore_errors=True)
 
 
@@ -710,12 +720,17 @@ def main():
     parser.add_argument("--fixtures", required=True)
     parser.add_argument("--artifacts", required=True)
     parser.add_argument("--scenario", choices=sorted(SCENARIOS), default="user")
+    parser.add_argument("--audio", choices=["disk", "pulse"], default="disk",
+                        help="listen through SDL's disk driver or a private PulseAudio")
     args = parser.parse_args()
     for name in ("program", "reference", "fixtures", "artifacts"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
     missing = tools_missing()
     if missing:
         print(f"skipped: {', '.join(missing)} not installed", file=sys.stderr)
+        return 77
+    if args.audio == "pulse" and not available():
+        print("skipped: pulseaudio is not installed", file=sys.stderr)
         return 77
     return Run(args).main()
 
