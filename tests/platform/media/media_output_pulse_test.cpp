@@ -146,5 +146,19 @@ TEST_F(PulseOutput, SpeedKeepsTheToneWholeAndChangesItsLength) {
     EXPECT_TRUE(tone.gaps.empty()) << tone.gaps.size() << " gaps";
 }
 
+TEST_F(PulseOutput, SpeedChangedWhilePlayingLeavesNoGap) {
+    open("tone_3s_cbr_44100_stereo.mp3");
+    ok(service_, "play mp3");
+    ASSERT_TRUE(test::waitUntil([&] { return number(service_, "status mp3 position") >= 800; }));
+    ok(service_, "set mp3 speed 1500");
+    ASSERT_TRUE(test::waitUntil([&] { return number(service_, "status mp3 position") >= 1800; }));
+    ok(service_, "set mp3 speed 1000");
+    ASSERT_TRUE(waitStopped());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
+    EXPECT_TRUE(tone.gaps.empty()) << tone.gaps.size() << " gaps, the first "
+                                   << tone.gaps.front().second * 1000 / kRate << " ms long";
+}
+
 } // namespace
 } // namespace zr::media
