@@ -251,9 +251,10 @@ class Run:
                 make_tone(os.path.join(music, name), length / 1000, self.work)
         if self.args.scenario == "nodevice":
             env = self.x.env(SDL_AUDIODRIVER="no-such-driver", XDG_RUNTIME_DIR=self.work)
-        elif self.args.audio == "pulse":
-            # A private PulseAudio: what its null sink plays is what the user hears.
-            self.pulse = PulseServer().__enter__()
+        elif self.args.audio in ("pulse", "pipewire"):
+            # A private sound server: what its null sink plays is what the user hears.
+            self.pulse = PulseServer("pulseaudio" if self.args.audio == "pulse" else "pipewire")
+            self.pulse.__enter__()
             self.tap = self.pulse.tap()
             env = self.x.env(SDL_AUDIODRIVER="pulseaudio", **self.pulse.client_env())
         else:
@@ -720,8 +721,9 @@ def main():
     parser.add_argument("--fixtures", required=True)
     parser.add_argument("--artifacts", required=True)
     parser.add_argument("--scenario", choices=sorted(SCENARIOS), default="user")
-    parser.add_argument("--audio", choices=["disk", "pulse"], default="disk",
-                        help="listen through SDL's disk driver or a private PulseAudio")
+    parser.add_argument("--audio", choices=["disk", "pulse", "pipewire"], default="disk",
+                        help="listen through SDL's disk driver, a private PulseAudio or a "
+                             "private PipeWire (its PulseAudio layer)")
     args = parser.parse_args()
     for name in ("program", "reference", "fixtures", "artifacts"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
@@ -729,8 +731,9 @@ def main():
     if missing:
         print(f"skipped: {', '.join(missing)} not installed", file=sys.stderr)
         return 77
-    if args.audio == "pulse" and not available():
-        print("skipped: pulseaudio is not installed", file=sys.stderr)
+    server = {"pulse": "pulseaudio", "pipewire": "pipewire"}.get(args.audio)
+    if server and not available(server):
+        print(f"skipped: {server} is not installed", file=sys.stderr)
         return 77
     return Run(args).main()
 
