@@ -7,11 +7,24 @@
 // nothing else; when text and NUL do not fit in replyLength bytes it writes nothing and fails
 // with kMciReplyTooLong. Commands without a reply never touch the buffer. Thread-safe: commands
 // are executed one at a time.
+//
+// No command keeps its caller waiting on the file. "open" opens and probes the file on a thread
+// of its own and waits for it at most kOpenWait: a normal file is answered with its real result
+// (a bad file refused at once, as before). A file that takes longer is answered 0 and its alias
+// names a pending device, which answers as follows:
+// - close works at once; the opening thread is left behind (it owns what it uses, and the
+//   process does not wait for it at exit);
+// - every other command first waits up to kOpenWait for the open to finish; then it runs on the
+//   device, or fails with the open's error (kMciFileNotFound, kMciCannotDecode);
+// - while the open is still running, those commands fail with kMciNotReady and change nothing;
+// - an open that has not given a first frame kOpenDeadline after "open" was sent is given up:
+//   from then on the alias answers kMciCannotDecode until it is closed.
 
 #include "MciErrors.h"
 #include "MciParser.h"
 #include "MpegDevice.h"
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,6 +34,9 @@ namespace zr::media {
 
 class MediaService {
 public:
+    static constexpr std::chrono::milliseconds kOpenWait{40};
+    static constexpr std::chrono::milliseconds kOpenDeadline{2000};
+
     MediaService();
     explicit MediaService(const DeviceOptions& options);
     ~MediaService();
@@ -35,13 +51,28 @@ public:
     void closeAll();
 
 private:
+    struct OpenJob;
+    // An alias: its device, or the open still running for it, or the open's failure.
+    struct Entry {
+        std::unique_ptr<MpegDevice> device;
+        std::shared_ptr<OpenJob> opening;
+        std::chrono::steady_clock::time_point sent;
+        int failure = 0;
+    };
+
     [[nodiscard]] int execute(const MciCommand& command, std::string& reply, bool& hasReply);
+    [[nodiscard]] int open(const MciCommand& command);
     [[nodiscard]] int executeOnDevice(const MciCommand& command, MpegDevice& device,
                                       std::string& reply, bool& hasReply);
+    // Turns a finished (or overdue) open into a device or a failure. Under mutex_.
+    void settleLocked(Entry& entry);
 
     const DeviceOptions options_;
+    // Held while a command looks up its alias and runs on its device (lock order: this, then
+    // the device's, then the audio system's). Never held while waiting for an open, nor while a
+    // device is destroyed: its destructor joins the device's worker.
     std::mutex mutex_;
-    std::map<std::string, std::unique_ptr<MpegDevice>> devices_;
+    std::map<std::string, Entry> devices_;
 };
 
 // The instance behind mWinAPI::mciSendStringA.
