@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace zr::media {
 
@@ -71,6 +72,7 @@ SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& want, SDL_AudioSp
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "ZR - Mp3 Player");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, streamName.c_str());
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
+    setenv("PULSE_PROP", "media.role=music", 0); // SDL 2.26's pulseaudio driver ignores the hint
     if (!startLocked())
         return 0;
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
