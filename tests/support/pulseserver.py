@@ -14,7 +14,6 @@ its group when the block ends, whatever happens in it.
 """
 
 import array
-import ctypes
 import os
 import shutil
 import signal
@@ -28,17 +27,17 @@ RATE = 44100
 CHANNELS = 2
 
 
-def _die_with_parent():
-    # PR_SET_PDEATHSIG = 1: a test killed by its timeout takes its server with it.
-    try:
-        ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL, 0, 0, 0)
-    except (OSError, AttributeError):
-        pass
-
-
 def _spawn(argv, env, **kwargs):
-    return subprocess.Popen(argv, env=env, start_new_session=True, preexec_fn=_die_with_parent,
-                            **kwargs)
+    # setpriv (util-linux) sets PR_SET_PDEATHSIG before it executes the program: a test killed
+    # by its timeout takes its server with it. Without a preexec_fn, which is unsafe in a
+    # process that runs threads (the recorders do).
+    if shutil.which("setpriv"):
+        argv = ["setpriv", "--pdeathsig", "KILL", "--", *argv]
+    return subprocess.Popen(argv, env=env, start_new_session=True, **kwargs)
+
+
+def _program(proc):
+    return proc.args[4] if proc.args[0] == "setpriv" else proc.args[0]
 
 
 def _stop(proc, grace=3.0):
@@ -173,7 +172,7 @@ class PulseServer:
         while time.monotonic() < deadline:
             for proc in self.procs:
                 if proc.poll() is not None:
-                    raise ServerFailed(f"{proc.args[0]} exited ({proc.returncode}) while waiting "
+                    raise ServerFailed(f"{_program(proc)} exited ({proc.returncode}) while waiting "
                                        f"for {name}: {self.server_log()[-2000:]}")
             try:
                 if what():
