@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace zr::media {
 namespace {
@@ -42,7 +43,11 @@ struct MediaService::OpenJob {
 
 MediaService::MediaService() : MediaService(DeviceOptions{}) {}
 
-MediaService::MediaService(const DeviceOptions& options) : options_(options) {
+MediaService::MediaService(const DeviceOptions& options)
+    : MediaService(options, &MpegDevice::prepare) {}
+
+MediaService::MediaService(const DeviceOptions& options, TrackPreparer preparer)
+    : options_(options), preparer_(std::move(preparer)) {
     AudioSystem::instance().retain();
 }
 
@@ -137,9 +142,9 @@ int MediaService::open(const MciCommand& command) {
     }
     // Detached: a read stuck in the kernel must not hold up this caller, later commands, or the
     // program's exit. The job is shared, so nothing it touches goes away under it.
-    std::thread([job, path] {
+    std::thread([job, path, prepare = preparer_] {
         OpenedTrack track;
-        const int result = MpegDevice::prepare(path, track);
+        const int result = prepare(path, track);
         std::lock_guard lock(job->mutex);
         job->result = result;
         if (result == kMciOk)

@@ -25,6 +25,7 @@
 #include "MpegDevice.h"
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -37,8 +38,13 @@ public:
     static constexpr std::chrono::milliseconds kOpenWait{40};
     static constexpr std::chrono::milliseconds kOpenDeadline{2000};
 
+    // How "open" turns a path into a track: MpegDevice::prepare, unless a test stands in for a
+    // file whose reads block. Runs on a detached thread, so it must own what it uses.
+    using TrackPreparer = std::function<int(const std::string& path, OpenedTrack& track)>;
+
     MediaService();
     explicit MediaService(const DeviceOptions& options);
+    MediaService(const DeviceOptions& options, TrackPreparer preparer);
     ~MediaService();
     MediaService(const MediaService&) = delete;
     MediaService& operator=(const MediaService&) = delete;
@@ -68,6 +74,7 @@ private:
     void settleLocked(Entry& entry);
 
     const DeviceOptions options_;
+    const TrackPreparer preparer_;
     // Held while a command looks up its alias and runs on its device (lock order: this, then
     // the device's, then the audio system's). Never held while waiting for an open, nor while a
     // device is destroyed: its destructor joins the device's worker.

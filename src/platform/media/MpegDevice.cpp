@@ -221,11 +221,12 @@ void MpegDevice::finishIfEndedLocked() {
             clock_.markEnded();
         return;
     }
-    // The decoder's real end: the exact length, unless a scan already said (a damaged file may
-    // end its decodable audio early; the scan then agrees, or the end still reads as the length).
+    // The decoder's real end is the length, unless a scan counted more (a damaged file may end
+    // its decodable audio early; the end then still reads as the length). A scan counts less
+    // than was played where the sample rate changes inside the file: what was played wins.
     heldFrame_ = endedFrame_.load(std::memory_order_relaxed);
     takeScanResultLocked();
-    if (clock_.exactFrames() < 0)
+    if (heldFrame_ > clock_.exactFrames())
         clock_.setExactFrames(heldFrame_);
     clock_.markEnded();
 }
