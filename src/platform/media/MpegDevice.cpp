@@ -98,6 +98,7 @@ void MpegDevice::wakeWorker() {
 }
 
 void MpegDevice::workerLoop() {
+    workerId_ = std::this_thread::get_id();
     std::unique_lock lock(mutex_);
     while (!quit_) {
         finishIfEndedLocked();
@@ -161,6 +162,7 @@ void MpegDevice::workerLoop() {
 }
 
 void MpegDevice::restartProducer(std::int64_t from, std::int64_t end, std::uint32_t speed) {
+    ZR_ASSERT(workerId_ == std::this_thread::get_id());
     // What is in the ring belongs to the previous start: drop it while the callback is held
     // (or not running at all), so the device stays open across a seek or a speed change.
     if (output_.isOpen())

@@ -136,6 +136,7 @@ private:
     SpscRing<AudioBlock>::Producer ringIn_;
     std::uint32_t producedGeneration_ = 0;
     bool everStarted_ = false;
+    std::thread::id workerId_; // set by the worker itself, for the precondition checks
 
     // --- Shared by the worker, the commands and the callback: atomics ---
     std::atomic<std::uint32_t> wake_{0};              // the worker's futex word
