@@ -41,6 +41,23 @@ struct MediaService::OpenJob {
     }
 };
 
+MediaService::Entry::~Entry() {
+    if (device)
+        device->close();
+}
+
+MediaService::Entry& MediaService::Entry::operator=(Entry&& other) noexcept {
+    if (this != &other) {
+        if (device)
+            device->close();
+        device = std::move(other.device);
+        opening = std::move(other.opening);
+        sent = other.sent;
+        failure = other.failure;
+    }
+    return *this;
+}
+
 MediaService::MediaService() : MediaService(DeviceOptions{}) {}
 
 MediaService::MediaService(const DeviceOptions& options)
@@ -175,7 +192,7 @@ void MediaService::settleLocked(Entry& entry) {
     std::unique_lock jobLock(entry.opening->mutex);
     if (entry.opening->done) {
         if (entry.opening->result == kMciOk)
-            entry.device = std::make_unique<MpegDevice>(std::move(*entry.opening->track), options_);
+            entry.device = MpegDevice::start(std::move(*entry.opening->track), options_);
         else
             entry.failure = entry.opening->result;
     } else if (std::chrono::steady_clock::now() - entry.sent >= kOpenDeadline) {

@@ -60,7 +60,11 @@ private:
     struct OpenJob;
     // An alias: its device, or the open still running for it, or the open's failure.
     struct Entry {
-        std::unique_ptr<MpegDevice> device;
+        Entry() = default;
+        Entry(Entry&&) = default;
+        Entry& operator=(Entry&& other) noexcept;
+        ~Entry(); // closes the device
+        std::shared_ptr<MpegDevice> device;
         std::shared_ptr<OpenJob> opening;
         std::chrono::steady_clock::time_point sent;
         int failure = 0;

@@ -80,16 +80,22 @@ MpegDevice::MpegDevice(OpenedTrack track, const DeviceOptions& options)
         b.samples.resize(static_cast<std::size_t>(kBlockFrames) * channels_);
     if (track.scanFd >= 0)
         scanner_ = std::make_unique<LengthScanner>(std::exchange(track.scanFd, -1));
-    worker_ = std::thread([this] { workerLoop(); });
 }
 
-MpegDevice::~MpegDevice() {
-    {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
-    }
+std::shared_ptr<MpegDevice> MpegDevice::start(OpenedTrack track, const DeviceOptions& options) {
+    auto device = std::make_shared<MpegDevice>(std::move(track), options);
+    // Detached and co-owning: a read stuck in the kernel must not hold up close or exit.
+    std::thread([device] { device->workerLoop(); }).detach();
+    return device;
+}
+
+MpegDevice::~MpegDevice() = default;
+
+void MpegDevice::close() {
+    std::unique_lock lock(mutex_);
+    quit_ = true;
     wakeWorker();
-    worker_.join();
+    workerStopped_.wait_for(lock, kCloseWait, [this] { return workerDone_; });
 }
 
 void MpegDevice::wakeWorker() {
@@ -101,7 +107,19 @@ void MpegDevice::workerLoop() {
     workerId_ = std::this_thread::get_id();
     std::unique_lock lock(mutex_);
     while (!quit_) {
-        finishIfEndedLocked();
+        if (endedLocked()) {
+            // The device first lets go of the output (its last samples are out, a capture
+            // file is complete), then the commands see the track stopped at its end.
+            const std::uint32_t generation = generation_;
+            if (output_.isOpen()) {
+                lock.unlock();
+                output_.close();
+                lock.lock();
+            }
+            if (generation == generation_ && endedLocked())
+                finishLocked();
+            continue;
+        }
         if (mode_ != DeviceMode::Playing) {
             if (output_.isOpen()) {
                 lock.unlock();
@@ -159,6 +177,9 @@ void MpegDevice::workerLoop() {
     }
     lock.unlock();
     output_.close();
+    lock.lock();
+    workerDone_ = true;
+    workerStopped_.notify_all();
 }
 
 void MpegDevice::restartProducer(std::int64_t from, std::int64_t end, std::uint32_t speed) {
@@ -210,13 +231,14 @@ std::int64_t MpegDevice::heardFrameLocked() const {
     return heard_.load(std::memory_order_relaxed);
 }
 
-void MpegDevice::finishIfEndedLocked() {
-    if (mode_ != DeviceMode::Playing ||
-        startedGeneration_.load(std::memory_order_acquire) != generation_ ||
-        !ended_.load(std::memory_order_acquire))
-        return;
+bool MpegDevice::endedLocked() const {
+    return mode_ == DeviceMode::Playing &&
+           startedGeneration_.load(std::memory_order_acquire) == generation_ &&
+           ended_.load(std::memory_order_acquire);
+}
+
+void MpegDevice::finishLocked() {
     mode_ = DeviceMode::Stopped;
-    wakeWorker(); // to close the output
     if (endIsTo_) {
         heldFrame_ = endFrame_;
         if (endFrame_ >= clock_.bestFrames())
@@ -243,7 +265,6 @@ void MpegDevice::takeScanResultLocked() {
 
 int MpegDevice::play(std::optional<std::uint32_t> from, std::optional<std::uint32_t> to) {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     takeScanResultLocked();
     if (!from && !to && mode_ == DeviceMode::Playing)
         return kMciOk;
@@ -271,7 +292,6 @@ int MpegDevice::play(std::optional<std::uint32_t> from, std::optional<std::uint3
 
 int MpegDevice::pause() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     if (mode_ == DeviceMode::Playing)
         holdLocked(DeviceMode::Paused);
     return kMciOk;
@@ -279,7 +299,6 @@ int MpegDevice::pause() {
 
 int MpegDevice::resume() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     if (mode_ == DeviceMode::Paused)
         restartLocked(heldFrame_, endFrame_, endIsTo_);
     return kMciOk;
@@ -287,14 +306,12 @@ int MpegDevice::resume() {
 
 int MpegDevice::stop() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     holdLocked(DeviceMode::Stopped);
     return kMciOk;
 }
 
 int MpegDevice::seek(SeekTarget target, std::uint32_t ms) {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     takeScanResultLocked();
     const std::int64_t length = clock_.bestFrames();
     std::int64_t frame = 0;
@@ -316,7 +333,6 @@ int MpegDevice::seek(SeekTarget target, std::uint32_t ms) {
 
 int MpegDevice::setSpeed(std::uint32_t speed) {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     if (speed == speed_)
         return kMciOk;
     speed_ = speed;
@@ -344,20 +360,17 @@ void MpegDevice::setMuted(bool muted) {
 
 std::uint32_t MpegDevice::lengthMs() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     takeScanResultLocked();
     return clock_.lengthReply();
 }
 
 std::uint32_t MpegDevice::positionMs() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     return clock_.positionReply(mode_ == DeviceMode::Playing ? heardFrameLocked() : heldFrame_);
 }
 
 DeviceMode MpegDevice::mode() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     return mode_;
 }
 
