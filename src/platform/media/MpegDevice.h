@@ -143,6 +143,8 @@ private:
     std::uint32_t generation_ = 0; // counts starts; the worker follows it
     TrackClock clock_;
     std::unique_ptr<LengthScanner> scanner_;
+    bool workerDone_ = false; // the worker has closed the output and stopped
+    std::condition_variable workerStopped_;
 
     // --- Worker thread only ---
     TrackProducer producer_;
@@ -162,16 +164,14 @@ private:
     std::atomic<std::int64_t> endedFrame_{0};         // where the decodable audio ended
     std::atomic<float> gain_{1.0f};
 
-    // --- Output-callback only; reset only while the callback is excluded (closed or held) ---
+    // --- Output-callback only. Written elsewhere only while the output is closed or held
+    //     (resetCallbackState asserts it), never while the callback may run. ---
     SpscRing<AudioBlock>::Consumer ringOut_;
     AudioBlock* current_ = nullptr;
     std::uint32_t offset_ = 0;
     std::int64_t consumedEnd_ = 0;
     std::int64_t callbackStart_ = 0;
     bool lastPopped_ = false; // the block marked last has been handed to the device
-
-    bool workerDone_ = false; // under mutex_; the worker has closed the output and stopped
-    std::condition_variable workerStopped_;
 };
 
 } // namespace zr::media
