@@ -115,28 +115,20 @@ int MediaService::execute(const MciCommand& command, std::string& reply, bool& h
     if (command.verb == MciVerb::Open)
         return open(command);
     Entry closing; // destroyed after the lock is released
-    std::shared_ptr<OpenJob> pending;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (pending)
-            pending->waitFor(kOpenWait);
-        std::lock_guard lock(mutex_);
-        auto it = devices_.find(command.device);
-        if (it == devices_.end())
-            return kMciUnknownAlias;
-        if (command.verb == MciVerb::Close) {
-            closing = std::move(it->second);
-            devices_.erase(it);
-            return kMciOk;
-        }
-        Entry& entry = it->second;
-        settleLocked(entry);
-        if (entry.device)
-            return executeOnDevice(command, *entry.device, reply, hasReply);
-        if (!entry.opening)
-            return entry.failure;
-        pending = entry.opening;
+    std::lock_guard lock(mutex_);
+    auto it = devices_.find(command.device);
+    if (it == devices_.end())
+        return kMciUnknownAlias;
+    if (command.verb == MciVerb::Close) {
+        closing = std::move(it->second);
+        devices_.erase(it);
+        return kMciOk;
     }
-    return kMciNotReady;
+    Entry& entry = it->second;
+    settleLocked(entry);
+    if (entry.device)
+        return executeOnDevice(command, *entry.device, reply, hasReply);
+    return entry.opening ? kMciNotReady : entry.failure;
 }
 
 int MediaService::open(const MciCommand& command) {

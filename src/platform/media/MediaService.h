@@ -11,12 +11,12 @@
 // No command keeps its caller waiting on the file. "open" opens and probes the file on a thread
 // of its own and waits for it at most kOpenWait: a normal file is answered with its real result
 // (a bad file refused at once, as before). A file that takes longer is answered 0 and its alias
-// names a pending device, which answers as follows:
-// - close works at once; the opening thread is left behind (it owns what it uses, and the
-//   process does not wait for it at exit);
-// - every other command first waits up to kOpenWait for the open to finish; then it runs on the
-//   device, or fails with the open's error (kMciFileNotFound, kMciCannotDecode);
-// - while the open is still running, those commands fail with kMciNotReady and change nothing;
+// names a pending device, which answers every later command at once:
+// - close works; the opening thread is left behind (it owns what it uses, and the process does
+//   not wait for it at exit);
+// - once the open has finished, commands run on the device, or fail with the open's error
+//   (kMciFileNotFound, kMciCannotDecode);
+// - while the open is still running, they fail with kMciNotReady and change nothing;
 // - an open that has not given a first frame kOpenDeadline after "open" was sent is given up:
 //   from then on the alias answers kMciCannotDecode until it is closed.
 
@@ -35,7 +35,7 @@ namespace zr::media {
 
 class MediaService {
 public:
-    static constexpr std::chrono::milliseconds kOpenWait{40};
+    static constexpr std::chrono::milliseconds kOpenWait{80};
     static constexpr std::chrono::milliseconds kOpenDeadline{2000};
 
     // How "open" turns a path into a track: MpegDevice::prepare, unless a test stands in for a
