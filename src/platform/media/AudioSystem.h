@@ -5,6 +5,8 @@
 // SDL's dummy driver, which consumes samples silently at real-time pace, and says so on stderr.
 // Thread-safe.
 
+#include "MediaAssert.h"
+
 #include <SDL.h>
 
 #include <atomic>
@@ -70,6 +72,7 @@ public:
     // Runs f while the callback is certain not to run (SDL's device lock, or the silent clock's
     // own lock); f must be quick. Lets the owner reset callback-only state without closing.
     template <typename F> void withCallbackHeld(F&& f) {
+        ZR_ASSERT(isOpen() && !held_);
         if (id_ != 0)
             SDL_LockAudioDevice(id_);
         std::unique_lock clock(clockMutex_, std::defer_lock);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace zr::media {
 namespace {
@@ -40,9 +41,30 @@ struct MediaService::OpenJob {
     }
 };
 
+MediaService::Entry::~Entry() {
+    if (device)
+        device->close();
+}
+
+MediaService::Entry& MediaService::Entry::operator=(Entry&& other) noexcept {
+    if (this != &other) {
+        if (device)
+            device->close();
+        device = std::move(other.device);
+        opening = std::move(other.opening);
+        sent = other.sent;
+        failure = other.failure;
+    }
+    return *this;
+}
+
 MediaService::MediaService() : MediaService(DeviceOptions{}) {}
 
-MediaService::MediaService(const DeviceOptions& options) : options_(options) {
+MediaService::MediaService(const DeviceOptions& options)
+    : MediaService(options, &MpegDevice::prepare) {}
+
+MediaService::MediaService(const DeviceOptions& options, TrackPreparer preparer)
+    : options_(options), preparer_(std::move(preparer)) {
     AudioSystem::instance().retain();
 }
 
@@ -93,28 +115,20 @@ int MediaService::execute(const MciCommand& command, std::string& reply, bool& h
     if (command.verb == MciVerb::Open)
         return open(command);
     Entry closing; // destroyed after the lock is released
-    std::shared_ptr<OpenJob> pending;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (pending)
-            pending->waitFor(kOpenWait);
-        std::lock_guard lock(mutex_);
-        auto it = devices_.find(command.device);
-        if (it == devices_.end())
-            return kMciUnknownAlias;
-        if (command.verb == MciVerb::Close) {
-            closing = std::move(it->second);
-            devices_.erase(it);
-            return kMciOk;
-        }
-        Entry& entry = it->second;
-        settleLocked(entry);
-        if (entry.device)
-            return executeOnDevice(command, *entry.device, reply, hasReply);
-        if (!entry.opening)
-            return entry.failure;
-        pending = entry.opening;
+    std::lock_guard lock(mutex_);
+    auto it = devices_.find(command.device);
+    if (it == devices_.end())
+        return kMciUnknownAlias;
+    if (command.verb == MciVerb::Close) {
+        closing = std::move(it->second);
+        devices_.erase(it);
+        return kMciOk;
     }
-    return kMciNotReady;
+    Entry& entry = it->second;
+    settleLocked(entry);
+    if (entry.device)
+        return executeOnDevice(command, *entry.device, reply, hasReply);
+    return entry.opening ? kMciNotReady : entry.failure;
 }
 
 int MediaService::open(const MciCommand& command) {
@@ -137,9 +151,9 @@ int MediaService::open(const MciCommand& command) {
     }
     // Detached: a read stuck in the kernel must not hold up this caller, later commands, or the
     // program's exit. The job is shared, so nothing it touches goes away under it.
-    std::thread([job, path] {
+    std::thread([job, path, prepare = preparer_] {
         OpenedTrack track;
-        const int result = MpegDevice::prepare(path, track);
+        const int result = prepare(path, track);
         std::lock_guard lock(job->mutex);
         job->result = result;
         if (result == kMciOk)
@@ -170,7 +184,7 @@ void MediaService::settleLocked(Entry& entry) {
     std::unique_lock jobLock(entry.opening->mutex);
     if (entry.opening->done) {
         if (entry.opening->result == kMciOk)
-            entry.device = std::make_unique<MpegDevice>(std::move(*entry.opening->track), options_);
+            entry.device = MpegDevice::start(std::move(*entry.opening->track), options_);
         else
             entry.failure = entry.opening->result;
     } else if (std::chrono::steady_clock::now() - entry.sent >= kOpenDeadline) {

@@ -80,16 +80,22 @@ MpegDevice::MpegDevice(OpenedTrack track, const DeviceOptions& options)
         b.samples.resize(static_cast<std::size_t>(kBlockFrames) * channels_);
     if (track.scanFd >= 0)
         scanner_ = std::make_unique<LengthScanner>(std::exchange(track.scanFd, -1));
-    worker_ = std::thread([this] { workerLoop(); });
 }
 
-MpegDevice::~MpegDevice() {
-    {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
-    }
+std::shared_ptr<MpegDevice> MpegDevice::start(OpenedTrack track, const DeviceOptions& options) {
+    auto device = std::make_shared<MpegDevice>(std::move(track), options);
+    // Detached and co-owning: a read stuck in the kernel must not hold up close or exit.
+    std::thread([device] { device->workerLoop(); }).detach();
+    return device;
+}
+
+MpegDevice::~MpegDevice() = default;
+
+void MpegDevice::close() {
+    std::unique_lock lock(mutex_);
+    quit_ = true;
     wakeWorker();
-    worker_.join();
+    workerStopped_.wait_for(lock, kCloseWait, [this] { return workerDone_; });
 }
 
 void MpegDevice::wakeWorker() {
@@ -98,9 +104,22 @@ void MpegDevice::wakeWorker() {
 }
 
 void MpegDevice::workerLoop() {
+    workerId_ = std::this_thread::get_id();
     std::unique_lock lock(mutex_);
     while (!quit_) {
-        finishIfEndedLocked();
+        if (endedLocked()) {
+            // The device first lets go of the output (its last samples are out, a capture
+            // file is complete), then the commands see the track stopped at its end.
+            const std::uint32_t generation = generation_;
+            if (output_.isOpen()) {
+                lock.unlock();
+                output_.close();
+                lock.lock();
+            }
+            if (generation == generation_ && endedLocked())
+                finishLocked();
+            continue;
+        }
         if (mode_ != DeviceMode::Playing) {
             if (output_.isOpen()) {
                 lock.unlock();
@@ -158,9 +177,13 @@ void MpegDevice::workerLoop() {
     }
     lock.unlock();
     output_.close();
+    lock.lock();
+    workerDone_ = true;
+    workerStopped_.notify_all();
 }
 
 void MpegDevice::restartProducer(std::int64_t from, std::int64_t end, std::uint32_t speed) {
+    ZR_ASSERT(workerId_ == std::this_thread::get_id());
     // What is in the ring belongs to the previous start: drop it while the callback is held
     // (or not running at all), so the device stays open across a seek or a speed change.
     if (output_.isOpen())
@@ -208,24 +231,26 @@ std::int64_t MpegDevice::heardFrameLocked() const {
     return heard_.load(std::memory_order_relaxed);
 }
 
-void MpegDevice::finishIfEndedLocked() {
-    if (mode_ != DeviceMode::Playing ||
-        startedGeneration_.load(std::memory_order_acquire) != generation_ ||
-        !ended_.load(std::memory_order_acquire))
-        return;
+bool MpegDevice::endedLocked() const {
+    return mode_ == DeviceMode::Playing &&
+           startedGeneration_.load(std::memory_order_acquire) == generation_ &&
+           ended_.load(std::memory_order_acquire);
+}
+
+void MpegDevice::finishLocked() {
     mode_ = DeviceMode::Stopped;
-    wakeWorker(); // to close the output
     if (endIsTo_) {
         heldFrame_ = endFrame_;
         if (endFrame_ >= clock_.bestFrames())
             clock_.markEnded();
         return;
     }
-    // The decoder's real end: the exact length, unless a scan already said (a damaged file may
-    // end its decodable audio early; the scan then agrees, or the end still reads as the length).
+    // The decoder's real end is the length, unless a scan counted more (a damaged file may end
+    // its decodable audio early; the end then still reads as the length). A scan counts less
+    // than was played where the sample rate changes inside the file: what was played wins.
     heldFrame_ = endedFrame_.load(std::memory_order_relaxed);
     takeScanResultLocked();
-    if (clock_.exactFrames() < 0)
+    if (heldFrame_ > clock_.exactFrames())
         clock_.setExactFrames(heldFrame_);
     clock_.markEnded();
 }
@@ -240,7 +265,6 @@ void MpegDevice::takeScanResultLocked() {
 
 int MpegDevice::play(std::optional<std::uint32_t> from, std::optional<std::uint32_t> to) {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     takeScanResultLocked();
     if (!from && !to && mode_ == DeviceMode::Playing)
         return kMciOk;
@@ -268,7 +292,6 @@ int MpegDevice::play(std::optional<std::uint32_t> from, std::optional<std::uint3
 
 int MpegDevice::pause() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     if (mode_ == DeviceMode::Playing)
         holdLocked(DeviceMode::Paused);
     return kMciOk;
@@ -276,7 +299,6 @@ int MpegDevice::pause() {
 
 int MpegDevice::resume() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     if (mode_ == DeviceMode::Paused)
         restartLocked(heldFrame_, endFrame_, endIsTo_);
     return kMciOk;
@@ -284,14 +306,12 @@ int MpegDevice::resume() {
 
 int MpegDevice::stop() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     holdLocked(DeviceMode::Stopped);
     return kMciOk;
 }
 
 int MpegDevice::seek(SeekTarget target, std::uint32_t ms) {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     takeScanResultLocked();
     const std::int64_t length = clock_.bestFrames();
     std::int64_t frame = 0;
@@ -313,7 +333,6 @@ int MpegDevice::seek(SeekTarget target, std::uint32_t ms) {
 
 int MpegDevice::setSpeed(std::uint32_t speed) {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     if (speed == speed_)
         return kMciOk;
     speed_ = speed;
@@ -341,20 +360,17 @@ void MpegDevice::setMuted(bool muted) {
 
 std::uint32_t MpegDevice::lengthMs() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     takeScanResultLocked();
     return clock_.lengthReply();
 }
 
 std::uint32_t MpegDevice::positionMs() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     return clock_.positionReply(mode_ == DeviceMode::Playing ? heardFrameLocked() : heldFrame_);
 }
 
 DeviceMode MpegDevice::mode() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     return mode_;
 }
 

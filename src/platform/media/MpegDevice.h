@@ -22,9 +22,9 @@
 //
 // Lock order, wherever locks nest: the service's mutex, then a device's mutex_, then the
 // AudioSystem's mutex (taken inside AudioOutput). The callback takes none of them; SDL's device
-// lock (withCallbackHeld) is taken by the worker holding no other lock. Closing a device joins
-// its worker, which may be closing SDL's device, so the service destroys a closing device after
-// releasing its own mutex: other aliases stay usable meanwhile.
+// lock (withCallbackHeld) is taken by the worker holding no other lock. Closing a device waits
+// for its worker, which may be closing SDL's device (joining SDL's thread), so the service closes
+// a device only after releasing its own mutex: other aliases stay usable meanwhile.
 
 #include "AudioSystem.h"
 #include "LengthScanner.h"
@@ -35,6 +35,8 @@
 #include "TrackProducer.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -69,8 +71,17 @@ public:
     // kMciCannotDecode. May block as long as the file's reads do.
     [[nodiscard]] static int prepare(const std::string& path, OpenedTrack& track);
 
-    MpegDevice(OpenedTrack track, const DeviceOptions& options);
+    // Starts the device's worker, which shares ownership of the device until it has stopped.
+    [[nodiscard]] static std::shared_ptr<MpegDevice> start(OpenedTrack track,
+                                                           const DeviceOptions& options);
+    MpegDevice(OpenedTrack track, const DeviceOptions& options); // use start()
     ~MpegDevice();
+
+    // Stops the worker (which closes the output) and waits for it at most kCloseWait. A worker
+    // stuck in a read of a file that stopped answering is left behind: it still owns the device
+    // and lets go of it when the read returns. Call once, before letting go of the device.
+    void close();
+    static constexpr std::chrono::milliseconds kCloseWait{500};
     MpegDevice(const MpegDevice&) = delete;
     MpegDevice& operator=(const MpegDevice&) = delete;
 
@@ -94,7 +105,10 @@ private:
     void workerLoop();
     void restartLocked(std::int64_t from, std::int64_t end, bool endIsTo);
     void holdLocked(DeviceMode mode);
-    void finishIfEndedLocked();
+    // The callback has heard the last block of the current start (worker only: it closes the
+    // output first, then finishes).
+    [[nodiscard]] bool endedLocked() const;
+    void finishLocked();
     void takeScanResultLocked();
     [[nodiscard]] std::int64_t heardFrameLocked() const;
     void updateGainLocked();
@@ -129,6 +143,8 @@ private:
     std::uint32_t generation_ = 0; // counts starts; the worker follows it
     TrackClock clock_;
     std::unique_ptr<LengthScanner> scanner_;
+    bool workerDone_ = false; // the worker has closed the output and stopped
+    std::condition_variable workerStopped_;
 
     // --- Worker thread only ---
     TrackProducer producer_;
@@ -136,6 +152,7 @@ private:
     SpscRing<AudioBlock>::Producer ringIn_;
     std::uint32_t producedGeneration_ = 0;
     bool everStarted_ = false;
+    std::thread::id workerId_; // set by the worker itself, for the precondition checks
 
     // --- Shared by the worker, the commands and the callback: atomics ---
     std::atomic<std::uint32_t> wake_{0};              // the worker's futex word
@@ -147,15 +164,14 @@ private:
     std::atomic<std::int64_t> endedFrame_{0};         // where the decodable audio ended
     std::atomic<float> gain_{1.0f};
 
-    // --- Output-callback only; reset only while the callback is excluded (closed or held) ---
+    // --- Output-callback only. Written elsewhere only while the output is closed or held
+    //     (resetCallbackState asserts it), never while the callback may run. ---
     SpscRing<AudioBlock>::Consumer ringOut_;
     AudioBlock* current_ = nullptr;
     std::uint32_t offset_ = 0;
     std::int64_t consumedEnd_ = 0;
     std::int64_t callbackStart_ = 0;
     bool lastPopped_ = false; // the block marked last has been handed to the device
-
-    std::thread worker_;
 };
 
 } // namespace zr::media

@@ -130,6 +130,10 @@ int openRegularFile(const std::string& path) {
         errno = ENOENT;
         return -1;
     }
+    if (path.back() == '/') { // names a folder, never a file
+        errno = EISDIR;
+        return -1;
+    }
     // Walk the folders one name at a time: no PATH_MAX limit, whatever the depth.
     Fd dir(path[0] == '/' ? ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
     if (path[0] == '/' && dir.get() < 0)

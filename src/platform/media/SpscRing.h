@@ -8,6 +8,8 @@
 // callback. size() is safe from either side (exact only while the other side is idle).
 // storage() is for one-time setup by the owner before either side starts.
 
+#include "MediaAssert.h"
+
 #include <atomic>
 #include <cstddef>
 #include <vector>
@@ -31,6 +33,8 @@ public:
         }
         // Hands the slot returned by slot() to the consumer.
         void publish() {
+            ZR_ASSERT(r_->next(r_->tail_.load(std::memory_order_relaxed)) !=
+                      r_->head_.load(std::memory_order_acquire)); // publish only a slot() given
             r_->tail_.store(r_->next(r_->tail_.load(std::memory_order_relaxed)),
                             std::memory_order_release);
         }
@@ -54,6 +58,8 @@ public:
         }
         // Gives the front slot back to the producer.
         void pop() {
+            ZR_ASSERT(r_->head_.load(std::memory_order_relaxed) !=
+                      r_->tail_.load(std::memory_order_acquire)); // pop only a front() seen
             r_->head_.store(r_->next(r_->head_.load(std::memory_order_relaxed)),
                             std::memory_order_release);
         }
