@@ -77,7 +77,9 @@ def main():
             failures += bad
             print(f"play {play}: {'FAIL' if bad else 'ok'} length {found.seconds:.4f} s, "
                   f"{len(drops)} gaps >= 10 ms, {len(found.gaps)} gaps >= 1 ms, "
-                  f"{found.silent_ms():.1f} ms silent", flush=True)
+                  f"{found.silent_ms():.1f} ms silent"
+                  + "".join(f"; {n * 1000 / found.rate:.0f} ms gap at {(f - found.start) / found.rate:.3f} s"
+                            for f, n in drops), flush=True)
     print(f"{args.plays - failures} of {args.plays} plays without dropouts at the right length")
     return 1 if failures else 0
 
