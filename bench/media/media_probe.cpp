@@ -3,6 +3,8 @@
 //                                                   sound (SDL disk driver, paced), per run
 //   media_probe length FILE                      -> ms for open + "status length", and for a bare
 //                                                   libmpg123 open + scan + length
+//   media_probe length-answer FILE               -> ms for one "status length" right after open
+//                                                   (worst of five), and for a full mpg123_scan
 //   media_probe seek FILE CAPTURE MS...          -> per position: offset in frames between what the
 //                                                   device plays after "play from MS" and the
 //                                                   sample MS x rate / 1000 of a full decode
@@ -101,6 +103,33 @@ int length(const std::string& file) {
     return 0;
 }
 
+// What the caller waits for "status length" on a long file that has no header, against what a
+// full count of its frames takes.
+int lengthAnswer(const std::string& file) {
+    double worstMs = 0;
+    std::string reply;
+    for (int round = 0; round < 5; ++round) {
+        MediaService service;
+        if (service.send("open \"" + file + "\" alias l") != 0)
+            return 1;
+        const auto t0 = Clock::now();
+        if (service.send("status l length", &reply) != 0)
+            return 1;
+        worstMs = std::max(worstMs, msSince(t0));
+    }
+    const auto t0 = Clock::now();
+    int err = 0;
+    mpg123_handle* h = mpg123_new(nullptr, &err);
+    mpg123_open(h, file.c_str());
+    mpg123_scan(h);
+    const long long frames = static_cast<long long>(mpg123_length(h));
+    const double scanMs = msSince(t0);
+    mpg123_delete(h);
+    std::printf("length_answer_ms %.3f reply %s\nfull_scan_ms %.1f frames %lld\n", worstMs,
+                reply.c_str(), scanMs, frames);
+    return 0;
+}
+
 std::vector<float> decodeAll(const std::string& file, long& rate, int& channels) {
     int err = 0;
     mpg123_handle* h = mpg123_new(nullptr, &err);
@@ -180,6 +209,8 @@ int main(int argc, char** argv) {
         return firstSamples(argv[2], argv[3], std::atoi(argv[4]));
     if (argc == 3 && std::strcmp(argv[1], "length") == 0)
         return length(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "length-answer") == 0)
+        return lengthAnswer(argv[2]);
     if (argc >= 5 && std::strcmp(argv[1], "seek") == 0)
         return seek(argv[2], argv[3], argc - 4, argv + 4);
     std::fprintf(stderr, "usage: see the head of media_probe.cpp\n");

@@ -6,6 +6,9 @@
 #   (b) ms from "open" until the first samples reach the device (SDL disk driver, paced)
 #   (c) open + "status length" of a 60-minute MP3 without header, against a bare mpg123_scan
 #   (d) seek accuracy: frames between what "play from N" plays and sample N x rate / 1000
+#   (e) "status length" answer time on a 3-hour MP3 without header, against a full scan of it
+#   (f) the longest time one media command held the caller's thread across the bad-input suite
+#       (needs the test target zr_badinput_tests; built here when the build has tests)
 # Usage: bench/media/run-media-bench.sh [BUILD_DIR]   (needs targets mci-shell and media_probe)
 # Installs mpv (the peer of (a)) with apt-get when it is missing.
 set -euo pipefail
@@ -66,3 +69,27 @@ echo "== (d) seek accuracy (position_ms offset_frames mean_abs_difference)"
   tee "$work/seek.txt"
 off=$(awk '{ if ($2 < 0) $2 = -$2; if ($2 > m) m = $2 } END { print m + 0 }' "$work/seek.txt")
 echo "worst_offset_frames $off   (goal 0)"
+
+echo "== (e) status length right after open, 3-hour file without header"
+for _ in $(seq 180); do cat "$work/m60_noheader.mp3"; done > "$work/m3h_noheader.mp3"
+"$probe" length-answer "$work/m3h_noheader.mp3" 2>/dev/null | tee "$work/answer.txt"
+answer=$(awk '/^length_answer_ms/ { print $2 }' "$work/answer.txt")
+fullscan=$(awk '/^full_scan_ms/ { print $2 }' "$work/answer.txt")
+echo "ratio answer/full-scan $(ratio "$answer" "$fullscan")   (goal: answer <= 5 ms)"
+rm -f "$work/m3h_noheader.mp3"
+
+echo "== (f) longest media command on the caller's thread, bad-input suite"
+badinput=$build/tests/badinput/zr_badinput_tests
+if [ ! -x "$badinput" ] && grep -q "ZR_BUILD_TESTS:BOOL=ON" "$build/CMakeCache.txt" 2>/dev/null; then
+  cmake --build "$build" -j2 --target zr_badinput_tests zr_fixtures >/dev/null 2>&1 || true
+fi
+if [ -x "$badinput" ]; then
+  ZR_MCI_CALL_LOG="$work/calls.log" QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+    ZR_TEST_FIXTURES="$build/fixtures" "$badinput" >/dev/null 2>&1 || echo "(some bad-input tests failed)" >&2
+  sort -n -r "$work/calls.log" | head -1 |
+    awk -F'\t' '{ printf "longest_command_ms %.1f calls %s command %s\n", $1 / 1000, n, $2 }' \
+      n="$(wc -l < "$work/calls.log")"
+  echo "(goal <= 100 ms)"
+else
+  echo "longest_command_ms - (no zr_badinput_tests in $build)"
+fi

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 
@@ -48,14 +49,33 @@ QByteArray Fixture(const char* name) {
     return file.readAll();
 }
 
-ObservedService::ObservedService() : scope_(*this) {}
+ObservedService::ObservedService() : next_(CurrentMediaService()), scope_(*this) {}
 
 int ObservedService::SendString(const char* command, char* reply, unsigned replyLength) {
-    const int result = SystemMediaService().SendString(command, reply, replyLength);
+    const int result = next_.SendString(command, reply, replyLength);
     std::string text;
     if (reply && replyLength > 0)
         text.assign(reply, strnlen(reply, replyLength));
     calls_.push_back({command, result, text});
+    return result;
+}
+
+CallTimeLog::CallTimeLog(const char* path)
+    : file_(std::fopen(path, "a")), next_(CurrentMediaService()), scope_(*this) {}
+
+CallTimeLog::~CallTimeLog() {
+    if (file_)
+        std::fclose(file_);
+}
+
+int CallTimeLog::SendString(const char* command, char* reply, unsigned replyLength) {
+    const auto start = std::chrono::steady_clock::now();
+    const int result = next_.SendString(command, reply, replyLength);
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+    if (file_)
+        std::fprintf(file_, "%lld\t%s\n", static_cast<long long>(us), command ? command : "");
     return result;
 }
 

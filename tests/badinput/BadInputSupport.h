@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -56,6 +57,24 @@ public:
 
 private:
     std::vector<Call> calls_;
+    MediaService& next_; // the service that was current before this one
+    ScopedMediaService scope_;
+};
+
+// For the benchmark only: with ZR_MCI_CALL_LOG=<file> set, main() installs one for the whole
+// run; it times every command on the caller's thread and appends "<microseconds>\t<command>"
+// lines to the file. Without the variable nothing is installed.
+class CallTimeLog : public MediaService {
+public:
+    explicit CallTimeLog(const char* path);
+    ~CallTimeLog() override;
+    CallTimeLog(const CallTimeLog&) = delete;
+    CallTimeLog& operator=(const CallTimeLog&) = delete;
+    int SendString(const char* command, char* reply, unsigned replyLength) override;
+
+private:
+    std::FILE* file_;
+    MediaService& next_;
     ScopedMediaService scope_;
 };
 

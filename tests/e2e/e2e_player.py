@@ -40,8 +40,10 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 
 from audiotap import AudioTap  # noqa: E402
+from pulseserver import PulseServer, ServerFailed, available  # noqa: E402
 from xsession import (Image, StepFailed, XServer, differing_pixels, save_png,  # noqa: E402
                       tools_missing, wait_until)
 
@@ -166,6 +168,7 @@ class Run:
         self.x = None
         self.window = None
         self.program = None
+        self.pulse = None
         self.refs = {}
         self.tracks = SCENARIOS[args.scenario]
         self.bus = None
@@ -293,6 +296,12 @@ class Run:
                 make_tone(os.path.join(music, name), length / 1000, self.work)
         if self.args.scenario == "nodevice":
             env = self.x.env(SDL_AUDIODRIVER="no-such-driver", XDG_RUNTIME_DIR=self.work)
+        elif self.args.audio in ("pulse", "pipewire"):
+            # A private sound server: what its null sink plays is what the user hears.
+            self.pulse = PulseServer("pulseaudio" if self.args.audio == "pulse" else "pipewire")
+            self.pulse.__enter__()
+            self.tap = self.pulse.tap()
+            env = self.x.env(SDL_AUDIODRIVER="pulseaudio", **self.pulse.client_env())
         else:
             self.tap = AudioTap(os.path.join(self.work, "audio.fifo"))
             env = self.x.env(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.tap.path,
@@ -1068,7 +1077,7 @@ class Run:
                 print("ok: " + getattr(self, "scenario_" + self.args.scenario)())
                 shutil.rmtree(self.args.artifacts, ignore_errors=True)
                 return 0
-            except (StepFailed, OSError, ValueError) as failure:
+            except (StepFailed, OSError, ValueError, ServerFailed) as failure:
                 print(f"FAIL: {failure}", file=sys.stderr)
                 self.keep_artifacts()
                 return 1
@@ -1080,6 +1089,8 @@ class Run:
                     self.tap.close()
                 if self.bus:
                     self.bus.close()
+                if self.pulse:
+                    self.pulse.stop()
                 shutil.rmtree(self.work, ignore_errors=True)
 
 
@@ -1091,6 +1102,9 @@ def main():
     parser.add_argument("--artifacts", required=True)
     parser.add_argument("--scenario", choices=sorted(SCENARIOS), default="user")
     parser.add_argument("--readme-shot", help="user scenario: also save the README's picture here")
+    parser.add_argument("--audio", choices=["disk", "pulse", "pipewire"], default="disk",
+                        help="listen through SDL's disk driver, a private PulseAudio or a "
+                             "private PipeWire (its PulseAudio layer)")
     args = parser.parse_args()
     for name in ("program", "reference", "fixtures", "artifacts"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
@@ -1101,6 +1115,10 @@ def main():
         missing += [t for t in ("dbus-daemon", "playerctl") if shutil.which(t) is None]
     if missing:
         print(f"skipped: {', '.join(missing)} not installed", file=sys.stderr)
+        return 77
+    server = {"pulse": "pulseaudio", "pipewire": "pipewire"}.get(args.audio)
+    if server and not available(server):
+        print(f"skipped: {server} is not installed", file=sys.stderr)
         return 77
     return Run(args).main()
 

@@ -1,13 +1,14 @@
 // mci-shell: sends media commands to the service the player uses and prints what comes back.
 // One command per line, from standard input or from the script file given as the only argument.
 // Prints "<code>\t<reply>" per command. "wait N" sleeps N ms; "#" lines and empty lines are
-// skipped.
+// skipped. --buffer-frames N sets the SDL device buffer (frames per callback) for measurements.
 
 #include "MediaService.h"
-#include "mWinAPI.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -38,7 +39,7 @@ bool runWait(const std::string& line) {
     return true;
 }
 
-int runScript(std::istream& in) {
+int runScript(zr::media::MediaService& service, std::istream& in) {
     std::string raw;
     while (std::getline(in, raw)) {
         const std::string line = trimmed(raw);
@@ -47,7 +48,7 @@ int runScript(std::istream& in) {
         if (runWait(line))
             continue;
         char reply[1024] = {};
-        const int code = mWinAPI::mciSendStringA(line.c_str(), reply, sizeof reply, nullptr);
+        const int code = service.send(line.c_str(), reply, sizeof reply);
         std::printf("%d\t%s\n", code, code == 0 ? reply : "");
         std::fflush(stdout);
     }
@@ -57,21 +58,32 @@ int runScript(std::istream& in) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int rc = 0;
-    if (argc > 2) {
-        std::fprintf(stderr, "usage: mci-shell [script]\n");
-        return 2;
-    }
-    if (argc == 2) {
-        std::ifstream file(argv[1]);
-        if (!file) {
-            std::fprintf(stderr, "mci-shell: cannot read %s\n", argv[1]);
+    zr::media::DeviceOptions options;
+    std::string script;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--buffer-frames" && i + 1 < argc) {
+            const long frames = std::strtol(argv[++i], nullptr, 10);
+            if (frames < 64 || frames > 32768) {
+                std::fprintf(stderr, "mci-shell: --buffer-frames wants 64..32768\n");
+                return 2;
+            }
+            options.bufferFrames = static_cast<std::uint16_t>(frames);
+        } else if (script.empty() && arg.rfind("--", 0) != 0) {
+            script = arg;
+        } else {
+            std::fprintf(stderr, "usage: mci-shell [--buffer-frames N] [script]\n");
             return 2;
         }
-        rc = runScript(file);
-    } else {
-        rc = runScript(std::cin);
     }
-    zr::media::shutdownProcessMediaService();
-    return rc;
+    // Its own service instance, with the options asked for; it closes every device on the way out.
+    zr::media::MediaService service(options);
+    if (script.empty())
+        return runScript(service, std::cin);
+    std::ifstream file(script);
+    if (!file) {
+        std::fprintf(stderr, "mci-shell: cannot read %s\n", script.c_str());
+        return 2;
+    }
+    return runScript(service, file);
 }

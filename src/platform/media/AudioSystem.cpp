@@ -2,12 +2,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace zr::media {
-namespace {
-// About 11 ms at 44.1 kHz: short enough for a quick start, long enough for a loaded machine.
-constexpr Uint16 kDeviceBufferFrames = 512;
-} // namespace
 
 AudioSystem& AudioSystem::instance() {
     static AudioSystem system;
@@ -41,12 +38,7 @@ bool AudioSystem::startLocked() {
         return true;
     }
     // No driver started at all: take the silent one, whatever the environment asked for.
-    const char* reason = SDL_GetError();
-    if (!warned_) {
-        std::fprintf(stderr, "zr-media: no sound device (%s); playing silently in real time\n",
-                     reason);
-        warned_ = true;
-    }
+    warnOnceLocked("no sound device", SDL_GetError());
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     const bool ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     SDL_ResetHint(SDL_HINT_AUDIODRIVER);
@@ -55,18 +47,32 @@ bool AudioSystem::startLocked() {
     return ok;
 }
 
+void AudioSystem::warnOnceLocked(const char* what, const char* reason) {
+    if (warned_)
+        return;
+    if (reason)
+        std::fprintf(stderr, "zr-media: %s (%s); playing silently in real time\n", what, reason);
+    else
+        std::fprintf(stderr, "zr-media: %s; playing silently in real time\n", what);
+    warned_ = true;
+}
+
 void AudioSystem::switchToDummyLocked(const char* reason) {
-    if (!warned_) {
-        std::fprintf(stderr, "zr-media: no sound device (%s); playing silently in real time\n",
-                     reason);
-        warned_ = true;
-    }
+    warnOnceLocked("no sound device", reason);
     SDL_AudioQuit();
     dummy_ = SDL_AudioInit("dummy") == 0;
 }
 
-SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& want, SDL_AudioSpec& have) {
+SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& want, SDL_AudioSpec& have,
+                                          const std::string& streamName) {
     std::lock_guard lock(mutex_);
+    // Read by the sound server's driver when the device opens (and by SDL's start-up for the
+    // application name), so they are set for each device, under this lock.
+    SDL_SetHint(SDL_HINT_APP_NAME, "ZR - Mp3 Player");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "ZR - Mp3 Player");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, streamName.c_str());
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
+    setenv("PULSE_PROP", "media.role=music", 0); // SDL 2.26's pulseaudio driver ignores the hint
     if (!startLocked())
         return 0;
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
@@ -98,30 +104,29 @@ void AudioSystem::closeDevice(SDL_AudioDeviceID id) {
 
 void AudioSystem::noteSilentTrack() {
     std::lock_guard lock(mutex_);
-    if (warned_)
-        return;
-    std::fprintf(stderr, "zr-media: no free sound device; playing silently in real time\n");
-    warned_ = true;
+    warnOnceLocked("no free sound device", nullptr);
 }
 
-void AudioOutput::open(long rate, int channels, SDL_AudioCallback callback, void* user) {
+void AudioOutput::open(long rate, int channels, std::uint16_t bufferFrames,
+                       const std::string& streamName, SDL_AudioCallback callback, void* user) {
     close();
     rate_ = rate;
+    channels_ = channels;
     callback_ = callback;
     user_ = user;
     SDL_AudioSpec want{};
     want.freq = static_cast<int>(rate);
     want.format = AUDIO_F32SYS;
     want.channels = static_cast<Uint8>(channels);
-    want.samples = kDeviceBufferFrames;
+    want.samples = bufferFrames;
     want.callback = callback;
     want.userdata = user;
     SDL_AudioSpec have{};
-    id_ = AudioSystem::instance().openDevice(want, have);
+    id_ = AudioSystem::instance().openDevice(want, have, streamName);
     if (id_ != 0)
         return;
     AudioSystem::instance().noteSilentTrack();
-    scratch_.assign(static_cast<std::size_t>(kDeviceBufferFrames) * channels, 0.0f);
+    scratch_.assign(static_cast<std::size_t>(bufferFrames) * channels, 0.0f);
     silent_ = true;
 }
 
@@ -136,12 +141,16 @@ void AudioOutput::start() {
 
 void AudioOutput::runSilentClock() {
     using Clock = std::chrono::steady_clock;
-    const auto period = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(static_cast<double>(kDeviceBufferFrames) / rate_));
+    const std::size_t channels = static_cast<std::size_t>(channels_);
+    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+        static_cast<double>(scratch_.size() / channels) / static_cast<double>(rate_)));
     auto next = Clock::now();
     const int bytes = static_cast<int>(scratch_.size() * sizeof(float));
     while (running_.load()) {
-        callback_(user_, reinterpret_cast<Uint8*>(scratch_.data()), bytes);
+        {
+            std::lock_guard hold(clockMutex_);
+            callback_(user_, reinterpret_cast<Uint8*>(scratch_.data()), bytes);
+        }
         next += period;
         std::this_thread::sleep_until(next);
     }

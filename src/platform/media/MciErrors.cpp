@@ -22,6 +22,8 @@ const char* mciErrorName(int code) {
         return "reply does not fit";
     case kMciUnsupported:
         return "unsupported";
+    case kMciNotReady:
+        return "not ready";
     default:
         return "unknown error";
     }

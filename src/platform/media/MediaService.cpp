@@ -2,7 +2,11 @@
 
 #include "FileUri.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <optional>
+#include <thread>
+#include <utility>
 
 namespace zr::media {
 namespace {
@@ -21,9 +25,45 @@ const char* modeText(DeviceMode mode) {
 
 } // namespace
 
+// One "open" in progress, shared by the thread doing it and the alias waiting for it; whichever
+// lets go last frees it.
+struct MediaService::OpenJob {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    int result = kMciOk;
+    std::optional<OpenedTrack> track;
+
+    bool waitFor(std::chrono::milliseconds wait) {
+        std::unique_lock lock(mutex);
+        return finished.wait_for(lock, wait, [this] { return done; });
+    }
+};
+
+MediaService::Entry::~Entry() {
+    if (device)
+        device->close();
+}
+
+MediaService::Entry& MediaService::Entry::operator=(Entry&& other) noexcept {
+    if (this != &other) {
+        if (device)
+            device->close();
+        device = std::move(other.device);
+        opening = std::move(other.opening);
+        sent = other.sent;
+        failure = other.failure;
+    }
+    return *this;
+}
+
 MediaService::MediaService() : MediaService(DeviceOptions{}) {}
 
-MediaService::MediaService(const DeviceOptions& options) : options_(options) {
+MediaService::MediaService(const DeviceOptions& options)
+    : MediaService(options, &MpegDevice::prepare) {}
+
+MediaService::MediaService(const DeviceOptions& options, TrackPreparer preparer)
+    : options_(options), preparer_(std::move(preparer)) {
     AudioSystem::instance().retain();
 }
 
@@ -33,7 +73,7 @@ MediaService::~MediaService() {
 }
 
 void MediaService::closeAll() {
-    std::map<std::string, std::unique_ptr<MpegDevice>> closing;
+    std::map<std::string, Entry> closing;
     {
         std::lock_guard lock(mutex_);
         closing.swap(devices_);
@@ -71,24 +111,10 @@ int MediaService::execute(const MciCommand& command, std::string& reply, bool& h
         closeAll();
         return kMciOk;
     }
-    std::unique_ptr<MpegDevice> closing;
+    if (command.verb == MciVerb::Open)
+        return open(command);
+    Entry closing; // destroyed after the lock is released
     std::lock_guard lock(mutex_);
-    if (command.verb == MciVerb::Open) {
-        if (devices_.count(command.device))
-            return kMciAliasInUse;
-        std::string path = command.file;
-        if (command.fileIsUri) {
-            auto decoded = pathFromFileUri(command.file);
-            if (!decoded)
-                return kMciFileNotFound;
-            path = *decoded;
-        }
-        std::unique_ptr<MpegDevice> device;
-        if (int err = MpegDevice::open(path, options_, device))
-            return err;
-        devices_.emplace(command.device, std::move(device));
-        return kMciOk;
-    }
     auto it = devices_.find(command.device);
     if (it == devices_.end())
         return kMciUnknownAlias;
@@ -97,7 +123,76 @@ int MediaService::execute(const MciCommand& command, std::string& reply, bool& h
         devices_.erase(it);
         return kMciOk;
     }
-    return executeOnDevice(command, *it->second, reply, hasReply);
+    Entry& entry = it->second;
+    settleLocked(entry);
+    if (entry.device)
+        return executeOnDevice(command, *entry.device, reply, hasReply);
+    return entry.opening ? kMciNotReady : entry.failure;
+}
+
+int MediaService::open(const MciCommand& command) {
+    std::string path = command.file;
+    if (command.fileIsUri) {
+        auto decoded = pathFromFileUri(command.file);
+        if (!decoded)
+            return kMciFileNotFound;
+        path = *decoded;
+    }
+    auto job = std::make_shared<OpenJob>();
+    {
+        std::lock_guard lock(mutex_);
+        if (devices_.count(command.device))
+            return kMciAliasInUse;
+        Entry entry;
+        entry.opening = job;
+        entry.sent = std::chrono::steady_clock::now();
+        devices_.emplace(command.device, std::move(entry));
+    }
+    // Detached: a read stuck in the kernel must not hold up this caller, later commands, or the
+    // program's exit. The job is shared, so nothing it touches goes away under it.
+    std::thread([job, path, prepare = preparer_] {
+        OpenedTrack track;
+        const int result = prepare(path, track);
+        std::lock_guard lock(job->mutex);
+        job->result = result;
+        if (result == kMciOk)
+            job->track.emplace(std::move(track));
+        job->done = true;
+        job->finished.notify_all();
+    }).detach();
+    job->waitFor(kOpenWait);
+
+    Entry dropped;
+    std::lock_guard lock(mutex_);
+    auto it = devices_.find(command.device);
+    if (it == devices_.end() || it->second.opening != job)
+        return kMciOk; // closed meanwhile by another thread
+    settleLocked(it->second);
+    if (it->second.device || it->second.opening)
+        return kMciOk;
+    // Refused at once: the alias stays free, as for any failed open.
+    const int failure = it->second.failure;
+    dropped = std::move(it->second);
+    devices_.erase(it);
+    return failure;
+}
+
+void MediaService::settleLocked(Entry& entry) {
+    if (!entry.opening)
+        return;
+    std::unique_lock jobLock(entry.opening->mutex);
+    if (entry.opening->done) {
+        if (entry.opening->result == kMciOk)
+            entry.device = MpegDevice::start(std::move(*entry.opening->track), options_);
+        else
+            entry.failure = entry.opening->result;
+    } else if (std::chrono::steady_clock::now() - entry.sent >= kOpenDeadline) {
+        entry.failure = kMciCannotDecode;
+    } else {
+        return;
+    }
+    jobLock.unlock();
+    entry.opening.reset();
 }
 
 int MediaService::executeOnDevice(const MciCommand& command, MpegDevice& device, std::string& reply,

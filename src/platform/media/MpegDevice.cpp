@@ -1,33 +1,51 @@
 #include "MpegDevice.h"
 
+#include "MciErrors.h"
+#include "MediaAssert.h"
 #include "VolumeCurve.h"
 
-#include <SoundTouch.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <limits>
+#include <utility>
 
 namespace zr::media {
 namespace {
 
-constexpr std::uint32_t kBlockFrames = 1024;
 constexpr std::int64_t kNoEnd = std::numeric_limits<std::int64_t>::max();
 // A freshly opened device is usually configured right after "play" (volume, speed, sound off).
 // Its first start waits this long so that the first samples heard already have those settings
 // instead of one device period at the defaults.
 constexpr std::chrono::milliseconds kFirstStartSettle{10};
 
+// A file this small is counted while it opens (a few ms), so its length is exact at once.
+constexpr std::int64_t kCountAtOpenBytes = 2 * 1024 * 1024;
+
 std::size_t blocksFor(std::uint32_t ms, long rate) {
     const std::int64_t frames = static_cast<std::int64_t>(ms) * rate / 1000;
     return static_cast<std::size_t>((frames + kBlockFrames - 1) / kBlockFrames);
 }
 
+std::string baseName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace
 
-int MpegDevice::open(const std::string& path, const DeviceOptions& options,
-                     std::unique_ptr<MpegDevice>& device) {
+OpenedTrack::OpenedTrack(OpenedTrack&& other) noexcept
+    : decoder(std::move(other.decoder)), exactFrames(other.exactFrames),
+      scanFd(std::exchange(other.scanFd, -1)), name(std::move(other.name)) {}
+
+OpenedTrack::~OpenedTrack() {
+    if (scanFd >= 0)
+        ::close(scanFd);
+}
+
+int MpegDevice::prepare(const std::string& path, OpenedTrack& track) {
     auto decoder = std::make_unique<Mpg123Decoder>();
     if (int err = decoder->open(path))
         return err;
@@ -35,284 +53,292 @@ int MpegDevice::open(const std::string& path, const DeviceOptions& options,
     std::vector<float> probe(static_cast<std::size_t>(kBlockFrames) * decoder->channels());
     if (decoder->read(probe.data(), kBlockFrames) == 0 || !decoder->seek(0))
         return kMciCannotDecode;
-    device.reset(new MpegDevice(std::move(decoder), options));
+    track.exactFrames = decoder->headerLengthFrames();
+    if (track.exactFrames < 0 && decoder->fileBytes() <= kCountAtOpenBytes) {
+        track.exactFrames = decoder->scanLengthFrames();
+        if (!decoder->seek(0))
+            return kMciCannotDecode;
+    }
+    if (track.exactFrames < 0) {
+        // The scan reads the same file through a descriptor of its own (its own offset), which
+        // reaches it whatever its path, even once renamed or deleted.
+        track.scanFd = openRegularFile("/proc/self/fd/" + std::to_string(decoder->fd()));
+    }
+    track.name = baseName(path);
+    track.decoder = std::move(decoder);
     return kMciOk;
 }
 
-MpegDevice::MpegDevice(std::unique_ptr<Mpg123Decoder> decoder, const DeviceOptions& options)
-    : options_(options), decoder_(std::move(decoder)), rate_(decoder_->rate()),
-      channels_(decoder_->channels()),
-      ring_(std::max<std::size_t>(4, blocksFor(options.ringMs, decoder_->rate()))),
-      idleWait_(std::clamp<std::uint32_t>(options.ringMs / 4, 10, 100)) {
-    for (Block& b : ring_.storage())
+MpegDevice::MpegDevice(OpenedTrack track, const DeviceOptions& options)
+    : options_(options), rate_(track.decoder->rate()), channels_(track.decoder->channels()),
+      streamName_(track.name),
+      prefillBlocks_(std::max<std::size_t>(1, blocksFor(options.startBufferMs, rate_))),
+      ring_(std::max<std::size_t>({4, blocksFor(options.ringMs, rate_), prefillBlocks_})),
+      clock_(rate_, track.decoder->estimatedLengthFrames(), track.exactFrames),
+      producer_(std::move(track.decoder)), ringIn_(ring_.producer()), ringOut_(ring_.consumer()) {
+    for (AudioBlock& b : ring_.storage())
         b.samples.resize(static_cast<std::size_t>(kBlockFrames) * channels_);
-    scratch_.resize(static_cast<std::size_t>(kBlockFrames) * channels_);
-    tempo_ = std::make_unique<soundtouch::SoundTouch>();
-    tempo_->setSampleRate(static_cast<unsigned>(rate_));
-    tempo_->setChannels(static_cast<unsigned>(channels_));
-    worker_ = std::thread([this] { workerLoop(); });
+    if (track.scanFd >= 0)
+        scanner_ = std::make_unique<LengthScanner>(std::exchange(track.scanFd, -1));
 }
 
-MpegDevice::~MpegDevice() {
-    {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
-        output_.close();
-    }
-    wake_.notify_all();
-    worker_.join();
+std::shared_ptr<MpegDevice> MpegDevice::start(OpenedTrack track, const DeviceOptions& options) {
+    auto device = std::make_shared<MpegDevice>(std::move(track), options);
+    // Detached and co-owning: a read stuck in the kernel must not hold up close or exit.
+    std::thread([device] { device->workerLoop(); }).detach();
+    return device;
+}
+
+MpegDevice::~MpegDevice() = default;
+
+void MpegDevice::close() {
+    std::unique_lock lock(mutex_);
+    quit_ = true;
+    wakeWorker();
+    workerStopped_.wait_for(lock, kCloseWait, [this] { return workerDone_; });
+}
+
+void MpegDevice::wakeWorker() {
+    wake_.fetch_add(1, std::memory_order_release);
+    wake_.notify_one();
 }
 
 void MpegDevice::workerLoop() {
+    workerId_ = std::this_thread::get_id();
     std::unique_lock lock(mutex_);
     while (!quit_) {
-        if (startAt_ && std::chrono::steady_clock::now() >= *startAt_) {
-            startNowLocked();
+        if (endedLocked()) {
+            // The device first lets go of the output (its last samples are out, a capture
+            // file is complete), then the commands see the track stopped at its end.
+            const std::uint32_t generation = generation_;
+            if (output_.isOpen()) {
+                lock.unlock();
+                output_.close();
+                lock.lock();
+            }
+            if (generation == generation_ && endedLocked())
+                finishLocked();
             continue;
         }
-        if (mode_ == DeviceMode::Playing && finished_.load(std::memory_order_acquire)) {
-            finishIfEndedLocked();
-            continue;
-        }
-        if (mode_ == DeviceMode::Playing && !eos_.load(std::memory_order_relaxed) &&
-            ring_.writeSlot()) {
-            produceBlockLocked();
-            // Let a waiting command in between blocks.
+        if (mode_ != DeviceMode::Playing) {
+            if (output_.isOpen()) {
+                lock.unlock();
+                output_.close();
+                lock.lock();
+                continue;
+            }
+        } else if (producedGeneration_ != generation_) {
+            const std::uint32_t generation = generation_;
+            const std::int64_t from = startFrame_;
+            const std::int64_t end = endFrame_;
+            const std::uint32_t speed = speed_;
             lock.unlock();
-            std::this_thread::yield();
+            restartProducer(from, end, speed);
+            producedGeneration_ = generation;
+            startedGeneration_.store(generation, std::memory_order_release);
+            lock.lock();
+            continue;
+        } else if (!producer_.finished() && ringIn_.slot()) {
+            // Fill the ring to the top in one go: one wake-up per half a ring of sound.
+            lock.unlock();
+            while (!producer_.finished() &&
+                   wantedGeneration_.load(std::memory_order_relaxed) == producedGeneration_) {
+                AudioBlock* block = ringIn_.slot();
+                if (!block)
+                    break;
+                producer_.fill(*block);
+                ringIn_.publish();
+            }
+            lock.lock();
+            continue;
+        } else if (!output_.isOpen() &&
+                   (ringIn_.size() >= prefillBlocks_ || producer_.finished())) {
+            const bool first = !everStarted_;
+            everStarted_ = true;
+            lock.unlock();
+            if (first)
+                std::this_thread::sleep_for(kFirstStartSettle);
+            output_.open(rate_, channels_, options_.bufferFrames, streamName_,
+                         &MpegDevice::audioCallback, this);
+            output_.start();
             lock.lock();
             continue;
         }
-        // The callback cannot signal without risking a block, so the worker polls: often near
-        // the end, otherwise about four times per ring's worth of sound, which keeps it well
-        // filled while the thread stays asleep most of the time.
-        const auto wait = mode_ == DeviceMode::Playing && eos_.load(std::memory_order_relaxed)
-                              ? std::chrono::milliseconds(1)
-                              : idleWait_;
-        if (startAt_)
-            wake_.wait_until(lock, std::min(*startAt_, std::chrono::steady_clock::now() + wait));
-        else
-            wake_.wait_for(lock, wait);
+        // Nothing to do until a command or the callback says so. Asking for room first and
+        // looking again after closes the gap where the callback could miss the request.
+        const bool waitForRoom = mode_ == DeviceMode::Playing && !producer_.finished();
+        wantRoom_.store(waitForRoom, std::memory_order_relaxed);
+        const std::uint32_t seen = wake_.load(std::memory_order_acquire);
+        if (waitForRoom && ringIn_.slot() && ringIn_.size() * 2 <= ringIn_.capacity())
+            continue;
+        lock.unlock();
+        wake_.wait(seen, std::memory_order_acquire);
+        lock.lock();
     }
-}
-
-void MpegDevice::startNowLocked() {
-    startAt_.reset();
-    started_ = true;
-    output_.start();
-}
-
-void MpegDevice::produceBlockLocked() {
-    Block* block = ring_.writeSlot();
-    if (!block || eos_.load(std::memory_order_relaxed))
-        return;
-    const std::int64_t left = endFrame_ - fedEnd_;
-    if (speed_ == 1000) {
-        const auto want = static_cast<std::size_t>(std::clamp<std::int64_t>(left, 0, kBlockFrames));
-        const std::size_t n = want > 0 ? decoder_->read(block->samples.data(), want) : 0;
-        if (n == 0) {
-            eos_.store(true, std::memory_order_release);
-            return;
-        }
-        block->trackStart = fedEnd_;
-        fedEnd_ += static_cast<std::int64_t>(n);
-        block->trackEnd = fedEnd_;
-        block->frames = static_cast<std::uint32_t>(n);
-        ring_.publish();
-        return;
-    }
-    const double tempo = speed_ / 1000.0;
-    while (tempo_->numSamples() < kBlockFrames && !inputDone_) {
-        const auto want = static_cast<std::size_t>(
-            std::clamp<std::int64_t>(endFrame_ - fedEnd_, 0, kBlockFrames));
-        const std::size_t n = want > 0 ? decoder_->read(scratch_.data(), want) : 0;
-        if (n == 0) {
-            inputDone_ = true;
-            tempo_->flush();
-            break;
-        }
-        tempo_->putSamples(scratch_.data(), static_cast<unsigned>(n));
-        fedEnd_ += static_cast<std::int64_t>(n);
-    }
-    std::uint32_t room = kBlockFrames;
-    if (inputDone_) {
-        // flush() pads with silence; output no more than the input's length at this tempo.
-        const auto total = static_cast<std::int64_t>(std::llround((fedEnd_ - startFrame_) / tempo));
-        room = static_cast<std::uint32_t>(std::clamp<std::int64_t>(total - outProduced_, 0, room));
-    }
-    const unsigned n = room > 0 ? tempo_->receiveSamples(block->samples.data(), room) : 0;
-    if (n == 0) {
-        if (inputDone_)
-            eos_.store(true, std::memory_order_release);
-        return;
-    }
-    block->trackStart = std::min(
-        fedEnd_, startFrame_ + static_cast<std::int64_t>(std::llround(outProduced_ * tempo)));
-    outProduced_ += n;
-    block->trackEnd = std::min(
-        fedEnd_, startFrame_ + static_cast<std::int64_t>(std::llround(outProduced_ * tempo)));
-    block->frames = n;
-    ring_.publish();
-}
-
-void MpegDevice::startOutputLocked(std::int64_t from, std::int64_t end) {
+    lock.unlock();
     output_.close();
-    ring_.reset();
+    lock.lock();
+    workerDone_ = true;
+    workerStopped_.notify_all();
+}
+
+void MpegDevice::restartProducer(std::int64_t from, std::int64_t end, std::uint32_t speed) {
+    ZR_ASSERT(workerId_ == std::this_thread::get_id());
+    // What is in the ring belongs to the previous start: drop it while the callback is held
+    // (or not running at all), so the device stays open across a seek or a speed change.
+    if (output_.isOpen())
+        output_.withCallbackHeld([&] { resetCallbackState(from); });
+    else
+        resetCallbackState(from);
+    producer_.restart(from, end, speed);
+}
+
+void MpegDevice::resetCallbackState(std::int64_t from) {
+    ZR_ASSERT(output_.callbackExcluded());
+    while (ringOut_.front())
+        ringOut_.pop();
     current_ = nullptr;
     offset_ = 0;
     consumedEnd_ = from;
-    eos_.store(false);
-    finished_.store(false);
-    (void)decoder_->seek(from);
-    tempo_->clear();
-    tempo_->setTempo(speed_ / 1000.0);
+    callbackStart_ = from;
+    lastPopped_ = false;
+    heard_.store(from, std::memory_order_relaxed);
+    ended_.store(false, std::memory_order_relaxed);
+}
+
+void MpegDevice::restartLocked(std::int64_t from, std::int64_t end, bool endIsTo) {
     startFrame_ = from;
-    fedEnd_ = from;
-    outProduced_ = 0;
-    inputDone_ = false;
     endFrame_ = end;
-    sounding_.store(from);
-    atEnd_ = false;
-    // Decode the start now so the first callback already has sound.
-    const std::size_t prefill =
-        std::clamp<std::size_t>(blocksFor(options_.startBufferMs, rate_), 1, ring_.capacity());
-    for (std::size_t i = 0;
-         i < 4 * prefill && ring_.size() < prefill && !eos_.load(std::memory_order_relaxed); ++i)
-        produceBlockLocked();
-    output_.open(rate_, channels_, &MpegDevice::audioCallback, this);
+    endIsTo_ = endIsTo;
+    ++generation_;
+    wantedGeneration_.store(generation_, std::memory_order_relaxed);
     mode_ = DeviceMode::Playing;
-    if (started_)
-        output_.start();
-    else
-        startAt_ = std::chrono::steady_clock::now() + kFirstStartSettle;
-    wake_.notify_all();
+    clock_.clearEnded();
+    wakeWorker();
 }
 
-void MpegDevice::stopOutputLocked() {
-    if (mode_ != DeviceMode::Playing)
-        return;
-    startAt_.reset();
-    output_.close();
-    heldFrame_ = sounding_.load();
-    mode_ = DeviceMode::Stopped;
+void MpegDevice::holdLocked(DeviceMode mode) {
+    if (mode_ == DeviceMode::Playing)
+        heldFrame_ = heardFrameLocked();
+    mode_ = mode;
+    wakeWorker(); // to close the output
 }
 
-void MpegDevice::finishIfEndedLocked() {
-    if (mode_ != DeviceMode::Playing || !finished_.load(std::memory_order_acquire))
-        return;
-    output_.close();
+std::int64_t MpegDevice::heardFrameLocked() const {
+    // Until the worker has taken up the latest start, what is heard is where it starts.
+    if (startedGeneration_.load(std::memory_order_acquire) != generation_)
+        return startFrame_;
+    return heard_.load(std::memory_order_relaxed);
+}
+
+bool MpegDevice::endedLocked() const {
+    return mode_ == DeviceMode::Playing &&
+           startedGeneration_.load(std::memory_order_acquire) == generation_ &&
+           ended_.load(std::memory_order_acquire);
+}
+
+void MpegDevice::finishLocked() {
     mode_ = DeviceMode::Stopped;
-    // Where the decodable audio ended early (a truncated file), the end still reads as the
-    // length, so a caller waiting for position >= length sees the track end.
     if (endIsTo_) {
         heldFrame_ = endFrame_;
-    } else {
-        const std::int64_t length = lengthFramesLocked();
-        heldFrame_ = length >= 0 ? length : fedEnd_;
-        atEnd_ = true;
+        if (endFrame_ >= clock_.bestFrames())
+            clock_.markEnded();
+        return;
     }
+    // The decoder's real end is the length, unless a scan counted more (a damaged file may end
+    // its decodable audio early; the end then still reads as the length). A scan counts less
+    // than was played where the sample rate changes inside the file: what was played wins.
+    heldFrame_ = endedFrame_.load(std::memory_order_relaxed);
+    takeScanResultLocked();
+    if (heldFrame_ > clock_.exactFrames())
+        clock_.setExactFrames(heldFrame_);
+    clock_.markEnded();
 }
 
-std::int64_t MpegDevice::lengthFramesLocked() {
-    return decoder_->lengthFrames();
-}
-
-std::int64_t MpegDevice::currentFrameLocked() const {
-    return mode_ == DeviceMode::Playing ? sounding_.load() : heldFrame_;
+void MpegDevice::takeScanResultLocked() {
+    if (scanner_ && scanner_->done()) {
+        if (clock_.exactFrames() < 0)
+            clock_.setExactFrames(scanner_->frames());
+        scanner_.reset();
+    }
 }
 
 int MpegDevice::play(std::optional<std::uint32_t> from, std::optional<std::uint32_t> to) {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
+    takeScanResultLocked();
     if (!from && !to && mode_ == DeviceMode::Playing)
         return kMciOk;
+    const std::int64_t length = clock_.bestFrames();
     std::int64_t start = 0;
     if (from) {
-        const std::int64_t length = lengthFramesLocked();
-        if (length < 0 || *from > frameToMs(length, rate_))
+        if (*from > frameToMs(length, rate_))
             return kMciBadNumber;
         start = std::min(msToFrame(*from, rate_), length);
     } else {
-        start = atEnd_ ? 0 : currentFrameLocked();
+        start =
+            clock_.ended() ? 0 : (mode_ == DeviceMode::Playing ? heardFrameLocked() : heldFrame_);
     }
     std::int64_t end = kNoEnd;
-    bool endIsTo = false;
     if (to) {
-        const std::int64_t length = lengthFramesLocked();
-        if (length < 0 || *to > frameToMs(length, rate_))
+        if (*to > frameToMs(length, rate_))
             return kMciBadNumber;
         end = std::min(msToFrame(*to, rate_), length);
         if (end < start)
             return kMciBadNumber;
-        endIsTo = true;
-    } else if (decoder_->lengthKnown()) {
-        end = lengthFramesLocked();
     }
-    stopOutputLocked();
-    endIsTo_ = endIsTo;
-    startOutputLocked(start, end);
+    restartLocked(start, end, to.has_value());
     return kMciOk;
 }
 
 int MpegDevice::pause() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
-    if (mode_ != DeviceMode::Playing)
-        return kMciOk;
-    stopOutputLocked();
-    mode_ = DeviceMode::Paused;
+    if (mode_ == DeviceMode::Playing)
+        holdLocked(DeviceMode::Paused);
     return kMciOk;
 }
 
 int MpegDevice::resume() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
-    if (mode_ != DeviceMode::Paused)
-        return kMciOk;
-    startOutputLocked(heldFrame_, endFrame_);
+    if (mode_ == DeviceMode::Paused)
+        restartLocked(heldFrame_, endFrame_, endIsTo_);
     return kMciOk;
 }
 
 int MpegDevice::stop() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
-    stopOutputLocked();
-    mode_ = DeviceMode::Stopped;
+    holdLocked(DeviceMode::Stopped);
     return kMciOk;
 }
 
 int MpegDevice::seek(SeekTarget target, std::uint32_t ms) {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
-    const std::int64_t length = lengthFramesLocked();
+    takeScanResultLocked();
+    const std::int64_t length = clock_.bestFrames();
     std::int64_t frame = 0;
     if (target == SeekTarget::End) {
-        if (length < 0)
-            return kMciBadNumber;
         frame = length;
     } else if (target == SeekTarget::Position) {
-        if (length < 0 || ms > frameToMs(length, rate_))
+        if (ms > frameToMs(length, rate_))
             return kMciBadNumber;
         frame = std::min(msToFrame(ms, rate_), length);
     }
-    stopOutputLocked();
-    mode_ = DeviceMode::Stopped;
+    holdLocked(DeviceMode::Stopped);
     heldFrame_ = frame;
-    atEnd_ = frame == length;
+    if (frame >= length)
+        clock_.markEnded();
+    else
+        clock_.clearEnded();
     return kMciOk;
 }
 
 int MpegDevice::setSpeed(std::uint32_t speed) {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     if (speed == speed_)
         return kMciOk;
     speed_ = speed;
-    if (mode_ != DeviceMode::Playing)
-        return kMciOk;
-    // Decoded audio ahead of the device is at the old tempo: restart from what is heard now.
-    stopOutputLocked();
-    startOutputLocked(heldFrame_, endFrame_);
+    // Decoded audio ahead of the device is at the old tempo: go on from what is heard now.
+    if (mode_ == DeviceMode::Playing)
+        restartLocked(heardFrameLocked(), endFrame_, endIsTo_);
     return kMciOk;
 }
 
@@ -334,24 +360,17 @@ void MpegDevice::setMuted(bool muted) {
 
 std::uint32_t MpegDevice::lengthMs() {
     std::lock_guard lock(mutex_);
-    return frameToMs(std::max<std::int64_t>(0, lengthFramesLocked()), rate_);
+    takeScanResultLocked();
+    return clock_.lengthReply();
 }
 
 std::uint32_t MpegDevice::positionMs() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
-    ClockState state;
-    state.mode = mode_;
-    state.heldFrame = heldFrame_;
-    state.soundingFrame = sounding_.load();
-    state.lengthFrames = decoder_->lengthKnown() ? lengthFramesLocked() : -1;
-    state.rate = rate_;
-    return zr::media::positionMs(state);
+    return clock_.positionReply(mode_ == DeviceMode::Playing ? heardFrameLocked() : heldFrame_);
 }
 
 DeviceMode MpegDevice::mode() {
     std::lock_guard lock(mutex_);
-    finishIfEndedLocked();
     return mode_;
 }
 
@@ -380,40 +399,55 @@ void MpegDevice::fill(float* out, std::size_t frames) {
     std::int64_t lastEnd = -1;
     while (done < frames) {
         if (!current_) {
-            current_ = ring_.front();
+            current_ = ringOut_.front();
             offset_ = 0;
             if (!current_)
                 break;
         }
-        const Block& b = *current_;
-        const std::size_t n = std::min<std::size_t>(b.frames - offset_, frames - done);
-        const float* src = b.samples.data() + static_cast<std::size_t>(offset_) * ch;
-        for (std::size_t i = 0; i < n * ch; ++i)
-            out[done * ch + i] = src[i] * gain;
-        const std::int64_t span = b.trackEnd - b.trackStart;
-        if (firstFrame < 0)
-            firstFrame = b.trackStart + span * offset_ / b.frames;
-        offset_ += static_cast<std::uint32_t>(n);
-        done += n;
-        lastEnd = b.trackStart + span * offset_ / b.frames;
-        consumedEnd_ = lastEnd;
+        const AudioBlock& b = *current_;
+        if (b.frames > 0) {
+            const std::size_t n = std::min<std::size_t>(b.frames - offset_, frames - done);
+            const float* src = b.samples.data() + static_cast<std::size_t>(offset_) * ch;
+            for (std::size_t i = 0; i < n * ch; ++i)
+                out[done * ch + i] = src[i] * gain;
+            const std::int64_t span = b.trackEnd - b.trackStart;
+            if (firstFrame < 0)
+                firstFrame = b.trackStart + span * offset_ / b.frames;
+            offset_ += static_cast<std::uint32_t>(n);
+            done += n;
+            lastEnd = b.trackStart + span * offset_ / b.frames;
+            consumedEnd_ = lastEnd;
+        }
         if (offset_ == b.frames) {
+            if (b.last) {
+                lastPopped_ = true;
+                consumedEnd_ = b.trackEnd;
+                endedFrame_.store(b.trackEnd, std::memory_order_relaxed);
+            }
             current_ = nullptr;
-            ring_.pop();
+            ringOut_.pop();
         }
     }
     std::fill(out + done * ch, out + frames * ch, 0.0f);
-    if (done > 0) {
-        // The device queues what we just gave it: that is heard next, starting at firstFrame.
-        sounding_.store(soundingFrame(lastEnd, lastEnd - firstFrame, startFrame_),
-                        std::memory_order_relaxed);
-        return;
+    // The device queues what we just gave it: that is heard next, starting at firstFrame.
+    if (done > 0)
+        heard_.store(soundingFrame(lastEnd, lastEnd - firstFrame, callbackStart_),
+                     std::memory_order_relaxed);
+    else
+        heard_.store(soundingFrame(consumedEnd_, 0, callbackStart_), std::memory_order_relaxed);
+
+    bool wake = false;
+    // Once a call finds nothing after the last block, the device has played all it was given.
+    if (lastPopped_ && done == 0 && !ended_.load(std::memory_order_relaxed)) {
+        ended_.store(true, std::memory_order_release);
+        wake = true;
     }
-    sounding_.store(soundingFrame(consumedEnd_, 0, startFrame_), std::memory_order_relaxed);
-    // Nothing left to give: once the producer has said so, the last buffer has been heard.
-    if (eos_.load(std::memory_order_acquire) && !ring_.front()) {
-        finished_.store(true, std::memory_order_release);
-    }
+    // Wake the worker in batches: only when it asked and half the ring is free.
+    if (wantRoom_.load(std::memory_order_relaxed) && ringOut_.size() * 2 <= ringOut_.capacity() &&
+        wantRoom_.exchange(false, std::memory_order_relaxed))
+        wake = true;
+    if (wake)
+        wakeWorker();
 }
 
 } // namespace zr::media

@@ -1,19 +1,38 @@
 #pragma once
-// One open "MPEGVideo" device: a file decoded by libmpg123 on the device's own worker thread,
-// sped up or slowed down by SoundTouch (pitch kept) when the speed is not 1000, and handed to the
-// SDL audio callback through a lock-free ring of blocks. The callback applies volume and mute,
-// never blocks, allocates or touches the file, and publishes the track frame being heard.
+// One open "MPEGVideo" device: the state machine behind the transport commands, its worker
+// thread, and the SDL audio callback. The worker runs a TrackProducer (libmpg123 + SoundTouch)
+// that fills a lock-free ring of blocks; the callback empties it, applies volume and mute, never
+// blocks, allocates or touches the file, and publishes the track frame being heard.
 //
-// Positions and lengths are in track time. Commands come from any thread, one at a time per
-// device (the service serialises them); they and the worker share mutex_, the callback shares
-// only atomics and the ring. The SDL device is open only while playing: pause, stop, seek and a
-// speed change close it (joining SDL's thread) and playing again reopens it at the held position.
+// Positions and lengths are in track time. Commands come from one thread at a time (the service
+// serialises them) and only change state under mutex_ and wake the worker: they never decode,
+// read the file, or open or close the SDL device, so they return at once. The worker does all of
+// that without holding mutex_. The SDL device is open while playing; a seek or a speed change
+// while playing keeps it open and swaps the ring's contents under the device lock, pause and stop
+// close it (so nothing runs while paused or stopped).
+//
+// Wake-ups: the worker sleeps on one futex word (wake_, C++20 atomic wait) with no timeout. A
+// command bumps it; the callback bumps it only when the worker asked for room and the ring has
+// fallen to half, or when the last block has been heard, so a playing device wakes its worker a
+// few times a second and an idle one never.
+//
+// The length: exact at once from a header that agrees with the file, else the estimate until a
+// LengthScanner (own thread, own decoder) has counted every frame; TrackClock keeps the
+// promises about length and position meanwhile. Playback always runs to the decoder's real end.
+//
+// Lock order, wherever locks nest: the service's mutex, then a device's mutex_, then the
+// AudioSystem's mutex (taken inside AudioOutput). The callback takes none of them; SDL's device
+// lock (withCallbackHeld) is taken by the worker holding no other lock. Closing a device waits
+// for its worker, which may be closing SDL's device (joining SDL's thread), so the service closes
+// a device only after releasing its own mutex: other aliases stay usable meanwhile.
 
 #include "AudioSystem.h"
+#include "LengthScanner.h"
 #include "MciParser.h"
 #include "Mpg123Decoder.h"
 #include "PlaybackClock.h"
 #include "SpscRing.h"
+#include "TrackProducer.h"
 
 #include <atomic>
 #include <chrono>
@@ -24,25 +43,45 @@
 #include <optional>
 #include <string>
 #include <thread>
-#include <vector>
-
-namespace soundtouch {
-class SoundTouch;
-}
 
 namespace zr::media {
 
 struct DeviceOptions {
-    std::uint32_t ringMs = 500;       // decoded audio held ahead of the device
-    std::uint32_t startBufferMs = 50; // decoded before the device starts; at least one block
+    std::uint32_t ringMs = 500;        // decoded audio held ahead of the device
+    std::uint32_t startBufferMs = 50;  // decoded before the device starts; at least one block
+    std::uint16_t bufferFrames = 2048; // SDL device buffer: one callback's worth of frames
+};
+
+// A file opened and probed, ready to become a device. Made off the caller's thread (opening and
+// probing may block on a stalled file).
+struct OpenedTrack {
+    std::unique_ptr<Mpg123Decoder> decoder;
+    std::int64_t exactFrames = -1; // the length, when known at open (trusted header, or counted)
+    int scanFd = -1;  // a second descriptor of the file for the length scan; -1: not needed
+    std::string name; // the file name, shown by the sound server as the stream's name
+    OpenedTrack() = default;
+    OpenedTrack(OpenedTrack&& other) noexcept;
+    OpenedTrack& operator=(OpenedTrack&&) = delete;
+    ~OpenedTrack();
 };
 
 class MpegDevice {
 public:
-    // Opens the file; on failure returns the error and no device.
-    [[nodiscard]] static int open(const std::string& path, const DeviceOptions& options,
-                                  std::unique_ptr<MpegDevice>& device);
+    // Opens and probes a file (first frame decoded). kMciOk, kMciFileNotFound or
+    // kMciCannotDecode. May block as long as the file's reads do.
+    [[nodiscard]] static int prepare(const std::string& path, OpenedTrack& track);
+
+    // Starts the device's worker, which shares ownership of the device until it has stopped.
+    [[nodiscard]] static std::shared_ptr<MpegDevice> start(OpenedTrack track,
+                                                           const DeviceOptions& options);
+    MpegDevice(OpenedTrack track, const DeviceOptions& options); // use start()
     ~MpegDevice();
+
+    // Stops the worker (which closes the output) and waits for it at most kCloseWait. A worker
+    // stuck in a read of a file that stopped answering is left behind: it still owns the device
+    // and lets go of it when the read returns. Call once, before letting go of the device.
+    void close();
+    static constexpr std::chrono::milliseconds kCloseWait{500};
     MpegDevice(const MpegDevice&) = delete;
     MpegDevice& operator=(const MpegDevice&) = delete;
 
@@ -63,70 +102,76 @@ public:
     [[nodiscard]] std::uint32_t speed();
 
 private:
-    struct Block {
-        std::int64_t trackStart = 0; // track frames covered by this block's samples
-        std::int64_t trackEnd = 0;
-        std::uint32_t frames = 0;
-        std::vector<float> samples;
-    };
-
-    MpegDevice(std::unique_ptr<Mpg123Decoder> decoder, const DeviceOptions& options);
-
     void workerLoop();
-    void produceBlockLocked();
-    void startOutputLocked(std::int64_t from, std::int64_t end);
-    void stopOutputLocked();
-    void finishIfEndedLocked();
-    [[nodiscard]] std::int64_t lengthFramesLocked();
-    [[nodiscard]] std::int64_t currentFrameLocked() const;
+    void restartLocked(std::int64_t from, std::int64_t end, bool endIsTo);
+    void holdLocked(DeviceMode mode);
+    // The callback has heard the last block of the current start (worker only: it closes the
+    // output first, then finishes).
+    [[nodiscard]] bool endedLocked() const;
+    void finishLocked();
+    void takeScanResultLocked();
+    [[nodiscard]] std::int64_t heardFrameLocked() const;
     void updateGainLocked();
-    void startNowLocked();
+    void wakeWorker();
+    // Worker thread, without mutex_: bring the producer and the ring to a new start.
+    void restartProducer(std::int64_t from, std::int64_t end, std::uint32_t speed);
+    void resetCallbackState(std::int64_t from);
 
     static void audioCallback(void* user, Uint8* stream, int len);
     void fill(float* out, std::size_t frames);
 
+    // --- Fixed after open (any thread) ---
     const DeviceOptions options_;
-    std::unique_ptr<Mpg123Decoder> decoder_;
     const long rate_;
     const int channels_;
+    const std::string streamName_;
+    const std::size_t prefillBlocks_;
+    // Its producer half belongs to the worker, its consumer half to the callback.
+    SpscRing<AudioBlock> ring_;
 
+    // --- Under mutex_ (commands and the worker) ---
     std::mutex mutex_;
-    std::condition_variable wake_;
     bool quit_ = false;
     DeviceMode mode_ = DeviceMode::Stopped;
-    std::int64_t heldFrame_ = 0;
-    bool atEnd_ = false;
-    std::int64_t endFrame_ = 0; // where the current play ends (its "to", else the length)
+    std::int64_t heldFrame_ = 0;  // position while stopped or paused
+    std::int64_t startFrame_ = 0; // where the current play started
+    std::int64_t endFrame_ = 0;   // where it ends: its "to", else past any track
     bool endIsTo_ = false;
     std::uint32_t volume_ = 1000;
     bool muted_ = false;
     std::uint32_t speed_ = 1000;
-    bool started_ = false; // the output has been started at least once
-    std::optional<std::chrono::steady_clock::time_point> startAt_; // pending first start
+    std::uint32_t generation_ = 0; // counts starts; the worker follows it
+    TrackClock clock_;
+    std::unique_ptr<LengthScanner> scanner_;
+    bool workerDone_ = false; // the worker has closed the output and stopped
+    std::condition_variable workerStopped_;
 
-    // Producer state, under mutex_.
-    std::unique_ptr<soundtouch::SoundTouch> tempo_;
-    std::vector<float> scratch_;
-    std::int64_t startFrame_ = 0; // also read by the callback; set while the output is closed
-    std::int64_t fedEnd_ = 0;     // next track frame to decode
-    std::int64_t outProduced_ = 0;
-    bool inputDone_ = false;
-
-    SpscRing<Block> ring_;
-    const std::chrono::milliseconds idleWait_;
+    // --- Worker thread only ---
+    TrackProducer producer_;
     AudioOutput output_;
+    SpscRing<AudioBlock>::Producer ringIn_;
+    std::uint32_t producedGeneration_ = 0;
+    bool everStarted_ = false;
+    std::thread::id workerId_; // set by the worker itself, for the precondition checks
 
-    // Shared with the callback.
-    std::atomic<bool> eos_{false};
-    std::atomic<bool> finished_{false};
-    std::atomic<std::int64_t> sounding_{0};
+    // --- Shared by the worker, the commands and the callback: atomics ---
+    std::atomic<std::uint32_t> wake_{0};              // the worker's futex word
+    std::atomic<std::uint32_t> wantedGeneration_{0};  // mirror of generation_, read unlocked
+    std::atomic<std::uint32_t> startedGeneration_{0}; // the start the ring and callback hold
+    std::atomic<bool> wantRoom_{false};               // worker asleep on a full ring
+    std::atomic<std::int64_t> heard_{0};              // frame heard now (callback)
+    std::atomic<bool> ended_{false};                  // callback heard the last block
+    std::atomic<std::int64_t> endedFrame_{0};         // where the decodable audio ended
     std::atomic<float> gain_{1.0f};
-    // Callback only (reset while the output is closed).
-    Block* current_ = nullptr;
+
+    // --- Output-callback only. Written elsewhere only while the output is closed or held
+    //     (resetCallbackState asserts it), never while the callback may run. ---
+    SpscRing<AudioBlock>::Consumer ringOut_;
+    AudioBlock* current_ = nullptr;
     std::uint32_t offset_ = 0;
     std::int64_t consumedEnd_ = 0;
-
-    std::thread worker_;
+    std::int64_t callbackStart_ = 0;
+    bool lastPopped_ = false; // the block marked last has been handed to the device
 };
 
 } // namespace zr::media

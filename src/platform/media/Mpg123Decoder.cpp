@@ -4,30 +4,271 @@
 
 #include <mpg123.h>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
 
 namespace zr::media {
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    [[nodiscard]] int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset(int fd) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+ssize_t readRetrying(int fd, void* buf, std::size_t n, off_t at) {
+    for (;;) {
+        const ssize_t got = at < 0 ? ::read(fd, buf, n) : ::pread(fd, buf, n, at);
+        if (got >= 0 || errno != EINTR)
+            return got;
+    }
+}
+
+constexpr std::size_t kIoBuffer = 32 * 1024;
+
+// libmpg123's reader callbacks over our descriptor; a cancelled decoder reads nothing more.
+mpg123_ssize_t ioRead(void* handle, void* buf, std::size_t n) {
+    auto* io = static_cast<Mpg123Decoder::Io*>(handle);
+    if (io->cancelled.load(std::memory_order_relaxed))
+        return -1;
+    if (io->begin == io->end) {
+        if (n >= kIoBuffer) {
+            const ssize_t got = readRetrying(io->fd, buf, n, -1);
+            if (got > 0)
+                io->filePos += got;
+            return got;
+        }
+        const ssize_t got = readRetrying(io->fd, io->buffer.get(), kIoBuffer, -1);
+        if (got <= 0)
+            return got;
+        io->filePos += got;
+        io->begin = 0;
+        io->end = static_cast<std::size_t>(got);
+    }
+    const std::size_t take = std::min(n, io->end - io->begin);
+    std::memcpy(buf, io->buffer.get() + io->begin, take);
+    io->begin += take;
+    return static_cast<mpg123_ssize_t>(take);
+}
+
+off_t ioSeek(void* handle, off_t offset, int whence) {
+    auto* io = static_cast<Mpg123Decoder::Io*>(handle);
+    if (io->cancelled.load(std::memory_order_relaxed))
+        return -1;
+    const std::int64_t logical = io->filePos - static_cast<std::int64_t>(io->end - io->begin);
+    std::int64_t target = -1;
+    if (whence == SEEK_SET)
+        target = offset;
+    else if (whence == SEEK_CUR)
+        target = logical + offset;
+    // Within what is buffered: no system call.
+    const std::int64_t bufferStart = io->filePos - static_cast<std::int64_t>(io->end);
+    if (target >= bufferStart && target <= io->filePos) {
+        io->begin = static_cast<std::size_t>(target - bufferStart);
+        return static_cast<off_t>(target);
+    }
+    const off_t moved = whence == SEEK_END ? ::lseek(io->fd, offset, SEEK_END)
+                                           : ::lseek(io->fd, static_cast<off_t>(target), SEEK_SET);
+    if (moved >= 0) {
+        io->filePos = moved;
+        io->begin = io->end = 0;
+    }
+    return moved;
+}
+
+std::uint32_t be32(const unsigned char* p) {
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           p[3];
+}
+
+// Bytes at the end of the file that are tags, not audio: ID3v1 and an APEv2 footer's tag.
+std::int64_t trailingTagBytes(int fd, std::int64_t size) {
+    std::int64_t tail = 0;
+    unsigned char buf[32];
+    if (size >= 128 && readRetrying(fd, buf, 3, static_cast<off_t>(size - 128)) == 3 &&
+        buf[0] == 'T' && buf[1] == 'A' && buf[2] == 'G')
+        tail += 128;
+    if (size - tail >= 32 &&
+        readRetrying(fd, buf, 32, static_cast<off_t>(size - tail - 32)) == 32 &&
+        std::equal(buf, buf + 8, "APETAGEX")) {
+        // Little-endian tag size (items + footer), plus a header when flagged.
+        const std::int64_t tagSize =
+            buf[12] | (buf[13] << 8) | (buf[14] << 16) | (static_cast<std::int64_t>(buf[15]) << 24);
+        const bool hasHeader = (buf[23] & 0x80) != 0;
+        tail += tagSize + (hasHeader ? 32 : 0);
+    }
+    return tail;
+}
+
+} // namespace
+
+int openRegularFile(const std::string& path) {
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        errno = ENOENT;
+        return -1;
+    }
+    if (path.back() == '/') { // names a folder, never a file
+        errno = EISDIR;
+        return -1;
+    }
+    // Walk the folders one name at a time: no PATH_MAX limit, whatever the depth.
+    Fd dir(path[0] == '/' ? ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
+    if (path[0] == '/' && dir.get() < 0)
+        return -1;
+    std::size_t pos = 0;
+    std::string name;
+    for (;;) {
+        while (pos < path.size() && path[pos] == '/')
+            ++pos;
+        const std::size_t slash = path.find('/', pos);
+        name = path.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
+        const int at = dir.get() >= 0 ? dir.get() : AT_FDCWD;
+        if (slash == std::string::npos || path.find_first_not_of('/', slash) == std::string::npos)
+            break;
+        const int next = ::openat(at, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (next < 0)
+            return -1;
+        dir.reset(next);
+        pos = slash;
+    }
+    if (name.empty()) {
+        errno = EISDIR;
+        return -1;
+    }
+    const int at = dir.get() >= 0 ? dir.get() : AT_FDCWD;
+    // Non-blocking, so that a FIFO is not waited on; regular files ignore the flag.
+    Fd fd(::openat(at, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return -1;
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return -1;
+    }
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) < 0)
+        return -1;
+    return fd.release();
+}
+
+XingClaim readXingClaim(const unsigned char* data, std::size_t size) {
+    XingClaim claim;
+    std::size_t at = 0;
+    if (size >= 10 && data[0] == 'I' && data[1] == 'D' && data[2] == '3') {
+        const std::size_t tag = (std::size_t{data[6]} & 0x7f) << 21 |
+                                (std::size_t{data[7]} & 0x7f) << 14 |
+                                (std::size_t{data[8]} & 0x7f) << 7 | (data[9] & 0x7f);
+        at = 10 + tag + ((data[5] & 0x10) ? 10 : 0);
+    }
+    // The first frame header follows, possibly after some padding.
+    while (at + 4 <= size && !(data[at] == 0xff && (data[at + 1] & 0xe0) == 0xe0))
+        ++at;
+    if (at + 4 > size)
+        return claim;
+    claim.audioOffset = static_cast<std::int64_t>(at);
+    const int version = (data[at + 1] >> 3) & 3; // 3: MPEG-1
+    const bool mono = ((data[at + 3] >> 6) & 3) == 3;
+    const bool crc = (data[at + 1] & 1) == 0;
+    const std::size_t sideInfo = version == 3 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    const std::size_t tagAt = at + 4 + (crc ? 2 : 0) + sideInfo;
+    if (tagAt + 8 > size)
+        return claim;
+    const unsigned char* p = data + tagAt;
+    if (!std::equal(p, p + 4, "Xing") && !std::equal(p, p + 4, "Info"))
+        return claim;
+    claim.found = true;
+    const std::uint32_t flags = be32(p + 4);
+    std::size_t field = tagAt + 8;
+    if ((flags & 1) && field + 4 <= size) {
+        claim.frames = be32(data + field);
+        field += 4;
+    }
+    if ((flags & 2) && field + 4 <= size)
+        claim.bytes = be32(data + field);
+    return claim;
+}
+
+bool xingClaimFitsFile(const XingClaim& claim, std::int64_t fileSize, std::int64_t tailBytes) {
+    if (!claim.found || claim.frames <= 0 || claim.bytes <= 0)
+        return false;
+    // Encoders count the audio from its first frame, some with a leading ID3v2 tag; a few KiB
+    // of slack covers trailing junk, and is far below one joined file or a missing chapter.
+    constexpr std::int64_t kSlack = 4096;
+    const std::int64_t audio = fileSize - tailBytes - claim.audioOffset;
+    return std::llabs(claim.bytes - audio) <= kSlack ||
+           std::llabs(claim.bytes - (audio + claim.audioOffset)) <= kSlack;
+}
 
 void Mpg123Decoder::HandleDeleter::operator()(mpg123_handle_struct* h) const {
     mpg123_close(h);
     mpg123_delete(h);
 }
 
-Mpg123Decoder::Mpg123Decoder() = default;
-Mpg123Decoder::~Mpg123Decoder() = default;
+Mpg123Decoder::Mpg123Decoder() : io_(std::make_unique<Io>()) {}
+
+Mpg123Decoder::~Mpg123Decoder() {
+    handle_.reset();
+    if (io_->fd >= 0)
+        ::close(io_->fd);
+}
 
 int Mpg123Decoder::open(const std::string& path) {
-    struct stat st {};
-    // Only regular files: a FIFO or a device could block or never end.
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    const int fd = openRegularFile(path);
+    if (fd < 0)
         return kMciFileNotFound;
+    return openFd(fd);
+}
+
+int Mpg123Decoder::openFd(int descriptor) {
+    Fd fd(descriptor);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return kMciFileNotFound;
+    const std::int64_t fileSize = st.st_size;
+    fileBytes_ = fileSize;
+    std::vector<unsigned char> head(64 * 1024);
+    const ssize_t got = readRetrying(fd.get(), head.data(), head.size(), 0);
+    if (got <= 0)
+        return kMciCannotDecode;
+    head.resize(static_cast<std::size_t>(got));
+    const XingClaim claim = readXingClaim(head.data(), head.size());
+    const bool headerFits =
+        xingClaimFitsFile(claim, fileSize, trailingTagBytes(fd.get(), fileSize));
+
     int err = MPG123_OK;
     mpg123_handle* h = mpg123_new(nullptr, &err);
     if (!h)
         return kMciCannotDecode;
     handle_.reset(h);
-    // Setting the flags replaces libmpg123's defaults: gapless must be named again.
-    mpg123_param(h, MPG123_FLAGS, MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_QUIET, 0.0);
+    // Setting the flags replaces libmpg123's defaults: gapless must be named again, and so must
+    // the resampler, without which a rate change inside the file ends the decoding.
+    mpg123_param(h, MPG123_FLAGS,
+                 MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_QUIET | MPG123_AUTO_RESAMPLE, 0.0);
     // Past a damaged stretch of a few KiB the decoder should find the next frame, not give up.
     mpg123_param(h, MPG123_RESYNC_LIMIT, 65536, 0.0);
     mpg123_format_none(h);
@@ -36,37 +277,56 @@ int Mpg123Decoder::open(const std::string& path) {
     mpg123_rates(&rates, &count);
     for (std::size_t i = 0; i < count; ++i)
         mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-    if (mpg123_open(h, path.c_str()) != MPG123_OK)
-        return kMciFileNotFound;
+    io_->buffer = std::make_unique<unsigned char[]>(kIoBuffer);
+    io_->begin = io_->end = 0;
+    io_->filePos = ::lseek(fd.get(), 0, SEEK_SET);
+    io_->fd = fd.release();
+    if (mpg123_replace_reader_handle(h, &ioRead, &ioSeek, nullptr) != MPG123_OK ||
+        mpg123_open_handle(h, io_.get()) != MPG123_OK)
+        return kMciCannotDecode;
     int encoding = 0;
     if (mpg123_getformat(h, &rate_, &channels_, &encoding) != MPG123_OK || rate_ <= 0 ||
         channels_ < 1 || channels_ > 2)
         return kMciCannotDecode;
-    // Fix the output format so that it cannot change under the reader.
+    // Fix the output format: later frames of another rate or channel count are converted to it.
     mpg123_format_none(h);
-    mpg123_format(h, rate_, channels_, MPG123_ENC_FLOAT_32);
-    // Only an encoder's LAME/Info tag makes mpg123_length exact at once; otherwise it is
-    // estimated from the file size and the first frame. (MPG123_ACCURATE is about positions and
-    // reads 1 for headerless VBR files too, so it cannot tell.)
-    long encoderDelay = -1;
-    if (mpg123_getstate(h, MPG123_ENC_DELAY, &encoderDelay, nullptr) == MPG123_OK &&
-        encoderDelay >= 0) {
-        const off_t len = mpg123_length(h);
-        if (len >= 0)
-            length_ = len;
+    mpg123_format(h, rate_, channels_ == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_FLOAT_32);
+
+    if (headerFits)
+        headerLength_ = trustedHeaderLength();
+    if (headerLength_ >= 0) {
+        estimate_ = headerLength_;
+    } else {
+        // Bitrate x size of the first frame; the scan replaces it soon.
+        mpg123_frameinfo info{};
+        std::int64_t audioBytes = fileSize - claim.audioOffset;
+        if (mpg123_info(h, &info) == MPG123_OK && info.bitrate > 0 && audioBytes > 0)
+            estimate_ = audioBytes * 8 * rate_ / (static_cast<std::int64_t>(info.bitrate) * 1000);
+        if (estimate_ <= 0) {
+            const off_t len = mpg123_length(h);
+            estimate_ = len > 0 ? len : 1;
+        }
     }
     return kMciOk;
 }
 
-std::int64_t Mpg123Decoder::lengthFrames() {
-    if (length_ >= 0 || !handle_)
-        return length_;
-    // No encoder header: the length is an estimate until every frame has been counted.
-    mpg123_scan(handle_.get());
+std::int64_t Mpg123Decoder::trustedHeaderLength() {
+    // Only an encoder's LAME/Info tag makes mpg123_length exact at once (the encoder delay is
+    // read from it).
+    long encoderDelay = -1;
+    if (mpg123_getstate(handle_.get(), MPG123_ENC_DELAY, &encoderDelay, nullptr) != MPG123_OK ||
+        encoderDelay < 0)
+        return -1;
     const off_t len = mpg123_length(handle_.get());
-    if (len >= 0)
-        length_ = len;
-    return length_;
+    return len > 0 ? len : -1;
+}
+
+std::int64_t Mpg123Decoder::scanLengthFrames() {
+    if (!handle_ || mpg123_scan(handle_.get()) != MPG123_OK ||
+        io_->cancelled.load(std::memory_order_relaxed))
+        return -1;
+    const off_t len = mpg123_length(handle_.get());
+    return len >= 0 ? len : -1;
 }
 
 bool Mpg123Decoder::seek(std::int64_t frame) {
@@ -88,17 +348,10 @@ std::size_t Mpg123Decoder::read(float* out, std::size_t maxFrames) {
         const int rc = mpg123_read(handle_.get(), bytes + total * frameBytes,
                                    (maxFrames - total) * frameBytes, &done);
         total += done / frameBytes;
-        if (rc == MPG123_OK)
+        // A new format is converted to ours (the output format is fixed): read on.
+        if (rc == MPG123_OK || rc == MPG123_NEW_FORMAT)
             continue;
-        if (rc == MPG123_NEW_FORMAT) {
-            long r = 0;
-            int c = 0;
-            int e = 0;
-            if (mpg123_getformat(handle_.get(), &r, &c, &e) == MPG123_OK && r == rate_ &&
-                c == channels_)
-                continue;
-        }
-        // MPG123_DONE, a hard error, or a format we cannot switch to: the decodable audio ends.
+        // MPG123_DONE, or a hard error: the decodable audio ends.
         ended_ = true;
         break;
     }

@@ -1,8 +1,15 @@
 #pragma once
 // One MPEG audio file decoded by libmpg123 to interleaved 32-bit float frames, gapless (encoder
-// delay and padding removed when the file's LAME/Xing header gives them). Owns the mpg123 handle.
-// Not thread-safe: one thread at a time.
+// delay and padding removed when the file's LAME/Xing header gives them). Owns the mpg123 handle
+// and the file descriptor it reads. Not thread-safe: one thread at a time; only cancel() may be
+// called from another thread.
+//
+// The file is reached by walking its path with openat() one component at a time, so a path of
+// any length opens. A format change inside the stream (another sample rate or channel count, as
+// in files joined from different sources) is resampled by libmpg123 to the format of the first
+// frame, so what follows plays at the same rate and speed.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -12,6 +19,11 @@ struct mpg123_handle_struct;
 
 namespace zr::media {
 
+// Opens a file for reading at any path length (openat() per component). Refuses anything but a
+// regular file without blocking on it (a FIFO or a device is not opened for real). Returns the
+// descriptor, or -1 with errno set.
+[[nodiscard]] int openRegularFile(const std::string& path);
+
 class Mpg123Decoder {
 public:
     Mpg123Decoder();
@@ -19,36 +31,77 @@ public:
     Mpg123Decoder(const Mpg123Decoder&) = delete;
     Mpg123Decoder& operator=(const Mpg123Decoder&) = delete;
 
-    // Opens a regular file and reads its format. Returns kMciOk, kMciFileNotFound or
-    // kMciCannotDecode (no MPEG audio frame decodes).
+    // Opens a regular file and reads its format (which may block on a stalled file: call it
+    // where blocking is harmless). Returns kMciOk, kMciFileNotFound or kMciCannotDecode.
     [[nodiscard]] int open(const std::string& path);
+    // The same for a descriptor of a regular file, which the decoder takes over.
+    [[nodiscard]] int openFd(int fd);
+    // The descriptor being read (-1 before open), e.g. to open the file a second time.
+    [[nodiscard]] int fd() const { return io_->fd; }
+    [[nodiscard]] std::int64_t fileBytes() const { return fileBytes_; }
 
     [[nodiscard]] long rate() const { return rate_; }
     [[nodiscard]] int channels() const { return channels_; }
 
-    // Exact length in frames: from the encoder's header when it has one, else after a scan of
-    // the whole file (done once, on the first call). -1 when it cannot be told.
-    [[nodiscard]] std::int64_t lengthFrames();
-    // True once the length is exact without further work.
-    [[nodiscard]] bool lengthKnown() const { return length_ >= 0; }
+    // The length from the encoder's header, in frames, when that header agrees with the file
+    // (it counts frames and its byte count matches the audio data); -1 otherwise.
+    [[nodiscard]] std::int64_t headerLengthFrames() const { return headerLength_; }
+    // The best quick guess: the header's length when trusted, else bitrate x size. Always > 0
+    // after a successful open.
+    [[nodiscard]] std::int64_t estimatedLengthFrames() const { return estimate_; }
+    // Counts every frame of the file (slow on a large or slowly read file). -1 on failure or
+    // after cancel(). Leaves the read position undefined: seek before reading again.
+    [[nodiscard]] std::int64_t scanLengthFrames();
 
     // Places the next read at the given frame (sample-accurate).
     [[nodiscard]] bool seek(std::int64_t frame);
 
     // Decodes up to maxFrames frames into out (maxFrames x channels floats). Returns the number
-    // of frames written; 0 means the end of the decodable audio (end of file, a read error, a
-    // format change mid-stream).
+    // of frames written; 0 means the end of the decodable audio (end of file, a read error).
     [[nodiscard]] std::size_t read(float* out, std::size_t maxFrames);
+
+    // Makes every later read of the file fail at once, so a scan or decode ends soon. Any thread.
+    void cancel() { io_->cancelled.store(true, std::memory_order_relaxed); }
+
+    // Shared with libmpg123's reader callbacks. Reads go through a buffer of our own:
+    // libmpg123 reads byte by byte while it looks for a frame in damaged or foreign data.
+    struct Io {
+        int fd = -1;
+        std::atomic<bool> cancelled{false};
+        std::unique_ptr<unsigned char[]> buffer;
+        std::size_t begin = 0; // unread bytes of buffer: [begin, end)
+        std::size_t end = 0;
+        std::int64_t filePos = 0; // the descriptor's offset: just past the buffered bytes
+    };
 
 private:
     struct HandleDeleter {
         void operator()(mpg123_handle_struct* h) const;
     };
+    [[nodiscard]] std::int64_t trustedHeaderLength();
+
+    std::unique_ptr<Io> io_;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> handle_;
     long rate_ = 0;
     int channels_ = 0;
-    std::int64_t length_ = -1;
+    std::int64_t headerLength_ = -1;
+    std::int64_t estimate_ = 0;
+    std::int64_t fileBytes_ = 0;
     bool ended_ = false;
 };
+
+// What an encoder's Xing/Info header claims, read from the start of a file. Exposed for tests.
+struct XingClaim {
+    bool found = false;
+    std::int64_t frames = -1;     // -1: the header does not count frames
+    std::int64_t bytes = -1;      // -1: the header does not count bytes
+    std::int64_t audioOffset = 0; // where the first MPEG frame starts (after an ID3v2 tag)
+};
+[[nodiscard]] XingClaim readXingClaim(const unsigned char* data, std::size_t size);
+
+// Whether a header's claim fits a file of fileSize bytes whose trailing tags take tailBytes:
+// it must count frames (> 0) and bytes, and its bytes must match the audio data.
+[[nodiscard]] bool xingClaimFitsFile(const XingClaim& claim, std::int64_t fileSize,
+                                     std::int64_t tailBytes);
 
 } // namespace zr::media

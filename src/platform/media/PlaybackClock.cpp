@@ -28,3 +28,29 @@ std::uint32_t positionMs(const ClockState& state) {
 }
 
 } // namespace zr::media
+
+namespace zr::media {
+
+void TrackClock::setExactFrames(std::int64_t frames) {
+    if (frames >= 0)
+        exact_ = frames;
+}
+
+std::uint32_t TrackClock::lengthReply() {
+    const std::uint32_t ms = frameToMs(std::max<std::int64_t>(0, bestFrames()), rate_);
+    lastReply_ = ms;
+    return ms;
+}
+
+std::uint32_t TrackClock::positionReply(std::int64_t frame) const {
+    const std::int64_t promised =
+        lastReply_ >= 0 ? lastReply_ : frameToMs(std::max<std::int64_t>(0, bestFrames()), rate_);
+    if (ended_)
+        return static_cast<std::uint32_t>(promised);
+    // Not ended: stay short of the length the caller holds, whatever the frames say (an
+    // estimate may be short of the real end, and a rounded-up last frame would reach it).
+    const std::uint32_t ms = frameToMs(frame, rate_);
+    return promised > 0 ? std::min<std::uint32_t>(ms, static_cast<std::uint32_t>(promised - 1)) : 0;
+}
+
+} // namespace zr::media

@@ -32,3 +32,41 @@ struct ClockState {
 [[nodiscard]] std::uint32_t positionMs(const ClockState& state);
 
 } // namespace zr::media
+
+namespace zr::media {
+
+// The promise the player's end-of-track test (position >= length, polled about once a second)
+// relies on, while the length may still be an estimate: a position reply never reaches the last
+// length reply before the audio has really ended, and equals it exactly once it has. Length
+// replies are exact when known, else the best estimate. Not thread-safe (the device's mutex).
+class TrackClock {
+public:
+    TrackClock(long rate, std::int64_t estimateFrames, std::int64_t exactFrames)
+        : rate_(rate), estimate_(estimateFrames), exact_(exactFrames) {}
+
+    [[nodiscard]] long rate() const { return rate_; }
+    // The exact length in frames, or -1 while only estimated.
+    [[nodiscard]] std::int64_t exactFrames() const { return exact_; }
+    // Exact when known, else the estimate: what "from"/"to" and "seek" are checked against.
+    [[nodiscard]] std::int64_t bestFrames() const { return exact_ >= 0 ? exact_ : estimate_; }
+    void setExactFrames(std::int64_t frames);
+
+    // The "status length" reply; remembered, because positions are kept below it.
+    [[nodiscard]] std::uint32_t lengthReply();
+    // The "status position" reply for the frame heard now (or held), before or after the end.
+    [[nodiscard]] std::uint32_t positionReply(std::int64_t frame) const;
+
+    // The audio has really ended (or was sent to its end). A later play or seek clears it.
+    void markEnded() { ended_ = true; }
+    void clearEnded() { ended_ = false; }
+    [[nodiscard]] bool ended() const { return ended_; }
+
+private:
+    long rate_;
+    std::int64_t estimate_;
+    std::int64_t exact_;
+    std::int64_t lastReply_ = -1;
+    bool ended_ = false;
+};
+
+} // namespace zr::media

@@ -1,8 +1,14 @@
 #pragma once
-// A fixed-capacity, lock-free single-producer/single-consumer ring of preallocated slots. The
-// producer fills the slot it is given in place and publishes it; the consumer reads the front slot
-// in place and pops it. Neither side allocates or blocks, so the consumer may be an audio callback.
-// reset() is only safe while neither side runs.
+// A fixed-capacity, lock-free single-producer/single-consumer ring of preallocated slots.
+//
+// Thread rules: exactly one thread at a time uses the Producer handle and exactly one uses the
+// Consumer handle; each handle offers only its own half, so the two cannot be mixed up. The
+// producer fills the slot it is given in place and publishes it; the consumer reads the front
+// slot in place and pops it. Neither side allocates or blocks, so the consumer may be an audio
+// callback. size() is safe from either side (exact only while the other side is idle).
+// storage() is for one-time setup by the owner before either side starts.
+
+#include "MediaAssert.h"
 
 #include <atomic>
 #include <cstddef>
@@ -13,30 +19,62 @@ namespace zr::media {
 template <typename T> class SpscRing {
 public:
     explicit SpscRing(std::size_t capacity) : slots_(capacity + 1) {}
+    SpscRing(const SpscRing&) = delete;
+    SpscRing& operator=(const SpscRing&) = delete;
 
-    // Producer side.
-    [[nodiscard]] T* writeSlot() {
-        const std::size_t tail = tail_.load(std::memory_order_relaxed);
-        if (next(tail) == head_.load(std::memory_order_acquire))
-            return nullptr;
-        return &slots_[tail];
-    }
-    void publish() {
-        tail_.store(next(tail_.load(std::memory_order_relaxed)), std::memory_order_release);
-    }
+    class Producer {
+    public:
+        // The next free slot, or nullptr when the ring is full.
+        [[nodiscard]] T* slot() {
+            const std::size_t tail = r_->tail_.load(std::memory_order_relaxed);
+            if (r_->next(tail) == r_->head_.load(std::memory_order_acquire))
+                return nullptr;
+            return &r_->slots_[tail];
+        }
+        // Hands the slot returned by slot() to the consumer.
+        void publish() {
+            ZR_ASSERT(r_->next(r_->tail_.load(std::memory_order_relaxed)) !=
+                      r_->head_.load(std::memory_order_acquire)); // publish only a slot() given
+            r_->tail_.store(r_->next(r_->tail_.load(std::memory_order_relaxed)),
+                            std::memory_order_release);
+        }
+        [[nodiscard]] std::size_t size() const { return r_->size(); }
+        [[nodiscard]] std::size_t capacity() const { return r_->capacity(); }
 
-    // Consumer side.
-    [[nodiscard]] T* front() {
-        const std::size_t head = head_.load(std::memory_order_relaxed);
-        if (head == tail_.load(std::memory_order_acquire))
-            return nullptr;
-        return &slots_[head];
-    }
-    void pop() {
-        head_.store(next(head_.load(std::memory_order_relaxed)), std::memory_order_release);
-    }
+    private:
+        friend class SpscRing;
+        explicit Producer(SpscRing* r) : r_(r) {}
+        SpscRing* r_;
+    };
 
-    // Either side; exact only when the other side is idle.
+    class Consumer {
+    public:
+        // The oldest published slot, or nullptr when the ring is empty.
+        [[nodiscard]] T* front() {
+            const std::size_t head = r_->head_.load(std::memory_order_relaxed);
+            if (head == r_->tail_.load(std::memory_order_acquire))
+                return nullptr;
+            return &r_->slots_[head];
+        }
+        // Gives the front slot back to the producer.
+        void pop() {
+            ZR_ASSERT(r_->head_.load(std::memory_order_relaxed) !=
+                      r_->tail_.load(std::memory_order_acquire)); // pop only a front() seen
+            r_->head_.store(r_->next(r_->head_.load(std::memory_order_relaxed)),
+                            std::memory_order_release);
+        }
+        [[nodiscard]] std::size_t size() const { return r_->size(); }
+        [[nodiscard]] std::size_t capacity() const { return r_->capacity(); }
+
+    private:
+        friend class SpscRing;
+        explicit Consumer(SpscRing* r) : r_(r) {}
+        SpscRing* r_;
+    };
+
+    [[nodiscard]] Producer producer() { return Producer(this); }
+    [[nodiscard]] Consumer consumer() { return Consumer(this); }
+
     [[nodiscard]] std::size_t size() const {
         const std::size_t head = head_.load(std::memory_order_acquire);
         const std::size_t tail = tail_.load(std::memory_order_acquire);
@@ -44,12 +82,6 @@ public:
     }
     [[nodiscard]] std::size_t capacity() const { return slots_.size() - 1; }
 
-    void reset() {
-        head_.store(0, std::memory_order_release);
-        tail_.store(0, std::memory_order_release);
-    }
-
-    // Slot storage, for one-time setup by the owner before either side starts.
     std::vector<T>& storage() { return slots_; }
 
 private:

@@ -12,6 +12,9 @@
 #include <cstring>
 #include <fstream>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace zr::media {
 namespace {
 
@@ -83,7 +86,9 @@ protected:
     }
 
     test::TempDir dir_;
-    MediaService service_{DeviceOptions{10000, 10000}};
+    // Ring and start buffer longer than any fixture: the whole track is decoded before the
+    // unpaced device starts, so the capture has no gaps from the decoder falling behind.
+    MediaService service_{DeviceOptions{20000, 20000}};
     test::Pcm reference_;
 };
 
@@ -194,6 +199,58 @@ TEST_F(DiskOutput, PlayFrom2000StartsAtItsSample) {
             worst, std::fabs(double(out[got.first * 2 + i]) - reference_.samples[start * 2 + i]));
     EXPECT_LT(worst, 1e-4);
     // One frame off would differ by about 2 pi 440 / 44100 x amplitude: far above the bound.
+}
+
+// Files whose header says less than the whole (joined chapters, a zero frame count): every
+// sample the decoder gives is heard, and the end-of-track test (position >= length) fires at
+// the real end with the position equal to the length.
+TEST_F(DiskOutput, WholeTrackIsHeardWhateverTheHeaderSays) {
+    for (const auto& [name, atLeastMs] :
+         {std::pair{"joined_3x5s.mp3", 15000L}, std::pair{"vbr_zero_count.mp3", 4950L}}) {
+        ok(service_, "close all");
+        open(name);
+        const std::vector<float> out = playToEnd("play mp3");
+        const Extent ref = sound(reference_.samples);
+        EXPECT_GE(static_cast<long>(ref.frames() * 1000 / rate()), atLeastMs) << name;
+        EXPECT_EQ(sound(out).frames(), ref.frames()) << name;
+        const long position = number(service_, "status mp3 position");
+        const long length = number(service_, "status mp3 length");
+        EXPECT_EQ(position, length) << name;
+        EXPECT_GE(length, atLeastMs) << name;
+        EXPECT_EQ(number(service_, "status mp3 position"), length) << name;
+    }
+}
+
+// 5 s at 44.1 kHz then 5 s at 22.05 kHz in one file: all 10 s play at the device's rate, and
+// the tone keeps its pitch in both halves.
+TEST_F(DiskOutput, RateChangeInsideTheFilePlaysThroughAtTheRightSpeedAndPitch) {
+    // Whatever libmpg123 would say about the change goes to stderr: catch it there.
+    const std::string errPath = (dir_.path() / "stderr.txt").string();
+    std::fflush(stderr);
+    const int savedErr = ::dup(2);
+    const int errFile = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(errFile, 2);
+    ok(service_, "open " + fixture("rate_change.mp3") + " type MPEGVideo alias mp3");
+    const std::vector<float> out = playToEnd("play mp3");
+    std::fflush(stderr);
+    ::dup2(savedErr, 2);
+    ::close(savedErr);
+    ::close(errFile);
+    std::ifstream errIn(errPath);
+    const std::string errText((std::istreambuf_iterator<char>(errIn)), {});
+    EXPECT_EQ(errText.find("mpg123"), std::string::npos) << errText;
+    EXPECT_EQ(errText.find("format"), std::string::npos) << errText;
+    constexpr long kRate = 44100;
+    constexpr int kChannels = 2;
+    reference_.channels = kChannels; // sound() takes the channel count from the reference
+    const Extent got = sound(out);
+    EXPECT_NEAR(static_cast<double>(got.frames()) / kRate, 10.0, 0.15);
+    const std::size_t half = 5 * kRate;
+    EXPECT_NEAR(toneFrequency(out, kChannels, kRate, got.first, half), 440.0, 4.0);
+    EXPECT_NEAR(toneFrequency(out, kChannels, kRate, got.first + half, half), 440.0, 4.0);
+    const long length = number(service_, "status mp3 length");
+    EXPECT_EQ(number(service_, "status mp3 position"), length);
+    EXPECT_NEAR(length, 10000, 150);
 }
 
 } // namespace

@@ -1,0 +1,464 @@
+#!/usr/bin/env python3
+"""The media service on a real sound server: a private PulseAudio with a recorded null sink.
+
+    pulse_bench.py BUILD_DIR [--only a,b,...] [--plays N] [--shell-arg ARG ...]
+
+Sections (all by default), each figure against its peer measured in this same run:
+  dropouts  a 10 s tone played N times (10) while three busy loops load the cores: plays with a
+            silent gap >= 10 ms or a length off by more than 30 ms, ours vs mpv --ao=pulse
+  cpu       CPU seconds to play 60 s, and voluntary context switches a second summed over the
+            threads while playing, paused and stopped: ours vs Audacious through the same SDL
+            output (its SDL plugin, SDL's pulseaudio driver); CPU also vs a bare decode
+            (mpg123 -o dummy, unpaced)
+  latency   ms from a command (mute, volume, seek, speed) to its change in the recording
+  first     ms from Play to the first sound in the recording: ours vs paplay vs mpv --ao=pulse
+Prints 'name ours V  PEER R  ratio X' lines (bench/run reads them); progress on standard error.
+Installs mpv and audacious with apt-get when they are missing.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+
+from mcishell import MciShell  # noqa: E402
+from pulseserver import PulseServer, _spawn, _stop  # noqa: E402
+from toneanalysis import analyse  # noqa: E402
+
+RATE = 44100
+LOUD = 1000
+CLK_TCK = os.sysconf("SC_CLK_TCK")
+
+
+def log(message):
+    print(message, file=sys.stderr, flush=True)
+
+
+def ratio(ours, ref):
+    return f"{ours / ref:.3f}" if ref else "-"
+
+
+def row(name, ours, peer, ref, note=None):
+    """One line for bench/run: ratio only where both are numbers and the peer is not zero."""
+    r = ratio(ours, ref) if isinstance(ours, (int, float)) and isinstance(ref, (int, float)) else "-"
+    note = f" ({note})" if note else ""
+    print(f"{name} ours {fmt(ours)}{note}  {peer} {fmt(ref)}  ratio {r}", flush=True)
+
+
+def fmt(v):
+    return f"{v:.3f}".rstrip("0").rstrip(".") if isinstance(v, float) else str(v)
+
+
+def ensure(tool, package):
+    if shutil.which(tool):
+        return True
+    log(f"installing {package} ...")
+    sudo = [] if os.geteuid() == 0 else ["sudo"]
+    subprocess.run(sudo + ["apt-get", "install", "-y", "-qq", "--no-install-recommends", package],
+                   env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"),
+                   stdout=subprocess.DEVNULL, check=False)
+    return shutil.which(tool) is not None
+
+
+# ---- /proc readings ----
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / CLK_TCK
+
+
+def voluntary_switches(pid):
+    total = 0
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/status") as f:
+                total += int(re.search(r"^voluntary_ctxt_switches:\s+(\d+)", f.read(), re.M)[1])
+        except (OSError, TypeError):
+            pass  # a thread that ended meanwhile
+    return total
+
+
+def switches_per_second(pid, seconds):
+    before = voluntary_switches(pid)
+    time.sleep(seconds)
+    return (voluntary_switches(pid) - before) / seconds
+
+
+# ---- material ----
+
+def make_material(work, build):
+    log("making material ...")
+    paths = {"tone10": os.path.join(build, "fixtures", "tone_10s_cbr_44100_stereo.mp3")}
+    if not os.path.exists(paths["tone10"]):
+        raise SystemExit(f"missing {paths['tone10']}: build target zr_fixtures")
+    m60 = os.path.join(work, "m60.wav")
+    subprocess.run(["sox", "-q", "-n", "-r", "44100", "-c", "2", "-b", "16", m60, "synth", "60",
+                    "pinknoise", "synth", "60", "sine", "mix", "440", "vol", "0.5"], check=True)
+    step = os.path.join(work, "step.wav")  # 5 s of tone, then 5 s of silence
+    subprocess.run(["sox", "-q", "-n", "-r", "44100", "-c", "2", "-b", "16", step, "synth", "5",
+                    "sine", "440", "vol", "0.5", "pad", "0", "5"], check=True)
+    for name, wav in (("m60", m60), ("step", step)):
+        paths[name] = os.path.join(work, name + ".mp3")
+        subprocess.run(["lame", "--quiet", "-b", "192", wav, paths[name]], check=True)
+    paths["tone10_wav"] = os.path.join(work, "tone10.wav")
+    subprocess.run(["mpg123", "-q", "-w", paths["tone10_wav"], paths["tone10"]], check=True)
+    return paths
+
+
+class Ours:
+    """tools/mci-shell through SDL's pulseaudio driver."""
+
+    def __init__(self, build, extra):
+        self.argv = [os.path.join(build, "tools", "mci-shell", "mci-shell"), *extra]
+
+    def shell(self, server):
+        return MciShell(self.argv[0], server.env(SDL_AUDIODRIVER="pulseaudio"), self.argv[1:])
+
+
+def mpv_argv(path):
+    return ["mpv", "--no-config", "--really-quiet", "--no-video", "--ao=pulse", path]
+
+
+# ---- dropouts under load ----
+
+class BusyLoops:
+    def __init__(self, count):
+        self.procs = [_spawn([sys.executable, "-c", "while True: pass"], dict(os.environ))
+                      for _ in range(count)]
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        for proc in self.procs:
+            _stop(proc, grace=1.0)
+
+
+def judge(found, seconds=10.0):
+    drops = found.dropouts(10.0)
+    return bool(drops) or abs(found.seconds - seconds) > 0.030, len(drops), found.silent_ms()
+
+
+def dropouts(server, ours, paths, plays, peers=True):
+    results = {}
+    with BusyLoops(3):
+        for name in ("ours", "mpv") if peers else ("ours",):
+            bad = gaps = 0
+            silent = 0.0
+            for play in range(plays):
+                with server.tap() as tap:
+                    if name == "ours":
+                        with ours.shell(server) as sh:
+                            sh.ok(f'open "{paths["tone10"]}" type MPEGVideo alias mp3')
+                            sh.ok("play mp3")
+                            sh.wait_mode("stopped", 40)
+                            time.sleep(0.3)
+                    else:
+                        proc = _spawn(mpv_argv(paths["tone10"]), server.env(),
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                        try:
+                            proc.wait(40)
+                        finally:
+                            _stop(proc)
+                        time.sleep(0.3)
+                found = analyse(tap.samples(), RATE, 2)
+                failed, n, ms = judge(found)
+                bad += failed
+                gaps += n
+                silent += ms
+                log(f"dropouts {name} play {play + 1}: length {found.seconds:.4f} s, {n} gaps "
+                    f">= 10 ms, {ms:.0f} ms silent")
+            results[name] = (bad, gaps, silent)
+    if not peers:
+        row(f"dropout_plays_of_{plays}_under_load", results["ours"][0], "goal", 0)
+        row("dropout_gaps_total", results["ours"][1], "goal", 0)
+        return
+    row(f"dropout_plays_of_{plays}_under_load", results["ours"][0], "mpv --ao=pulse",
+        results["mpv"][0])
+    row("dropout_gaps_total", results["ours"][1], "mpv --ao=pulse", results["mpv"][1])
+    row("dropout_silence_ms_total", round(results["ours"][2], 1), "mpv --ao=pulse",
+        round(results["mpv"][2], 1))
+
+
+# ---- CPU and wake-ups ----
+
+def ours_cpu(server, ours, paths):
+    with ours.shell(server) as sh:
+        pid = sh.proc.pid
+        sh.ok(f'open "{paths["m60"]}" type MPEGVideo alias mp3')
+        c0 = cpu_seconds(pid)
+        sh.ok("play mp3")
+        time.sleep(20)
+        playing = switches_per_second(pid, 10)
+        sh.wait_mode("stopped", 60)
+        cpu = cpu_seconds(pid) - c0
+        sh.ok("play mp3 from 0")
+        time.sleep(1)
+        sh.ok("pause mp3")
+        time.sleep(0.5)
+        paused = switches_per_second(pid, 5)
+        sh.ok("stop mp3")
+        time.sleep(0.5)
+        stopped = switches_per_second(pid, 5)
+    return cpu, playing, paused, stopped
+
+
+def audacious_sdl_registry(home):
+    """Audacious with its SDL output plugin only: run once to write the registry, then edit."""
+    registry = os.path.join(home, ".config", "audacious", "plugin-registry")
+    text = open(registry).read()
+    blocks = re.split(r"(?m)^(?=output )", text)
+    for i, block in enumerate(blocks):
+        if block.startswith("output "):
+            wanted = "1" if "/sdlout.so" in block.splitlines()[0] else "0"
+            blocks[i] = re.sub(r"(?m)^enabled \d", f"enabled {wanted}", block, count=1)
+    with open(registry, "w") as f:
+        f.write("".join(blocks))
+
+
+def audacious_cpu(server, paths):
+    home = tempfile.mkdtemp(prefix="zr-bench-aud-")
+    bus = None
+    try:
+        bus = _spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                     dict(os.environ), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        address = bus.stdout.readline().decode().strip()
+        env = server.env(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                         DBUS_SESSION_BUS_ADDRESS=address, SDL_AUDIODRIVER="pulseaudio")
+        env.pop("DISPLAY", None)
+        first = _spawn(["audacious", "-H"], env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        time.sleep(3)
+        _stop(first)
+        audacious_sdl_registry(home)
+        proc = _spawn(["audacious", "-H", paths["m60"]], env, stdout=subprocess.DEVNULL,
+                      stderr=subprocess.DEVNULL)
+        try:
+            stream = None
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline and stream is None:
+                stream = next((s for s in server.sink_inputs()
+                               if s.get("application.process.id") == str(proc.pid)), None)
+                time.sleep(0.02)
+            c0 = cpu_seconds(proc.pid)
+            if stream is None:
+                raise RuntimeError("Audacious did not play")
+            time.sleep(20)
+            playing = switches_per_second(proc.pid, 10)
+            time.sleep(max(0.0, 60.5 - 30))
+            cpu = cpu_seconds(proc.pid) - c0
+            subprocess.run(["audtool", "--playback-play"], env=env, timeout=10)
+            time.sleep(1)
+            subprocess.run(["audtool", "--playback-pause"], env=env, timeout=10)
+            time.sleep(0.5)
+            paused = switches_per_second(proc.pid, 5)
+            subprocess.run(["audtool", "--playback-stop"], env=env, timeout=10)
+            time.sleep(0.5)
+            stopped = switches_per_second(proc.pid, 5)
+            driver = stream.get("application.process.binary", "?")
+            log(f"audacious stream: {stream.get('media.name')} / {stream.get('application.name')}"
+                f" ({driver})")
+            return cpu, playing, paused, stopped
+        finally:
+            _stop(proc)
+    finally:
+        _stop(bus)
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def bare_decode_cpu(paths):
+    start = os.times()
+    subprocess.run(["mpg123", "-q", "-o", "dummy", paths["m60"]], check=True)
+    end = os.times()
+    return (end.children_user - start.children_user) + (end.children_system - start.children_system)
+
+
+def cpu_and_wakeups(server, ours, paths, peers=True):
+    log("CPU and wake-ups: ours, 60 s ...")
+    o = ours_cpu(server, ours, paths)
+    log(f"ours: cpu {o[0]:.2f} s, switches/s playing {o[1]:.1f} paused {o[2]:.1f} stopped {o[3]:.1f}")
+    bare = bare_decode_cpu(paths)
+    row("cpu_play_60s_s", round(o[0], 2), "bare decode (mpg123 -o dummy)", round(bare, 2))
+    a = None
+    if not peers:
+        row("wakeups_per_s_playing", round(o[1], 1), "goal", 35)
+        row("wakeups_per_s_paused", round(o[2], 1), "goal", 0)
+        return
+    if ensure("audacious", "audacious") and shutil.which("audtool"):
+        log("CPU and wake-ups: Audacious (SDL output), 60 s ...")
+        try:
+            a = audacious_cpu(server, paths)
+            log(f"audacious: cpu {a[0]:.2f} s, switches/s playing {a[1]:.1f} paused {a[2]:.1f} "
+                f"stopped {a[3]:.1f}")
+        except (RuntimeError, OSError, subprocess.SubprocessError) as failure:
+            log(f"audacious: {failure}")
+    peer = "Audacious (SDL output)"
+    if a is None:
+        print("audacious_not_measured ours -  -  ratio -")
+        return
+    row("cpu_play_60s_s", round(o[0], 2), peer, round(a[0], 2))
+    row("wakeups_per_s_playing", round(o[1], 1), peer, round(a[1], 1), "goal <= 35")
+    row("wakeups_per_s_paused", round(o[2], 1), peer, round(a[2], 1), "goal 0")
+    row("wakeups_per_s_stopped", round(o[3], 1), peer, round(a[3], 1), "goal 0")
+
+
+# ---- latency of commands, and first sound ----
+
+def first_change(samples, mark, test, window=RATE // 100):
+    """First frame at or after mark that starts a 10 ms window where test(peak) holds."""
+    frames = len(samples) // 2
+    for f in range(mark, frames - window, 32):
+        peak = max(abs(v) for v in samples[2 * f:2 * (f + window):2])
+        if test(peak):
+            return f
+    return None
+
+
+SPEED_GAPS = []  # ms of silence heard at each change of speed
+
+
+def first_silence_ms(samples, start):
+    f = start
+    while f < len(samples) // 2 and abs(samples[2 * f]) <= LOUD and abs(samples[2 * f + 1]) <= LOUD:
+        f += 1
+    return (f - start) * 1000 / RATE
+
+
+def command_latency(server, ours, paths, kind):
+    with server.tap() as tap, ours.shell(server) as sh:
+        path = paths["step"] if kind in ("seek", "speed") else paths["tone10"]
+        sh.ok(f'open "{path}" type MPEGVideo alias mp3')
+        sh.ok("play mp3")
+        deadline = time.monotonic() + 10
+        while int(sh.ok("status mp3 position")) < 1500 and time.monotonic() < deadline:
+            time.sleep(0.02)
+        position = int(sh.ok("status mp3 position"))
+        mark = tap.frames()
+        command = {"mute": "set mp3 audio all off", "volume": "setaudio mp3 volume to 250",
+                   "seek": "play mp3 from 6000", "speed": "set mp3 speed 500"}[kind]
+        sh.ok(command)
+        time.sleep(8.5 if kind == "speed" else 1.0)
+        samples = tap.samples()
+    full = max(abs(v) for v in samples[2 * (mark - RATE // 5):2 * mark:2])
+    if kind == "speed":
+        # A steady tone shows a change of speed only through its end (track time 5000, R ms
+        # ahead at the command): at half speed from L ms after the command it ends 2R - L ms
+        # after it. A late change makes it end early; content held back or repeated makes it
+        # end late. A silence right after the command is a gap the change itself made.
+        end = first_change(samples, mark, lambda p: p < LOUD, window=RATE // 5)
+        if end is None:
+            return None
+        blip = first_change(samples, mark, lambda p: p < LOUD)
+        if blip is not None and blip < end and blip - mark < RATE // 5:
+            SPEED_GAPS.append(first_silence_ms(samples, blip))
+            log(f"speed: {SPEED_GAPS[-1]:.1f} ms of silence {(blip - mark) * 1000 / RATE:.0f} ms "
+                f"after the command")
+        return 2 * (5000 - position) - (end - mark) * 1000 / RATE
+    test = (lambda p: p < LOUD) if kind in ("mute", "seek") else (lambda p: p < full / 2)
+    change = first_change(samples, mark, test)
+    return None if change is None else (change - mark) * 1000 / RATE
+
+
+def latency(server, ours, paths, runs=3):
+    for kind in ("mute", "volume", "seek", "speed"):
+        values = [v for v in (command_latency(server, ours, paths, kind) for _ in range(runs))
+                  if v is not None]
+        log(f"latency {kind}: {[round(v) for v in values]} ms")
+        if values and kind == "speed":
+            # Positive: the change came late by that much; negative: the rest of the track
+            # came that much later than it should (held back or repeated at the change).
+            row(f"speed_change_lateness_ms_median_of_{runs}", round(statistics.median(values), 1),
+                "goal |x| <=", 60)
+        elif values:
+            row(f"latency_{kind}_ms_median_of_{runs}", round(statistics.median(values), 1),
+                "goal", 60)
+    row(f"silence_at_speed_change_ms_worst_of_{runs}", round(max(SPEED_GAPS, default=0.0), 1),
+        "goal", 0)
+
+
+def first_sound_once(server, ours, paths, who):
+    with server.tap() as tap:
+        time.sleep(0.3)
+        if who.startswith("ours"):
+            with ours.shell(server) as sh:
+                if who == "ours (open+play)":
+                    mark = tap.frames()
+                    sh.ok(f'open "{paths["tone10"]}" type MPEGVideo alias mp3')
+                else:
+                    sh.ok(f'open "{paths["tone10"]}" type MPEGVideo alias mp3')
+                    mark = tap.frames()
+                sh.ok("play mp3")
+                time.sleep(1.0)
+        else:
+            argv = (["paplay", paths["tone10_wav"]] if who == "paplay" else mpv_argv(paths["tone10"]))
+            mark = tap.frames()
+            proc = _spawn(argv, server.env(), stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL)
+            time.sleep(1.0)
+            _stop(proc)
+        samples = tap.samples()
+    start = first_change(samples, mark, lambda p: p > LOUD)
+    return None if start is None else (start - mark) * 1000 / RATE
+
+
+def first_sound(server, ours, paths, runs=5):
+    medians = {}
+    for who in ("ours", "ours (open+play)", "paplay", "mpv"):
+        values = [v for v in (first_sound_once(server, ours, paths, who) for _ in range(runs))
+                  if v is not None]
+        log(f"first sound {who}: {[round(v) for v in values]} ms")
+        medians[who] = statistics.median(values) if values else None
+    for peer, name in (("paplay", "paplay (from launch)"), ("mpv", "mpv --ao=pulse (from launch)")):
+        if medians["ours"] is not None and medians[peer] is not None:
+            row(f"first_sound_after_play_ms_median_of_{runs}", round(medians["ours"], 1), name,
+                round(medians[peer], 1))
+    if medians["ours (open+play)"] is not None and medians["paplay"] is not None:
+        row(f"first_sound_after_open_and_play_ms_median_of_{runs}",
+            round(medians["ours (open+play)"], 1), "paplay (from launch)",
+            round(medians["paplay"], 1))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build")
+    parser.add_argument("--only", default="dropouts,cpu,latency,first")
+    parser.add_argument("--plays", type=int, default=10)
+    parser.add_argument("--shell-arg", action="append", default=[])
+    parser.add_argument("--no-peers", action="store_true", help="measure ours only")
+    args = parser.parse_args()
+    build = os.path.abspath(args.build)
+    for tool in ("pulseaudio", "parec"):
+        if not shutil.which(tool):
+            print(f"pulse_server_missing ours -  {tool} -  ratio -")
+            return 1
+    ensure("mpv", "mpv")
+    ours = Ours(build, args.shell_arg)
+    work = tempfile.mkdtemp(prefix="zr-bench-pulse-")
+    try:
+        paths = make_material(work, build)
+        sections = args.only.split(",")
+        with PulseServer() as server:
+            if "first" in sections:
+                first_sound(server, ours, paths)
+            if "latency" in sections:
+                latency(server, ours, paths)
+            if "cpu" in sections:
+                cpu_and_wakeups(server, ours, paths, not args.no_peers)
+            if "dropouts" in sections:
+                dropouts(server, ours, paths, args.plays, not args.no_peers)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,88 @@
+#include "TrackProducer.h"
+
+#include <SoundTouch.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zr::media {
+
+TrackProducer::TrackProducer(std::unique_ptr<Mpg123Decoder> decoder)
+    : decoder_(std::move(decoder)), rate_(decoder_->rate()), channels_(decoder_->channels()),
+      tempo_(std::make_unique<soundtouch::SoundTouch>()),
+      scratch_(static_cast<std::size_t>(kBlockFrames) * static_cast<std::size_t>(channels_)) {
+    tempo_->setSampleRate(static_cast<unsigned>(rate_));
+    tempo_->setChannels(static_cast<unsigned>(channels_));
+}
+
+TrackProducer::~TrackProducer() = default;
+
+void TrackProducer::restart(std::int64_t from, std::int64_t end, std::uint32_t speed) {
+    (void)decoder_->seek(from);
+    speed_ = speed;
+    tempo_->clear();
+    tempo_->setTempo(speed / 1000.0);
+    startFrame_ = from;
+    endFrame_ = end;
+    fedEnd_ = from;
+    outProduced_ = 0;
+    inputDone_ = false;
+    finished_ = false;
+}
+
+void TrackProducer::fill(AudioBlock& block) {
+    block.frames = 0;
+    block.last = false;
+    block.trackStart = fedEnd_;
+    block.trackEnd = fedEnd_;
+    if (finished_) {
+        block.last = true;
+        return;
+    }
+    if (speed_ == 1000) {
+        const auto want = static_cast<std::size_t>(
+            std::clamp<std::int64_t>(endFrame_ - fedEnd_, 0, kBlockFrames));
+        const std::size_t n = want > 0 ? decoder_->read(block.samples.data(), want) : 0;
+        fedEnd_ += static_cast<std::int64_t>(n);
+        block.trackEnd = fedEnd_;
+        block.frames = static_cast<std::uint32_t>(n);
+        block.last = n == 0 || fedEnd_ >= endFrame_;
+        finished_ = block.last;
+        return;
+    }
+    const double tempo = speed_ / 1000.0;
+    while (tempo_->numSamples() < kBlockFrames && !inputDone_) {
+        const auto want = static_cast<std::size_t>(
+            std::clamp<std::int64_t>(endFrame_ - fedEnd_, 0, kBlockFrames));
+        const std::size_t n = want > 0 ? decoder_->read(scratch_.data(), want) : 0;
+        if (n == 0) {
+            inputDone_ = true;
+            tempo_->flush();
+            break;
+        }
+        tempo_->putSamples(scratch_.data(), static_cast<unsigned>(n));
+        fedEnd_ += static_cast<std::int64_t>(n);
+    }
+    std::uint32_t room = kBlockFrames;
+    if (inputDone_) {
+        // flush() pads with silence; output no more than the input's length at this tempo.
+        const auto total = static_cast<std::int64_t>(std::llround((fedEnd_ - startFrame_) / tempo));
+        room = static_cast<std::uint32_t>(std::clamp<std::int64_t>(total - outProduced_, 0, room));
+    }
+    const unsigned n = room > 0 ? tempo_->receiveSamples(block.samples.data(), room) : 0;
+    block.trackStart = std::min(
+        fedEnd_, startFrame_ + static_cast<std::int64_t>(std::llround(outProduced_ * tempo)));
+    outProduced_ += n;
+    block.trackEnd =
+        n > 0 ? std::min(fedEnd_, startFrame_ +
+                                      static_cast<std::int64_t>(std::llround(outProduced_ * tempo)))
+              : fedEnd_;
+    block.frames = n;
+    if (n == 0 && inputDone_) {
+        block.trackStart = block.trackEnd = fedEnd_;
+        block.last = true;
+        finished_ = true;
+    }
+}
+
+} // namespace zr::media

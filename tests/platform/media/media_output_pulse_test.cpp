@@ -1,0 +1,164 @@
+// What the service plays, heard through a private PulseAudio: SDL's pulseaudio driver into a
+// null sink whose monitor is recorded. Real time, so the tracks are short; the recording is the
+// server's own timeline, so what it holds is what a listener would have heard.
+#include "MediaService.h"
+#include "MediaTestSupport.h"
+#include "PulseServer.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+#include <unistd.h>
+
+namespace zr::media {
+namespace {
+
+using test::fixture;
+using test::number;
+using test::ok;
+using zr::test::PulseServer;
+
+constexpr int kRate = PulseServer::kRate;
+constexpr int kLoud = 1000;            // s16; the fixtures' tone peaks at 16384
+constexpr long kDropout = kRate / 100; // 10 ms
+
+class PulseOutput : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (PulseServer::installed())
+            server_ = new PulseServer;
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+
+    void SetUp() override {
+        if (!server_)
+            GTEST_SKIP() << "pulseaudio is not installed";
+        ASSERT_TRUE(server_->ready()) << server_->error();
+        recording_ = std::make_unique<PulseServer::Recording>(*server_);
+        ASSERT_TRUE(recording_->started()) << "the null sink's monitor recorded nothing";
+    }
+
+    void open(const std::string& name) {
+        ok(service_, "open \"" + fixture(name) + "\" type MPEGVideo alias mp3");
+    }
+
+    bool waitStopped() {
+        return test::waitUntil([&] { return ok(service_, "status mp3 mode") == "stopped"; },
+                               std::chrono::seconds(20));
+    }
+
+    // Our stream on the server, by process id (the recording's own stream is there too).
+    std::map<std::string, std::string> ourStream() const {
+        for (auto& stream : server_->sinkInputs())
+            if (stream["application.process.id"] == std::to_string(getpid()) &&
+                stream["application.name"] != "zr-test-keepalive")
+                return stream;
+        return {};
+    }
+
+    static double peak(const std::vector<std::int16_t>& s, long from, long to) {
+        int best = 0;
+        for (long f = std::max(from, 0L); f < to && f * 2 < static_cast<long>(s.size()); ++f)
+            best = std::max(best, std::abs(static_cast<int>(s[static_cast<std::size_t>(f) * 2])));
+        return best;
+    }
+
+    static PulseServer* server_;
+    MediaService service_;
+    std::unique_ptr<PulseServer::Recording> recording_;
+};
+
+PulseServer* PulseOutput::server_ = nullptr;
+
+TEST_F(PulseOutput, TrackPlaysWholeWithoutGapsThroughThePulseDriver) {
+    open("tone_3s_cbr_44100_stereo.mp3");
+    ok(service_, "play mp3");
+    // SDL must have taken the server, not fallen back to its silent driver.
+    ASSERT_TRUE(test::waitUntil([&] { return !ourStream().empty(); }, std::chrono::seconds(5)))
+        << "no stream of ours on the server; SDL driver: "
+        << (SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "none");
+    EXPECT_STREQ(SDL_GetCurrentAudioDriver(), "pulseaudio");
+    ASSERT_TRUE(waitStopped());
+    EXPECT_EQ(number(service_, "status mp3 position"), 3000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
+    EXPECT_NEAR(tone.seconds(kRate), 3.0, 0.03);
+    EXPECT_TRUE(tone.gaps.empty())
+        << tone.gaps.size() << " gaps, the first at frame " << tone.gaps.front().first;
+}
+
+// What a desktop's mixer shows for the stream.
+TEST_F(PulseOutput, StreamShowsThePlayerTheMusicRoleAndTheFileName) {
+    open("tone_1s_cbr_44100_stereo.mp3");
+    ok(service_, "play mp3");
+    std::map<std::string, std::string> stream;
+    ASSERT_TRUE(
+        test::waitUntil([&] { return !(stream = ourStream()).empty(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(stream["application.name"], "ZR - Mp3 Player");
+    EXPECT_EQ(stream["media.role"], "music");
+    EXPECT_EQ(stream["media.name"], "tone_1s_cbr_44100_stereo.mp3");
+    ok(service_, "close mp3");
+    EXPECT_TRUE(test::waitUntil([&] { return ourStream().empty(); }, std::chrono::seconds(5)))
+        << "the stream outlived its device";
+}
+
+TEST_F(PulseOutput, MuteVolumeAndStopAreHeardOnTheServer) {
+    open("tone_3s_cbr_44100_stereo.mp3");
+    ok(service_, "play mp3");
+    ASSERT_TRUE(test::waitUntil([&] { return number(service_, "status mp3 position") >= 700; }));
+    const long muted = static_cast<long>(recording_->frames());
+    ok(service_, "set mp3 audio all off");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const long unmuted = static_cast<long>(recording_->frames());
+    ok(service_, "setaudio mp3 volume to 498");
+    ok(service_, "set mp3 audio all on");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const long stopped = static_cast<long>(recording_->frames());
+    ok(service_, "stop mp3");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto s = recording_->samples();
+
+    // Generous bounds: a command is heard within 250 ms here (the benchmark measures it).
+    const long slack = kRate / 4;
+    const double full = peak(s, muted - kRate / 2, muted);
+    EXPECT_GT(full, 15000);
+    EXPECT_LT(peak(s, muted + slack, unmuted), kLoud) << "mute not heard";
+    // (498/1000)^3 of full scale: the volume set while muted is what comes back.
+    EXPECT_NEAR(peak(s, unmuted + slack, stopped) / full, 0.1235, 0.01);
+    EXPECT_LT(peak(s, stopped + slack, static_cast<long>(s.size() / 2)), kLoud)
+        << "still sounding after stop";
+}
+
+TEST_F(PulseOutput, SpeedKeepsTheToneWholeAndChangesItsLength) {
+    open("tone_3s_cbr_44100_stereo.mp3");
+    ok(service_, "set mp3 speed 1500");
+    ok(service_, "play mp3");
+    ASSERT_TRUE(waitStopped());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
+    EXPECT_NEAR(tone.seconds(kRate), 2.0, 0.05);
+    EXPECT_TRUE(tone.gaps.empty()) << tone.gaps.size() << " gaps";
+}
+
+TEST_F(PulseOutput, SpeedChangedWhilePlayingLeavesNoGap) {
+    open("tone_3s_cbr_44100_stereo.mp3");
+    ok(service_, "play mp3");
+    ASSERT_TRUE(test::waitUntil([&] { return number(service_, "status mp3 position") >= 800; }));
+    ok(service_, "set mp3 speed 1500");
+    ASSERT_TRUE(test::waitUntil([&] { return number(service_, "status mp3 position") >= 1800; }));
+    ok(service_, "set mp3 speed 1000");
+    ASSERT_TRUE(waitStopped());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
+    EXPECT_TRUE(tone.gaps.empty()) << tone.gaps.size() << " gaps, the first "
+                                   << tone.gaps.front().second * 1000 / kRate << " ms long";
+}
+
+} // namespace
+} // namespace zr::media

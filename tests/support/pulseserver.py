@@ -1,0 +1,338 @@
+"""A private sound server for one test, and a recording of what reached it.
+
+    with PulseServer() as server:
+        env = dict(os.environ, **server.client_env(), SDL_AUDIODRIVER="pulseaudio")
+        with server.tap() as tap:          # the null sink's monitor, with arrival times
+            ... play something with env ...
+        tap.sounding_seconds(), tap.samples() ...
+
+The server (PulseAudio, or PipeWire with its PulseAudio layer) gets its own runtime folder, home
+and cookie under a temporary folder, so it never meets a user's server, and it plays into a null
+sink whose monitor parec records as s16le at a known rate. Every process started here runs in its
+own process group, dies with the process that started it (PR_SET_PDEATHSIG), and is stopped with
+its group when the block ends, whatever happens in it.
+"""
+
+import array
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import threading
+import time
+
+SINK = "zr_sink"
+RATE = 44100
+CHANNELS = 2
+
+
+def _spawn(argv, env, **kwargs):
+    # setpriv (util-linux) sets PR_SET_PDEATHSIG before it executes the program: a test killed
+    # by its timeout takes its server with it. Without a preexec_fn, which is unsafe in a
+    # process that runs threads (the recorders do).
+    if shutil.which("setpriv"):
+        argv = ["setpriv", "--pdeathsig", "KILL", "--", *argv]
+    return subprocess.Popen(argv, env=env, start_new_session=True, **kwargs)
+
+
+def _program(proc):
+    return proc.args[4] if proc.args[0] == "setpriv" else proc.args[0]
+
+
+def _stop(proc, grace=3.0):
+    """Stops a process started by _spawn and everything in its group."""
+    if proc is None:
+        return
+    for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, 5.0)):
+        try:
+            os.killpg(proc.pid, sig)
+        except ProcessLookupError:
+            pass
+        try:
+            proc.wait(wait)
+            break
+        except subprocess.TimeoutExpired:
+            continue
+    # The group may outlive its leader (a helper the server started).
+    try:
+        os.killpg(proc.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+
+
+class ServerFailed(RuntimeError):
+    pass
+
+
+def available(kind="pulseaudio"):
+    """Whether the programs a server of this kind needs are installed."""
+    tools = ["pactl", "parec", "pacat"] + (
+        ["pulseaudio"] if kind == "pulseaudio"
+        else ["pipewire", "pipewire-pulse", "wireplumber", "dbus-daemon"])
+    return all(shutil.which(t) for t in tools)
+
+
+class PulseServer:
+    def __init__(self, kind="pulseaudio", rate=RATE, channels=CHANNELS):
+        self.kind = kind
+        self.rate = rate
+        self.channels = channels
+        self.root = None
+        self.procs = []
+
+    # ---- lifetime ----
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.stop()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+        return False
+
+    def start(self):
+        self.root = tempfile.mkdtemp(prefix="zr-pulse-")
+        self.runtime = os.path.join(self.root, "run")
+        self.home = os.path.join(self.root, "home")
+        os.mkdir(self.runtime, 0o700)
+        os.mkdir(self.home, 0o700)
+        self.socket = os.path.join(self.runtime, "pulse", "native")
+        self.log = open(os.path.join(self.root, "server.log"), "wb")
+        env = self.server_env()
+        if self.kind == "pulseaudio":
+            # -n: no default.pa (nothing probes hardware); as root it warns and goes on.
+            self.procs.append(_spawn(
+                ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                 "--use-pid-file=no", "--log-target=stderr",
+                 "-L", f"module-null-sink sink_name={SINK} rate={self.rate} "
+                       f"channels={self.channels}",
+                 "-L", "module-native-protocol-unix"],
+                env, stdout=self.log, stderr=subprocess.STDOUT))
+            self.wait_ready()
+        elif self.kind == "pipewire":
+            # WirePlumber needs a session bus; a private one, like the rest.
+            bus = _spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"], env,
+                         stdout=subprocess.PIPE, stderr=self.log)
+            self.procs.append(bus)
+            env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().decode().strip()
+            for argv in (["pipewire"], ["wireplumber"], ["pipewire-pulse"]):
+                self.procs.append(_spawn(argv, env, stdout=self.log, stderr=subprocess.STDOUT))
+            self.wait_ready()
+            self.pactl("load-module", "module-null-sink", f"sink_name={SINK}",
+                       f"rate={self.rate}", f"channels={self.channels}")
+            try:
+                self.pactl("set-default-sink", SINK)
+            except ServerFailed:
+                pass  # without a session manager's metadata; the only sink is the default anyway
+            self._wait(lambda: SINK in self.pactl("list", "short", "sinks"), "the null sink")
+        else:
+            raise ValueError(f"unknown server kind {self.kind}")
+
+    def stop(self):
+        for proc in reversed(self.procs):
+            _stop(proc)
+        self.procs = []
+        if getattr(self, "log", None):
+            self.log.close()
+            self.log = None
+        if self.root:
+            shutil.rmtree(self.root, ignore_errors=True)
+            self.root = None
+
+    # ---- environment ----
+    def server_env(self):
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(("PULSE_", "PIPEWIRE_", "DBUS_", "DISPLAY", "WAYLAND"))}
+        env.update(XDG_RUNTIME_DIR=self.runtime, HOME=self.home,
+                   XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
+                   XDG_STATE_HOME=os.path.join(self.home, ".local", "state"),
+                   PULSE_RUNTIME_PATH=os.path.join(self.runtime, "pulse"),
+                   PULSE_STATE_PATH=os.path.join(self.home, "pulse-state"),
+                   PULSE_COOKIE=os.path.join(self.home, "pulse-cookie"))
+        return env
+
+    def client_env(self):
+        """Variables that point a client (SDL, pactl, mpv ...) at this server and no other."""
+        return {"PULSE_SERVER": f"unix:{self.socket}", "PULSE_COOKIE": os.path.join(self.home, "pulse-cookie"),
+                "PULSE_RUNTIME_PATH": os.path.join(self.runtime, "pulse"),
+                "XDG_RUNTIME_DIR": self.runtime}
+
+    def env(self, base=None, **extra):
+        env = dict(os.environ if base is None else base)
+        env.update(self.client_env())
+        env.update(extra)
+        return env
+
+    def _wait(self, what, name, timeout=15.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for proc in self.procs:
+                if proc.poll() is not None:
+                    raise ServerFailed(f"{_program(proc)} exited ({proc.returncode}) while waiting "
+                                       f"for {name}: {self.server_log()[-2000:]}")
+            try:
+                if what():
+                    return
+            except (subprocess.SubprocessError, OSError):
+                pass
+            time.sleep(0.05)
+        raise ServerFailed(f"{name} not there after {timeout:.0f} s: {self.server_log()[-2000:]}")
+
+    def wait_ready(self):
+        self._wait(lambda: subprocess.run(["pactl", "info"], env=self.env(), timeout=5,
+                                          capture_output=True).returncode == 0, "the server")
+
+    def server_log(self):
+        try:
+            with open(os.path.join(self.root, "server.log"), "rb") as f:
+                return f.read().decode(errors="replace")
+        except (OSError, TypeError):
+            return ""
+
+    # ---- queries ----
+    def pactl(self, *args):
+        done = subprocess.run(["pactl", *args], env=self.env(), capture_output=True, timeout=10)
+        if done.returncode != 0:
+            raise ServerFailed(f"pactl {' '.join(args)}: {done.stderr.decode(errors='replace')}")
+        return done.stdout.decode(errors="replace")
+
+    def sink_inputs(self):
+        """The streams playing into the server: one dict of properties each (plus 'Sink Input')."""
+        return parse_sink_inputs(self.pactl("list", "sink-inputs"))
+
+    def tap(self):
+        return PulseTap(self)
+
+
+def parse_sink_inputs(text):
+    streams = []
+    for line in text.splitlines():
+        if line.startswith("Sink Input #"):
+            streams.append({"Sink Input": line.split("#", 1)[1].strip()})
+        elif streams and " = " in line:
+            key, value = line.strip().split(" = ", 1)
+            streams[-1][key] = value.strip('"')
+    return streams
+
+
+class PulseTap:
+    """Records the null sink's monitor with parec; each block keeps the time it arrived.
+
+    Same questions as audiotap.AudioTap (sounding_seconds, peak, tone_frequency) with samples
+    scaled to -1..1, plus the whole recording as s16 samples and its length so far in frames.
+    """
+
+    def __init__(self, server, latency_ms=20):
+        # An idle null sink renders nothing and its monitor records nothing: a stream of zeros
+        # keeps it running, so the recording is a real-time timeline with silence between sounds.
+        # Both ask for 20 ms: the sink then renders in small steps; a monitor stream asking for
+        # less than the sink's own latency may get nothing at all.
+        self.keepalive = _spawn(["pacat", "--playback", "--raw", "--format=s16le",
+                                 f"--latency-msec={latency_ms}",
+                                 f"--rate={server.rate}", f"--channels={server.channels}",
+                                 "--client-name=zr-test-keepalive", "-d", SINK, "/dev/zero"],
+                                server.env(), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        server._wait(lambda: "RUNNING" in server.pactl("list", "short", "sinks"),
+                     "the null sink to run")
+        self.rate = server.rate
+        self.channels = server.channels
+        self.blocks = []  # (monotonic time, end of the block in raw)
+        self.raw = bytearray()
+        self._lock = threading.Lock()
+        self.proc = _spawn(["parec", "--raw", "--format=s16le", f"--rate={self.rate}",
+                            f"--channels={self.channels}", f"--latency-msec={latency_ms}",
+                            "-d", f"{SINK}.monitor"],
+                           server.env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self._thread = threading.Thread(target=self._read, daemon=True)
+        self._thread.start()
+        # The monitor may take a moment to deliver its first block; the timeline starts then.
+        try:
+            server._wait(lambda: self.frames() > 0, "the recording to start")
+        except BaseException:
+            self.close()
+            raise
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    def _read(self):
+        fd = self.proc.stdout.fileno()
+        while True:
+            data = os.read(fd, 65536)
+            if not data:
+                break
+            now = time.monotonic()
+            with self._lock:
+                self.raw += data
+                self.blocks.append((now, len(self.raw)))
+
+    def _blocks(self, start, end):
+        """Arrays of float samples that arrived between start and end (monotonic)."""
+        frame = 2 * self.channels
+        with self._lock:
+            blocks = list(self.blocks)
+            raw = bytes(self.raw)
+        begin = 0
+        for when, stop in blocks:
+            first, begin = begin - begin % frame, stop
+            if (start is not None and when < start) or (end is not None and when > end):
+                continue
+            ints = array.array("h")
+            ints.frombytes(raw[first:stop - stop % frame])
+            yield array.array("f", (v / 32768.0 for v in ints))
+
+    def frames(self):
+        """Frames recorded so far: a mark on the recording's timeline."""
+        with self._lock:
+            return len(self.raw) // (2 * self.channels)
+
+    def samples(self):
+        """The whole recording so far, interleaved s16."""
+        with self._lock:
+            raw = bytes(self.raw)
+        ints = array.array("h")
+        ints.frombytes(raw[:len(raw) - len(raw) % (2 * self.channels)])
+        return ints
+
+    def close(self):
+        _stop(self.proc)
+        _stop(self.keepalive)
+        self._thread.join(5)
+        if self.proc.stdout:
+            self.proc.stdout.close()
+
+    def _windows(self, start, end, threshold):
+        size = self.rate // 100
+        for samples in self._blocks(start, end):
+            first = samples[0::self.channels]
+            for i in range(0, len(first), size):
+                chunk = first[i:i + size]
+                if chunk and max(max(chunk), -min(chunk)) > threshold:
+                    yield chunk
+
+    def sounding_seconds(self, start=None, end=None, threshold=0.005):
+        return sum(len(chunk) for chunk in self._windows(start, end, threshold)) / self.rate
+
+    def peak(self, start=None, end=None):
+        loudest = 0.0
+        for samples in self._blocks(start, end):
+            first = samples[0::self.channels]
+            if first:
+                loudest = max(loudest, max(first), -min(first))
+        return loudest
+
+    def tone_frequency(self, threshold=0.005):
+        crossings = frames = 0
+        for chunk in self._windows(None, None, threshold):
+            frames += len(chunk)
+            crossings += sum(1 for a, b in zip(chunk, chunk[1:]) if a < 0.0 <= b)
+        return crossings * self.rate / frames if frames else 0.0
