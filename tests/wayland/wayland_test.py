@@ -183,8 +183,9 @@ def run_probe(args, weston, workdir, failures):
     audio = os.path.join(workdir, "audio.raw")
     env = dict(weston.env, QT_QPA_PLATFORM="wayland", SDL_AUDIODRIVER="disk",
                SDL_DISKAUDIOFILE=audio)
+    # Unbuffered bytes: select() must not miss lines already read into a text buffer.
     probe = subprocess.Popen([args.probe, args.track], env=env, stdin=subprocess.PIPE,
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
     try:
         ready = False
         end = time.monotonic() + 60
@@ -192,7 +193,7 @@ def run_probe(args, weston, workdir, failures):
             readable, _, _ = select.select([probe.stdout], [], [], 1.0)
             if not readable:
                 continue
-            line = probe.stdout.readline()
+            line = probe.stdout.readline().decode(errors="replace")
             if not line:
                 break
             log("probe:", line.rstrip())
@@ -203,11 +204,12 @@ def run_probe(args, weston, workdir, failures):
             shot = weston.screenshot(workdir)
             shutil.copy(shot, os.path.join(args.artifacts, "probe-wayland.png"))
             check_window_in(shot, failures, "probe")
-        out, err = probe.communicate("close\n", timeout=30)
+        out, err = probe.communicate(b"close\n", timeout=30)
     except subprocess.TimeoutExpired:
         probe.kill()
         out, err = probe.communicate()
         failures.append("probe: did not close")
+    out, err = out.decode(errors="replace"), err.decode(errors="replace")
     for line in out.splitlines():
         log("probe:", line)
     if probe.returncode != 0:
