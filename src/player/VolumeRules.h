@@ -3,6 +3,8 @@
 // "Increase Volume" or "Decrease Volume", and how many of the six indicator shapes are lit.
 // Levels are on the media service's scale 0..1000; the player uses 166..996 in steps of 166.
 
+#include "elements/Units.h"
+
 #include <QStringView>
 
 #include <cstdint>
@@ -12,8 +14,8 @@ namespace zr {
 
 inline constexpr int VolumeStepSize = 166;
 inline constexpr int VolumeIndicatorSteps = 6;
-inline constexpr std::uint32_t VolumeLitColour = 0x0000FA;   // RGB(250, 0, 0) as 0x00BBGGRR
-inline constexpr std::uint32_t VolumeUnlitColour = 0x000080; // RGB(128, 0, 0)
+inline constexpr ui::ColorRef VolumeLitColour = ui::Rgb(250, 0, 0);
+inline constexpr ui::ColorRef VolumeUnlitColour = ui::Rgb(128, 0, 0);
 
 // New level after a step in the given direction ("Increase" or "Decrease", compared exactly,
 // case-sensitive), or empty when the level stays and no volume command is sent: at the top

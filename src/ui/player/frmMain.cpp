@@ -4,6 +4,7 @@
 #include "PlayerAccessibility.h"
 #include "PlaylistDropTarget.h"
 #include "ResourcePaths.h"
+#include "VolumeRules.h"
 #include "WindowIdentity.h"
 #include "WindowOutline.h"
 #include "mVariables.h"
@@ -29,8 +30,6 @@ constexpr ColorRef kCyan = Rgb(0, 255, 255);
 constexpr ColorRef kLightGrey = Rgb(224, 224, 224);
 constexpr ColorRef kSilver = Rgb(192, 192, 192);
 constexpr ColorRef kGrey = Rgb(128, 128, 128);
-constexpr ColorRef kVolumeDark = Rgb(128, 0, 0);
-constexpr ColorRef kVolumeLit = Rgb(250, 0, 0);
 
 const QColor kFrameFace(212, 208, 200);
 const QColor kFrameEdge(64, 64, 64);
@@ -154,7 +153,7 @@ void frmMain::BuildLayout() {
         shape.Move(5280, top, 135, 90);
         shape.SetShape(Shape::vbShapeRectangle);
         shape.SetFillStyle(Shape::vbFSSolid);
-        shape.SetFillColor(kVolumeDark);
+        shape.SetFillColor(zr::VolumeUnlitColour);
         order.push_back(&shape);
     };
     auto info = [&](Label& label, int left, int top, int width, int height, const QString& caption,
@@ -316,7 +315,7 @@ void frmMain::Form_Load() {
 
     mVariables::SetVolumeLevel(498);
     for (std::int16_t index : {0, 1, 2})
-        VolumeInd(index).SetFillColor(kVolumeLit);
+        VolumeInd(index).SetFillColor(zr::VolumeLitColour);
 }
 
 void frmMain::Form_Resize() {
