@@ -12,31 +12,31 @@ namespace zr {
 
 namespace {
 
-class WinApiMediaService final : public MediaService {
+class WinApiMediaEndpoint final : public MediaEndpoint {
 public:
     int SendString(const char* command, char* reply, unsigned replyLength) override {
         return mWinAPI::mciSendStringA(command, reply, replyLength, nullptr);
     }
 };
 
-MediaService* currentService = nullptr;
+MediaEndpoint* currentService = nullptr;
 
 } // namespace
 
-MediaService& SystemMediaService() {
-    static WinApiMediaService service;
+MediaEndpoint& SystemMediaEndpoint() {
+    static WinApiMediaEndpoint service;
     return service;
 }
 
-MediaService& CurrentMediaService() {
-    return currentService != nullptr ? *currentService : SystemMediaService();
+MediaEndpoint& CurrentMediaEndpoint() {
+    return currentService != nullptr ? *currentService : SystemMediaEndpoint();
 }
 
-ScopedMediaService::ScopedMediaService(MediaService& service) : previous_(currentService) {
+ScopedMediaEndpoint::ScopedMediaEndpoint(MediaEndpoint& service) : previous_(currentService) {
     currentService = &service;
 }
 
-ScopedMediaService::~ScopedMediaService() {
+ScopedMediaEndpoint::~ScopedMediaEndpoint() {
     currentService = previous_;
 }
 
@@ -60,7 +60,7 @@ void StatusReply::Assign(QStringView text) {
 int SendCommand(QStringView command) {
     const QByteArray utf8 = command.toUtf8();
     char throwAway[] = "0";
-    return CurrentMediaService().SendString(utf8.constData(), throwAway, 0);
+    return CurrentMediaEndpoint().SendString(utf8.constData(), throwAway, 0);
 }
 
 int SendStatusQuery(QStringView command, StatusReply& reply) {
@@ -71,7 +71,7 @@ int SendStatusQuery(QStringView command, StatusReply& reply) {
     std::array<char, StatusReply::kLength> buffer{};
     std::copy(before.begin(), before.end(), buffer.begin());
     const int result =
-        CurrentMediaService().SendString(utf8.constData(), buffer.data(), StatusReply::kLength);
+        CurrentMediaEndpoint().SendString(utf8.constData(), buffer.data(), StatusReply::kLength);
     reply.Assign(QString::fromLatin1(buffer.data(), StatusReply::kLength));
     return result;
 }

@@ -9,33 +9,35 @@
 
 namespace zr {
 
-// The seam in front of mWinAPI::mciSendStringA. The program uses the system service; tests
-// install a recording one (tests/support) to check exact command texts.
-class MediaService {
+// Where the program's media commands go: the seam in front of mWinAPI::mciSendStringA (not the
+// media control service itself). The program uses the system endpoint; tests install a
+// recording one (tests/support) to check exact command texts.
+class MediaEndpoint {
 public:
-    virtual ~MediaService() = default;
+    virtual ~MediaEndpoint() = default;
     // command: NUL-terminated UTF-8. Writes at most replyLength bytes (NUL included) into reply
     // when the command has a reply. Returns 0 or a nonzero error code.
     virtual int SendString(const char* command, char* reply, unsigned replyLength) = 0;
 };
 
-// The service behind mWinAPI::mciSendStringA. Process-wide, lives as long as the process.
-[[nodiscard]] MediaService& SystemMediaService();
+// The endpoint that hands commands to mWinAPI::mciSendStringA. Process-wide, lives as long as the
+// process.
+[[nodiscard]] MediaEndpoint& SystemMediaEndpoint();
 
-// The service commands go to now: the system service unless a ScopedMediaService is active.
-[[nodiscard]] MediaService& CurrentMediaService();
+// The endpoint commands go to now: the system one unless a ScopedMediaEndpoint is active.
+[[nodiscard]] MediaEndpoint& CurrentMediaEndpoint();
 
-// Routes every command to `service` while the guard lives, then restores the previous service.
-// Guards nest; the service must outlive its guard. Not thread-safe (user-interface thread).
-class ScopedMediaService {
+// Routes every command to `service` while the guard lives, then restores the previous endpoint.
+// Guards nest; the endpoint must outlive its guard. Not thread-safe (user-interface thread).
+class ScopedMediaEndpoint {
 public:
-    explicit ScopedMediaService(MediaService& service);
-    ScopedMediaService(const ScopedMediaService&) = delete;
-    ScopedMediaService& operator=(const ScopedMediaService&) = delete;
-    ~ScopedMediaService();
+    explicit ScopedMediaEndpoint(MediaEndpoint& service);
+    ScopedMediaEndpoint(const ScopedMediaEndpoint&) = delete;
+    ScopedMediaEndpoint& operator=(const ScopedMediaEndpoint&) = delete;
+    ~ScopedMediaEndpoint();
 
 private:
-    MediaService* previous_;
+    MediaEndpoint* previous_;
 };
 
 // The one reply buffer of the program, shared by "status mp3 length" and

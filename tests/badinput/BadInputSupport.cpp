@@ -49,7 +49,7 @@ QByteArray Fixture(const char* name) {
     return file.readAll();
 }
 
-ObservedService::ObservedService() : next_(CurrentMediaService()), scope_(*this) {}
+ObservedService::ObservedService() : next_(CurrentMediaEndpoint()), scope_(*this) {}
 
 int ObservedService::SendString(const char* command, char* reply, unsigned replyLength) {
     const int result = next_.SendString(command, reply, replyLength);
@@ -61,7 +61,7 @@ int ObservedService::SendString(const char* command, char* reply, unsigned reply
 }
 
 CallTimeLog::CallTimeLog(const char* path)
-    : file_(std::fopen(path, "a")), next_(CurrentMediaService()), scope_(*this) {}
+    : file_(std::fopen(path, "a")), next_(CurrentMediaEndpoint()), scope_(*this) {}
 
 CallTimeLog::~CallTimeLog() {
     if (file_)
@@ -96,7 +96,7 @@ std::vector<std::pair<QString, int>> ObservedService::Opens() const {
 
 QString DeviceMode() {
     char reply[32] = {};
-    if (SystemMediaService().SendString("status mp3 mode", reply, sizeof reply) != 0)
+    if (SystemMediaEndpoint().SendString("status mp3 mode", reply, sizeof reply) != 0)
         return {};
     return QString::fromUtf8(reply);
 }

@@ -40,7 +40,7 @@ private:
 
 // Hands every command to the real media service and keeps what was sent and what came back.
 // Installed as the current service while it lives.
-class ObservedService : public MediaService {
+class ObservedService : public MediaEndpoint {
 public:
     struct Call {
         std::string command;
@@ -57,14 +57,14 @@ public:
 
 private:
     std::vector<Call> calls_;
-    MediaService& next_; // the service that was current before this one
-    ScopedMediaService scope_;
+    MediaEndpoint& next_; // the service that was current before this one
+    ScopedMediaEndpoint scope_;
 };
 
 // For the benchmark only: with ZR_MCI_CALL_LOG=<file> set, main() installs one for the whole
 // run; it times every command on the caller's thread and appends "<microseconds>\t<command>"
 // lines to the file. Without the variable nothing is installed.
-class CallTimeLog : public MediaService {
+class CallTimeLog : public MediaEndpoint {
 public:
     explicit CallTimeLog(const char* path);
     ~CallTimeLog() override;
@@ -74,8 +74,8 @@ public:
 
 private:
     std::FILE* file_;
-    MediaService& next_;
-    ScopedMediaService scope_;
+    MediaEndpoint& next_;
+    ScopedMediaEndpoint scope_;
 };
 
 // Asks the real service directly (not through the player) how its device "mp3" is doing.

@@ -24,7 +24,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
     void TearDown() override {
-        zr::SystemMediaService().SendString("close all", nullptr, 0);
+        zr::SystemMediaEndpoint().SendString("close all", nullptr, 0);
         mVariables::ResetToStartValues();
     }
 

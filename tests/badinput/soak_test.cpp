@@ -56,7 +56,7 @@ TEST(Soak, TwoHundredTracksInRandomModePlayEachExactlyOnceThenStop) {
         EXPECT_EQ(times, 1) << file.toStdString();
     EXPECT_TRUE(EveryRowPlayed(window));
     EXPECT_EQ(DeviceMode(), QString()) << "a device is still open";
-    zr::SystemMediaService().SendString("close all", nullptr, 0);
+    zr::SystemMediaEndpoint().SendString("close all", nullptr, 0);
     mVariables::ResetToStartValues();
 }
 

@@ -17,7 +17,7 @@ namespace {
 using zr::test::RecordingMediaService;
 
 // Sees the buffers exactly as the service gets them, and answers like the real service.
-class BufferProbe : public zr::MediaService {
+class BufferProbe : public zr::MediaEndpoint {
 public:
     struct Seen {
         std::string command;
@@ -39,7 +39,7 @@ public:
 
 TEST(MediaChannel, OrdinaryCommandsGetAThrowAwayReply) {
     BufferProbe probe;
-    zr::ScopedMediaService route(probe);
+    zr::ScopedMediaEndpoint route(probe);
     zr::SendCommand(u"play mp3");
     zr::SendCommand(u"setaudio mp3 volume to 498");
     ASSERT_EQ(probe.seen.size(), 2u);
@@ -59,7 +59,7 @@ TEST(MediaChannel, CommandsGoOutAsUtf8) {
 
 TEST(MediaChannel, StatusQueryPassesTheWholeBufferAndCopiesItBack) {
     BufferProbe probe;
-    zr::ScopedMediaService route(probe);
+    zr::ScopedMediaEndpoint route(probe);
     zr::StatusReply reply;
     EXPECT_EQ(reply.Text(), QString(30, QChar(u'\0')));
 
@@ -110,7 +110,7 @@ TEST(MediaChannel, FailedQueryStillCopiesTheBufferBack) {
 
 TEST(MediaChannel, NonAsciiBytesKeepTheBufferAtThirtyCharacters) {
     BufferProbe probe;
-    zr::ScopedMediaService route(probe);
+    zr::ScopedMediaEndpoint route(probe);
     probe.answer = "\xC3\xA9\xFF"; // not a number, not even UTF-8
     zr::StatusReply reply;
     zr::SendStatusQuery(u"status mp3 position", reply);
@@ -125,17 +125,17 @@ TEST(MediaChannel, NonAsciiBytesKeepTheBufferAtThirtyCharacters) {
 TEST(MediaChannel, ScopedServicesNestAndRestore) {
     RecordingMediaService outer;
     RecordingMediaService inner;
-    zr::MediaService* before = &zr::CurrentMediaService();
+    zr::MediaEndpoint* before = &zr::CurrentMediaEndpoint();
     {
-        zr::ScopedMediaService a(outer);
+        zr::ScopedMediaEndpoint a(outer);
         {
-            zr::ScopedMediaService b(inner);
+            zr::ScopedMediaEndpoint b(inner);
             zr::SendCommand(u"pause mp3");
         }
         zr::SendCommand(u"stop mp3");
     }
-    EXPECT_EQ(&zr::CurrentMediaService(), before);
-    EXPECT_EQ(&zr::CurrentMediaService(), &zr::SystemMediaService());
+    EXPECT_EQ(&zr::CurrentMediaEndpoint(), before);
+    EXPECT_EQ(&zr::CurrentMediaEndpoint(), &zr::SystemMediaEndpoint());
     EXPECT_EQ(inner.commands(), std::vector<std::string>{"pause mp3"});
     EXPECT_EQ(outer.commands(), std::vector<std::string>{"stop mp3"});
 }

@@ -2,7 +2,7 @@
 // A media service for tests: records every command text it receives and answers status
 // queries with scripted replies, writing them exactly as the real service does (the decimal
 // text and one NUL at the front of the buffer, nothing else, never past the length given).
-// Install it with zr::ScopedMediaService, or use RecordingMediaService::Installed.
+// Install it with zr::ScopedMediaEndpoint, or use RecordingMediaService::Installed.
 
 #include "MediaChannel.h"
 
@@ -14,7 +14,7 @@
 
 namespace zr::test {
 
-class RecordingMediaService : public MediaService {
+class RecordingMediaService : public MediaEndpoint {
 public:
     // One call as the service saw it.
     struct Call {
@@ -66,7 +66,7 @@ public:
 
 private:
     RecordingMediaService service_;
-    ScopedMediaService guard_;
+    ScopedMediaEndpoint guard_;
 };
 
 } // namespace zr::test
