@@ -30,7 +30,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
 from mcishell import MciShell  # noqa: E402
-from pulseserver import PulseServer, _spawn, _stop  # noqa: E402
+from pulseserver import BusyLoops, PulseServer, _spawn, _stop  # noqa: E402
 from toneanalysis import analyse  # noqa: E402
 
 RATE = 44100
@@ -130,17 +130,6 @@ def mpv_argv(path):
 
 # ---- dropouts under load ----
 
-class BusyLoops:
-    def __init__(self, count):
-        self.procs = [_spawn([sys.executable, "-c", "while True: pass"], dict(os.environ))
-                      for _ in range(count)]
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        for proc in self.procs:
-            _stop(proc, grace=1.0)
 
 
 def judge(found, seconds=10.0):

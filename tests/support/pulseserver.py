@@ -15,6 +15,7 @@ its group when the block ends, whatever happens in it.
 
 import array
 import os
+import sys
 import shutil
 import signal
 import subprocess
@@ -63,6 +64,22 @@ def _stop(proc, grace=3.0):
 
 class ServerFailed(RuntimeError):
     pass
+
+
+class BusyLoops:
+    """Processes that spin on a core each until the block ends: load for dropout runs."""
+
+    def __init__(self, count):
+        self.procs = [_spawn([sys.executable, "-c", "while True: pass"], dict(os.environ))
+                      for _ in range(count)]
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        for proc in self.procs:
+            _stop(proc, grace=1.0)
+        return False
 
 
 def available(kind="pulseaudio"):

@@ -20,26 +20,12 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
 from mcishell import MciShell  # noqa: E402
-from pulseserver import PulseServer, _spawn, _stop, available  # noqa: E402
+from pulseserver import BusyLoops, PulseServer, available  # noqa: E402
 from toneanalysis import analyse  # noqa: E402
 
 TOLERANCE_S = 0.030
 
 
-class BusyLoops:
-    """Processes that spin on a core each until the block ends."""
-
-    def __init__(self, count):
-        self.procs = [_spawn([sys.executable, "-c", "while True: pass"], dict(os.environ))
-                      for _ in range(count)]
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        for proc in self.procs:
-            _stop(proc, grace=1.0)
-        return False
 
 
 def play_once(server, shell_argv, tone, seconds):
