@@ -136,8 +136,13 @@ class PulseServer:
                          stdout=subprocess.PIPE, stderr=self.log)
             self.procs.append(bus)
             env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().decode().strip()
+            # The session manager and the PulseAudio layer give up at once when PipeWire's own
+            # socket is not there yet.
             for argv in (["pipewire"], ["wireplumber"], ["pipewire-pulse"]):
                 self.procs.append(_spawn(argv, env, stdout=self.log, stderr=subprocess.STDOUT))
+                if argv == ["pipewire"]:
+                    core = os.path.join(self.runtime, "pipewire-0")
+                    self._wait(lambda: os.path.exists(core), "PipeWire's socket")
             self.wait_ready()
             self.pactl("load-module", "module-null-sink", f"sink_name={SINK}",
                        f"rate={self.rate}", f"channels={self.channels}")
@@ -243,11 +248,15 @@ class PulseTap:
     scaled to -1..1, plus the whole recording as s16 samples and its length so far in frames.
     """
 
-    def __init__(self, server, latency_ms=20):
+    def __init__(self, server, latency_ms=None):
         # An idle null sink renders nothing and its monitor records nothing: a stream of zeros
         # keeps it running, so the recording is a real-time timeline with silence between sounds.
         # Both ask for 20 ms: the sink then renders in small steps; a monitor stream asking for
-        # less than the sink's own latency may get nothing at all.
+        # less than the sink's own latency may get nothing at all. PipeWire's PulseAudio layer
+        # drops and repeats bits of a 20 ms recording now and then (clicks that would read as the
+        # player's): 100 ms there.
+        if latency_ms is None:
+            latency_ms = 100 if server.kind == "pipewire" else 20
         self.keepalive = _spawn(["pacat", "--playback", "--raw", "--format=s16le",
                                  f"--latency-msec={latency_ms}",
                                  f"--rate={server.rate}", f"--channels={server.channels}",
