@@ -27,9 +27,9 @@ namespace zr::test {
 // A folder tree that is deleted with the object.
 class TempTree {
 public:
-    TempTree() { EXPECT_TRUE(m_dir.isValid()); }
+    TempTree() { EXPECT_TRUE(dir_.isValid()); }
     [[nodiscard]] QString Path(const QString& relative = {}) const {
-        return relative.isEmpty() ? m_dir.path() : m_dir.filePath(relative);
+        return relative.isEmpty() ? dir_.path() : dir_.filePath(relative);
     }
     void Folder(const QString& relative) const { EXPECT_TRUE(QDir().mkpath(Path(relative))); }
     // A file of the given size (sparse, so big sizes cost nothing).
@@ -40,7 +40,7 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
+    QTemporaryDir dir_;
 };
 
 inline mWinAPI::DriveInfo Drive(char letter, const QString& folder, const QString& label = {},
@@ -139,31 +139,31 @@ inline ui::frmExplore* OpenBrowser() {
 // still open after 10 s is closed, so a failing step cannot hang the test.
 class WhileOpen {
 public:
-    explicit WhileOpen(std::function<void(ui::frmExplore&)> step) : m_step(std::move(step)) {
-        m_poll.setInterval(10);
-        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+    explicit WhileOpen(std::function<void(ui::frmExplore&)> step) : step_(std::move(step)) {
+        poll_.setInterval(10);
+        QObject::connect(&poll_, &QTimer::timeout, [this] {
             if (ui::frmExplore* browser = OpenBrowser()) {
-                m_poll.stop();
-                m_ran = true;
-                m_step(*browser);
+                poll_.stop();
+                ran_ = true;
+                step_(*browser);
             }
         });
-        m_poll.start();
-        m_guard.setSingleShot(true);
-        QObject::connect(&m_guard, &QTimer::timeout, [] {
+        poll_.start();
+        guard_.setSingleShot(true);
+        QObject::connect(&guard_, &QTimer::timeout, [] {
             if (ui::frmExplore* browser = OpenBrowser()) {
                 browser->close();
             }
         });
-        m_guard.start(10000);
+        guard_.start(10000);
     }
-    [[nodiscard]] bool Ran() const { return m_ran; }
+    [[nodiscard]] bool Ran() const { return ran_; }
 
 private:
-    std::function<void(ui::frmExplore&)> m_step;
-    QTimer m_poll;
-    QTimer m_guard;
-    bool m_ran = false;
+    std::function<void(ui::frmExplore&)> step_;
+    QTimer poll_;
+    QTimer guard_;
+    bool ran_ = false;
 };
 
 } // namespace zr::test

@@ -64,20 +64,20 @@ void CopyAs(const char* fixture, const QByteArray& target) {
 // The process's current folder for the lifetime of the object.
 class InFolder {
 public:
-    explicit InFolder(const QString& folder) : m_previous(getcwd(nullptr, 0)) {
+    explicit InFolder(const QString& folder) : previous_(getcwd(nullptr, 0)) {
         EXPECT_EQ(chdir(QFile::encodeName(folder).constData()), 0);
     }
     ~InFolder() {
-        if (m_previous) {
-            (void)chdir(m_previous);
-            std::free(m_previous);
+        if (previous_) {
+            (void)chdir(previous_);
+            std::free(previous_);
         }
     }
     InFolder(const InFolder&) = delete;
     InFolder& operator=(const InFolder&) = delete;
 
 private:
-    char* m_previous;
+    char* previous_;
 };
 
 // A Latin-1 name listed in a folder and "C:drive.mp3" listed through the root (the current
