@@ -64,7 +64,7 @@ protected:
     void Select(int row) { window->lstFiles.ListItems().Item(row).SetSelected(true); }
     [[nodiscard]] int Selected() { return zr::SelectedRow(window->lstFiles); }
     [[nodiscard]] QString Mark(int row) {
-        return window->lstFiles.ListItems().Item(row).SubItems(zr::PlayMarkSubItem);
+        return window->lstFiles.ListItems().Item(row).SubItems(zr::kPlayMarkSubItem);
     }
 
     [[nodiscard]] QString Clock() const {

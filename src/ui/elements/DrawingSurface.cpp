@@ -27,7 +27,7 @@ namespace {
 
 // The pixel column (or row) holding a twip coordinate.
 int PixelOf(double twips) {
-    return static_cast<int>(std::floor(twips / TwipsPerPixel));
+    return static_cast<int>(std::floor(twips / kTwipsPerPixel));
 }
 
 } // namespace

@@ -51,8 +51,8 @@ public:
     [[nodiscard]] int ScaleWidth() const;
     [[nodiscard]] int ScaleHeight() const;
 
-    [[nodiscard]] static double TwipsPerPixelX() { return TwipsPerPixel; }
-    [[nodiscard]] static double TwipsPerPixelY() { return TwipsPerPixel; }
+    [[nodiscard]] static double TwipsPerPixelX() { return kTwipsPerPixel; }
+    [[nodiscard]] static double TwipsPerPixelY() { return kTwipsPerPixel; }
 
     [[nodiscard]] QString Caption() const { return windowTitle(); }
     void SetCaption(const QString& caption) { setWindowTitle(caption); }

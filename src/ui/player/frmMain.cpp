@@ -153,7 +153,7 @@ void frmMain::BuildLayout() {
         shape.Move(5280, top, 135, 90);
         shape.SetShape(Shape::vbShapeRectangle);
         shape.SetFillStyle(Shape::vbFSSolid);
-        shape.SetFillColor(zr::VolumeUnlitColour);
+        shape.SetFillColor(zr::kVolumeUnlitColour);
         order.push_back(&shape);
     };
     auto info = [&](Label& label, int left, int top, int width, int height, const QString& caption,
@@ -315,7 +315,7 @@ void frmMain::Form_Load() {
 
     mVariables::SetVolumeLevel(498);
     for (std::int16_t index : {0, 1, 2})
-        VolumeInd(index).SetFillColor(zr::VolumeLitColour);
+        VolumeInd(index).SetFillColor(zr::kVolumeLitColour);
 }
 
 void frmMain::Form_Resize() {
