@@ -111,7 +111,7 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
-void ClickButton(frmMain& window, int index) {
+void ClickButton(ui::frmMain& window, int index) {
     QWidget& button = window.imgControl(static_cast<std::int16_t>(index));
     QTest::mouseMove(&button, button.rect().center());
     QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
@@ -150,7 +150,7 @@ ui::frmExplore* ShownBrowser() {
 }
 } // namespace
 
-void WithBrowser(frmMain& window, const std::function<void(ui::frmExplore&)>& step) {
+void WithBrowser(ui::frmMain& window, const std::function<void(ui::frmExplore&)>& step) {
     bool ran = false;
     QTimer poll;
     poll.setInterval(10);
@@ -174,7 +174,7 @@ void WithBrowser(frmMain& window, const std::function<void(ui::frmExplore&)>& st
     EXPECT_EQ(ShownBrowser(), nullptr) << "the browser did not close";
 }
 
-QStringList AddCurrentFolder(frmMain& window) {
+QStringList AddCurrentFolder(ui::frmMain& window) {
     QStringList listed;
     WithBrowser(window, [&](ui::frmExplore& b) {
         ui::Node* root = b.Explorer().Nodes().Item(1);
@@ -198,14 +198,14 @@ QStringList AddCurrentFolder(frmMain& window) {
     return listed;
 }
 
-QStringList PlaylistNames(frmMain& window) {
+QStringList PlaylistNames(ui::frmMain& window) {
     QStringList names;
     for (int i = 1; i <= window.lstFiles.ListItems().Count(); ++i)
         names << window.lstFiles.ListItems().Item(i).SubItems(2);
     return names;
 }
 
-bool EveryRowPlayed(frmMain& window) {
+bool EveryRowPlayed(ui::frmMain& window) {
     for (int i = 1; i <= window.lstFiles.ListItems().Count(); ++i) {
         if (window.lstFiles.ListItems().Item(i).SubItems(3) != QStringLiteral("P"))
             return false;
@@ -213,7 +213,7 @@ bool EveryRowPlayed(frmMain& window) {
     return true;
 }
 
-bool Stopped(frmMain& window) {
+bool Stopped(ui::frmMain& window) {
     return mVariables::IsPlaying() != mVariables::kTrue &&
            window.lblArtistA.Caption() == QStringLiteral("No Track loaded.");
 }

@@ -71,7 +71,7 @@ TEST(BadFolders, LoopsDeadLinksAndUnreadableFoldersAddNothingAndNeverHang) {
     disk.label = QStringLiteral("DATA");
     const mWinAPI::ScopedMountList mounts({disk});
 
-    frmMain window;
+    zr::ui::frmMain window;
     window.show();
     bool ran = false;
     WithBrowser(window, [&](zr::ui::frmExplore& b) {

@@ -21,7 +21,7 @@ class BehaviourTest : public ::testing::Test {
 protected:
     void SetUp() override {
         mVariables::ResetToStartValues();
-        window = std::make_unique<frmMain>();
+        window = std::make_unique<zr::ui::frmMain>();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         ASSERT_EQ(mVariables::VolumeLevel(), 498) << "the load step has run";
@@ -87,5 +87,5 @@ protected:
     [[nodiscard]] static bool Playing() { return mVariables::IsPlaying() == mVariables::kTrue; }
 
     QTemporaryDir folder;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<zr::ui::frmMain> window;
 };

@@ -7,9 +7,9 @@
 
 #include <QObject>
 
-class frmMain;
-
 namespace zr::ui {
+
+class frmMain;
 
 class PlaylistDropTarget : public QObject {
     Q_OBJECT

@@ -98,7 +98,7 @@ TEST(AwkwardFiles, ALatin1NameAndADriveLikeNamePlayToTheirEnds) {
     const mWinAPI::ScopedMountList mounts({disk});
 
     mVariables::ResetToStartValues();
-    frmMain player;
+    zr::ui::frmMain player;
     player.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&player));
 

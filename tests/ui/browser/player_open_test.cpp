@@ -49,7 +49,7 @@ TEST(PlayerOpen, ChosenFilesReachThePlaylistAndTheFirstOnePlays) {
     const mWinAPI::ScopedMountList mounts({disk});
 
     mVariables::ResetToStartValues();
-    frmMain player;
+    zr::ui::frmMain player;
     player.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&player));
 

@@ -15,7 +15,7 @@ class PlayerWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         mVariables::ResetToStartValues();
-        window = std::make_unique<frmMain>();
+        window = std::make_unique<zr::ui::frmMain>();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -43,5 +43,5 @@ protected:
         return {element.mapTo(window.get(), QPoint(0, 0)), element.size()};
     }
 
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<zr::ui::frmMain> window;
 };
