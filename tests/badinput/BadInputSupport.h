@@ -4,6 +4,7 @@
 // media service, real input on the player window and the browser, and bounded waits.
 
 #include "MediaChannel.h"
+#include "WindowDriving.h"
 #include "frmExplore.h"
 #include "frmMain.h"
 
@@ -88,7 +89,7 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 void ClickButton(ui::frmMain& window, int index);
 
 // A left click on a node's text in the browser's tree.
-void ClickNode(ui::TreeView& tree, const ui::Node* node);
+using test::ClickNode;
 
 // Presses Open on the player and runs `step` inside the browser's modal loop. The browser is
 // closed after 20 s whatever happens, so a failing step cannot hang the test.

@@ -4,6 +4,7 @@
 
 #include "DriveTable.h"
 #include "Drives.h"
+#include "WindowDriving.h"
 #include "cDrives.h"
 #include "elements/TreeView.h"
 #include "frmExplore.h"
@@ -80,40 +81,6 @@ inline ui::Node* ChildNamed(const ui::Node* node, const QString& text) {
     return nullptr;
 }
 
-// The view item that shows a node (found by the texts from the top down).
-inline QTreeWidgetItem* ItemOf(const ui::TreeView& tree, const ui::Node* node) {
-    std::vector<const ui::Node*> chain;
-    for (const ui::Node* n = node; n; n = n->Parent()) {
-        chain.insert(chain.begin(), n);
-    }
-    QTreeWidgetItem* item = nullptr;
-    for (const ui::Node* n : chain) {
-        QTreeWidgetItem* found = nullptr;
-        const int count = item ? item->childCount() : tree.View().topLevelItemCount();
-        for (int i = 0; i < count && !found; ++i) {
-            QTreeWidgetItem* candidate = item ? item->child(i) : tree.View().topLevelItem(i);
-            if (candidate->text(0) == n->Text()) {
-                found = candidate;
-            }
-        }
-        if (!found) {
-            return nullptr;
-        }
-        item = found;
-    }
-    return item;
-}
-
-// A left click on the node's text, as a user makes it.
-inline void ClickNode(ui::TreeView& tree, const ui::Node* node) {
-    QTreeWidgetItem* item = ItemOf(tree, node);
-    ASSERT_NE(item, nullptr);
-    tree.View().scrollToItem(item);
-    const QRect rect = tree.View().visualItemRect(item);
-    ASSERT_TRUE(rect.isValid());
-    QTest::mouseClick(tree.View().viewport(), Qt::LeftButton, {}, rect.center());
-}
-
 // A left click on the node's expand button.
 inline void ClickExpandButton(ui::TreeView& tree, const ui::Node* node) {
     QTreeWidgetItem* item = ItemOf(tree, node);
@@ -124,46 +91,5 @@ inline void ClickExpandButton(ui::TreeView& tree, const ui::Node* node) {
     const QPoint button(rect.left() - tree.View().indentation() / 2, rect.center().y());
     QTest::mouseClick(tree.View().viewport(), Qt::LeftButton, {}, button);
 }
-
-// The browser window that is open now, if any.
-inline ui::frmExplore* OpenBrowser() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* browser = qobject_cast<ui::frmExplore*>(w); browser && browser->isVisible()) {
-            return browser;
-        }
-    }
-    return nullptr;
-}
-
-// Runs `step` on the browser as soon as it is open, from inside its modal loop. Any browser
-// still open after 10 s is closed, so a failing step cannot hang the test.
-class WhileOpen {
-public:
-    explicit WhileOpen(std::function<void(ui::frmExplore&)> step) : step_(std::move(step)) {
-        poll_.setInterval(10);
-        QObject::connect(&poll_, &QTimer::timeout, [this] {
-            if (ui::frmExplore* browser = OpenBrowser()) {
-                poll_.stop();
-                ran_ = true;
-                step_(*browser);
-            }
-        });
-        poll_.start();
-        guard_.setSingleShot(true);
-        QObject::connect(&guard_, &QTimer::timeout, [] {
-            if (ui::frmExplore* browser = OpenBrowser()) {
-                browser->close();
-            }
-        });
-        guard_.start(10000);
-    }
-    [[nodiscard]] bool Ran() const { return ran_; }
-
-private:
-    std::function<void(ui::frmExplore&)> step_;
-    QTimer poll_;
-    QTimer guard_;
-    bool ran_ = false;
-};
 
 } // namespace zr::test

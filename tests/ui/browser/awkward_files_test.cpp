@@ -29,8 +29,10 @@
 
 namespace {
 
-using zr::test::ChildNamed;
+using zr::test::BrowserInFront;
+using zr::test::ClickChild;
 using zr::test::ClickNode;
+using zr::test::DataDisk;
 using zr::test::Drive;
 using zr::test::MappedDrives;
 using zr::test::TempTree;
@@ -90,12 +92,7 @@ TEST(AwkwardFiles, ALatin1NameAndADriveLikeNamePlayToTheirEnds) {
     CopyAs("tone_1s_cbr_44100_stereo.mp3", QFile::encodeName(d.Path("Music")) + "/caf\xE9.mp3");
     CopyAs("tone_1s_cbr_44100_stereo.mp3", QFile::encodeName(here.Path("C:drive.mp3")));
     const InFolder cwd(here.Path());
-    mWinAPI::MountEntry disk;
-    disk.rootPath = d.Path();
-    disk.device = "/dev/sdz1";
-    disk.fsType = "ext4";
-    disk.label = "DATA";
-    const mWinAPI::ScopedMountList mounts({disk});
+    const mWinAPI::ScopedMountList mounts({DataDisk(d.Path())});
 
     mVariables::ResetToStartValues();
     zr::ui::frmMain player;
@@ -104,12 +101,9 @@ TEST(AwkwardFiles, ALatin1NameAndADriveLikeNamePlayToTheirEnds) {
 
     QString shownName;
     WhileOpen browse([&](zr::ui::frmExplore& b) {
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&b));
-        b.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&b));
-        zr::ui::Node* music = ChildNamed(b.Explorer().Nodes().Item("Parent2"), "Music");
-        ASSERT_NE(music, nullptr);
-        ClickNode(b.Explorer(), music);
+        ASSERT_TRUE(BrowserInFront(b));
+        ASSERT_NO_FATAL_FAILURE(
+            ClickChild(b.Explorer(), b.Explorer().Nodes().Item("Parent2"), "Music"));
         ASSERT_EQ(b.FileList().ListItems().Count(), 1);
         const QTreeView& view = b.FileList().View();
         shownName = view.model()->index(0, 0).data().toString();

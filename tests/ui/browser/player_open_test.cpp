@@ -18,8 +18,9 @@
 
 namespace {
 
-using zr::test::ChildNamed;
-using zr::test::ClickNode;
+using zr::test::BrowserInFront;
+using zr::test::ClickChild;
+using zr::test::DataDisk;
 using zr::test::TempTree;
 using zr::test::WhileOpen;
 
@@ -41,12 +42,7 @@ TEST(PlayerOpen, ChosenFilesReachThePlaylistAndTheFirstOnePlays) {
     d.Folder("Music");
     ASSERT_TRUE(QFile::copy(Fixture("tone_3s_cbr_44100_stereo.mp3"), d.Path("Music/first.mp3")));
     ASSERT_TRUE(QFile::copy(Fixture("tone_1s_cbr_44100_stereo.mp3"), d.Path("Music/second.mp3")));
-    mWinAPI::MountEntry disk;
-    disk.rootPath = d.Path();
-    disk.device = "/dev/sdz1";
-    disk.fsType = "ext4";
-    disk.label = "DATA";
-    const mWinAPI::ScopedMountList mounts({disk});
+    const mWinAPI::ScopedMountList mounts({DataDisk(d.Path())});
 
     mVariables::ResetToStartValues();
     zr::ui::frmMain player;
@@ -55,12 +51,9 @@ TEST(PlayerOpen, ChosenFilesReachThePlaylistAndTheFirstOnePlays) {
 
     QStringList listed;
     WhileOpen browse([&](zr::ui::frmExplore& b) {
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&b));
-        b.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&b));
-        zr::ui::Node* music = ChildNamed(b.Explorer().Nodes().Item("Parent2"), "Music");
-        ASSERT_NE(music, nullptr);
-        ClickNode(b.Explorer(), music);
+        ASSERT_TRUE(BrowserInFront(b));
+        ASSERT_NO_FATAL_FAILURE(
+            ClickChild(b.Explorer(), b.Explorer().Nodes().Item("Parent2"), "Music"));
         for (int i = 1; i <= b.FileList().ListItems().Count(); ++i) {
             listed << b.FileList().ListItems().Item(i).Text();
         }
