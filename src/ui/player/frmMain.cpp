@@ -122,7 +122,7 @@ frmMain::frmMain(QWidget* parent)
 frmMain::~frmMain() = default;
 
 void frmMain::BuildLayout() {
-    // Front-most first, as the layout lists them; StackElements applies the order.
+    // Front-most first, as the layout lists them; the end of this function stacks them so.
     std::vector<Element*> order;
     auto light = [&](std::int16_t index, int left, int top) {
         Shape& shape = speCommandLight.Create(index, ClientArea());
