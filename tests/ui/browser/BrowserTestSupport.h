@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the browser tests: temporary folder trees mapped to drive letters, and real
-// mouse input on tree nodes.
+// Shared pieces of the browser tests: temporary folder trees mapped to drive letters, real
+// mouse input on tree nodes (WindowDriving.h), the fixtures and the media service's status.
 
 #include "DriveTable.h"
 #include "Drives.h"
@@ -8,6 +8,7 @@
 #include "cDrives.h"
 #include "elements/TreeView.h"
 #include "frmExplore.h"
+#include "mWinAPI.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,10 +21,28 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace zr::test {
+
+// A file of the project's test fixtures.
+inline QString Fixture(const char* name) {
+    const char* dir = std::getenv("ZR_TEST_FIXTURES");
+    return QString::fromUtf8(dir ? dir : "fixtures") + "/" + name;
+}
+
+// The real media service's answer to "status mp3 <what>", or "error" when it refuses.
+inline std::string MediaStatus(const char* what) {
+    char reply[64] = {};
+    const std::string command = std::string("status mp3 ") + what;
+    if (mWinAPI::mciSendStringA(command.c_str(), reply, sizeof reply, nullptr) != 0) {
+        return "error";
+    }
+    return reply;
+}
 
 // A folder tree that is deleted with the object.
 class TempTree {

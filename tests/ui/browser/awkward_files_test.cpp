@@ -34,23 +34,11 @@ using zr::test::ClickChild;
 using zr::test::ClickNode;
 using zr::test::DataDisk;
 using zr::test::Drive;
+using zr::test::Fixture;
 using zr::test::MappedDrives;
+using zr::test::MediaStatus;
 using zr::test::TempTree;
 using zr::test::WhileOpen;
-
-QString Fixture(const char* name) {
-    const char* dir = std::getenv("ZR_TEST_FIXTURES");
-    return QString::fromUtf8(dir ? dir : "fixtures") + "/" + name;
-}
-
-std::string MediaStatus(const char* what) {
-    char reply[64] = {};
-    const std::string command = std::string("status mp3 ") + what;
-    if (mWinAPI::mciSendStringA(command.c_str(), reply, sizeof reply, nullptr) != 0) {
-        return "error";
-    }
-    return reply;
-}
 
 // Copies a fixture to a path given as raw bytes (which QFile would read as UTF-8).
 void CopyAs(const char* fixture, const QByteArray& target) {

@@ -21,20 +21,10 @@ namespace {
 using zr::test::BrowserInFront;
 using zr::test::ClickChild;
 using zr::test::DataDisk;
+using zr::test::Fixture;
+using zr::test::MediaStatus;
 using zr::test::TempTree;
 using zr::test::WhileOpen;
-
-QString Fixture(const char* name) {
-    const char* dir = std::getenv("ZR_TEST_FIXTURES");
-    return QString::fromUtf8(dir ? dir : "fixtures") + "/" + name;
-}
-
-std::string MediaStatus(const char* what) {
-    char reply[64] = {};
-    const std::string command = std::string("status mp3 ") + what;
-    mWinAPI::mciSendStringA(command.c_str(), reply, sizeof reply, nullptr);
-    return reply;
-}
 
 TEST(PlayerOpen, ChosenFilesReachThePlaylistAndTheFirstOnePlays) {
     const mWinAPI::ScopedDriveFolders table({});
