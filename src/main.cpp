@@ -15,7 +15,7 @@ int main(int argc, char* argv[]) {
 
     int result = 0;
     {
-        frmMain window;
+        zr::ui::frmMain window;
         // On the desktop's media bus when there is one; silently without.
         const zr::ui::Mpris mpris(window);
         window.show();

@@ -67,7 +67,7 @@ QString DriveFolder(const QString& absoluteFolder) {
 int Append(int rows, bool reference) {
     const Usage before = Now();
     QElapsedTimer clock;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<zr::ui::frmMain> window;
     std::unique_ptr<QTreeWidget> tree;
     if (reference) {
         tree = std::make_unique<QTreeWidget>();
@@ -80,7 +80,7 @@ int Append(int rows, bool reference) {
                             QStringLiteral("Some Artist - Some Title.mp3"), QStringLiteral("U")}));
         }
     } else {
-        window = std::make_unique<frmMain>();
+        window = std::make_unique<zr::ui::frmMain>();
         window->show();
         clock.start();
         for (int i = 1; i <= rows; ++i) {
@@ -98,14 +98,14 @@ int Append(int rows, bool reference) {
 
 int Idle(double seconds, bool reference) {
     TimerCounter timers;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<zr::ui::frmMain> window;
     std::unique_ptr<QWidget> bare;
     if (reference) {
         bare = std::make_unique<QWidget>();
         bare->resize(378, 460);
         bare->show();
     } else {
-        window = std::make_unique<frmMain>();
+        window = std::make_unique<zr::ui::frmMain>();
         window->show();
     }
     RunFor(0.5); // let start-up settle
@@ -124,7 +124,7 @@ int Idle(double seconds, bool reference) {
 
 int Play(const QString& file, double seconds) {
     const QFileInfo info(file);
-    frmMain window;
+    zr::ui::frmMain window;
     window.show();
     zr::AppendEntry(window.lstFiles, DriveFolder(info.absolutePath()), info.fileName());
     window.lstFiles.ListItems().Item(1).SetSelected(true);

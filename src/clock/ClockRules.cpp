@@ -6,8 +6,8 @@
 namespace zr {
 namespace {
 
-constexpr std::int32_t Max32 = std::numeric_limits<std::int32_t>::max();
-constexpr std::int32_t Min32 = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax32 = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMin32 = std::numeric_limits<std::int32_t>::min();
 
 // Nearest 32-bit integer, ties to even; empty when out of range or not a number.
 std::optional<std::int64_t> RoundToInt32(double v) {
@@ -15,21 +15,21 @@ std::optional<std::int64_t> RoundToInt32(double v) {
         return std::nullopt;
     }
     const double r = std::nearbyint(v); // the default rounding mode rounds ties to even
-    if (r < static_cast<double>(Min32) || r > static_cast<double>(Max32)) {
+    if (r < static_cast<double>(kMin32) || r > static_cast<double>(kMax32)) {
         return std::nullopt;
     }
     return static_cast<std::int64_t>(r);
 }
 
 std::optional<std::int32_t> Fit32(std::int64_t v) {
-    if (v < Min32 || v > Max32) {
+    if (v < kMin32 || v > kMax32) {
         return std::nullopt;
     }
     return static_cast<std::int32_t>(v);
 }
 
 std::int32_t PlusOne(std::int32_t v) {
-    return v < Max32 ? v + 1 : v;
+    return v < kMax32 ? v + 1 : v;
 }
 
 } // namespace

@@ -11,7 +11,7 @@
 namespace zr {
 namespace {
 
-constexpr ui::ColorRef ProgressColour = ui::Rgb(0, 0, 110);
+constexpr ui::ColorRef kProgressColour = ui::Rgb(0, 0, 110);
 
 std::int32_t CaptionNumber(const ui::Label& label) {
     return ToInt32(TextValue(label.Caption()));
@@ -59,7 +59,7 @@ void DrawProgress(ui::DrawingSurface& ProgressBar, std::int32_t length, float po
     ProgressBar.SetDrawMode(ui::DrawingSurface::vbNotXorPen);
     const auto right = ProgressRightEdge(static_cast<float>(ProgressBar.Width()), length, position);
     if (right) {
-        ProgressBar.LineBF(-200, 0, *right, 30, ProgressColour);
+        ProgressBar.LineBF(-200, 0, *right, 30, kProgressColour);
     }
     ProgressBar.Refresh();
 }

@@ -287,12 +287,12 @@ std::vector<MountEntry> WithNotReady(std::vector<MountEntry> mounted,
 }
 
 ScopedMountList::ScopedMountList(std::vector<MountEntry> mounts)
-    : m_previous(std::move(MountOverride())) {
+    : previous_(std::move(MountOverride())) {
     MountOverride() = std::move(mounts);
 }
 
 ScopedMountList::~ScopedMountList() {
-    MountOverride() = std::move(m_previous);
+    MountOverride() = std::move(previous_);
 }
 
 std::vector<MountEntry> ReadMounts() {

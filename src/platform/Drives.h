@@ -81,7 +81,7 @@ public:
     ~ScopedMountList();
 
 private:
-    std::optional<std::vector<MountEntry>> m_previous;
+    std::optional<std::vector<MountEntry>> previous_;
 };
 
 // The machine's drives (LetterDrives of ReadMounts), and the drive table filled with the

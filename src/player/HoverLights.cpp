@@ -36,23 +36,23 @@ HoverOutcome HoverLight(int buttonIndex, const HoverState& s) {
     switch (buttonIndex) {
     case 0: // Previous
     case 4: // Next
-        return s.rowCount > 1 ? lit(buttonIndex, LightCanAct) : HoverOutcome{};
+        return s.rowCount > 1 ? lit(buttonIndex, kLightCanAct) : HoverOutcome{};
     case 1: // Play
-        return s.rowCount >= 1 ? lit(1, LightCanAct) : HoverOutcome{};
+        return s.rowCount >= 1 ? lit(1, kLightCanAct) : HoverOutcome{};
     case 2: // Pause
     case 3: // Stop
-        return s.isPlaying ? lit(buttonIndex, LightCanAct) : HoverOutcome{};
+        return s.isPlaying ? lit(buttonIndex, kLightCanAct) : HoverOutcome{};
     case 5: // Open
-        return lit(5, LightCanAct);
+        return lit(5, kLightCanAct);
     case 8: // Mute: the light is the active one even when it stays dark
         if (!s.isPlaying) {
-            return HoverOutcome{std::nullopt, LightOff, 6};
+            return HoverOutcome{std::nullopt, kLightOff, 6};
         }
-        return lit(6, s.isMuted ? LightToggleOn : LightCanAct);
+        return lit(6, s.isMuted ? kLightToggleOn : kLightCanAct);
     case 9: // Random Select
-        return lit(7, s.isRandomMode ? LightToggleOn : LightCanAct);
+        return lit(7, s.isRandomMode ? kLightToggleOn : kLightCanAct);
     case 14: // Clear Playlist
-        return lit(8, LightCanAct);
+        return lit(8, kLightCanAct);
     default:
         return HoverOutcome{};
     }
@@ -79,12 +79,12 @@ void ShowHoverLight(ui::ControlArray<ui::Shape>& speCommandLight, int buttonInde
 
 void ShowPressedLight(ui::ControlArray<ui::Shape>& speCommandLight, int buttonIndex) {
     if (const auto light = PressedLight(buttonIndex)) {
-        Paint(speCommandLight, *light, LightPressed);
+        Paint(speCommandLight, *light, kLightPressed);
     }
 }
 
 void TurnOffActiveLight(ui::ControlArray<ui::Shape>& speCommandLight) {
-    Paint(speCommandLight, mVariables::ActiveLight(), LightOff);
+    Paint(speCommandLight, mVariables::ActiveLight(), kLightOff);
 }
 
 } // namespace zr
@@ -95,8 +95,8 @@ void ResetLights(zr::ui::ControlArray<zr::ui::Shape>& lights, QStringView arrayN
     if (arrayName != u"speCommandLight") {
         return;
     }
-    for (int i = 0; i < zr::FirstRowLightCount; ++i) {
-        zr::Paint(lights, i, zr::LightOff);
+    for (int i = 0; i < zr::kFirstRowLightCount; ++i) {
+        zr::Paint(lights, i, zr::kLightOff);
     }
 }
 

@@ -14,12 +14,12 @@
 
 namespace zr {
 
-inline constexpr std::uint32_t LightOff = 0x000000;      // RGB(0, 0, 0)
-inline constexpr std::uint32_t LightCanAct = 0x00FFFF;   // RGB(255, 255, 0): the button would act
-inline constexpr std::uint32_t LightToggleOn = 0x0000FF; // RGB(255, 0, 0): the toggle is on
-inline constexpr std::uint32_t LightPressed = 0x00FF00;  // RGB(0, 255, 0)
-inline constexpr int CommandLightCount = 9;
-inline constexpr int FirstRowLightCount = 6; // lights of buttons 0..5, reset on every hover
+inline constexpr std::uint32_t kLightOff = 0x000000;      // RGB(0, 0, 0)
+inline constexpr std::uint32_t kLightCanAct = 0x00FFFF;   // RGB(255, 255, 0): the button would act
+inline constexpr std::uint32_t kLightToggleOn = 0x0000FF; // RGB(255, 0, 0): the toggle is on
+inline constexpr std::uint32_t kLightPressed = 0x00FF00;  // RGB(0, 255, 0)
+inline constexpr int kCommandLightCount = 9;
+inline constexpr int kFirstRowLightCount = 6; // lights of buttons 0..5, reset on every hover
 
 // The light a button owns, or empty.
 [[nodiscard]] std::optional<int> ButtonLight(int buttonIndex);
@@ -36,7 +36,7 @@ struct HoverState {
 // paint with its colour (if any) and the new ActiveLight (if it changes).
 struct HoverOutcome {
     std::optional<int> light;
-    std::uint32_t colour = LightOff;
+    std::uint32_t colour = kLightOff;
     std::optional<int> activeLight;
     friend bool operator==(const HoverOutcome&, const HoverOutcome&) = default;
 };

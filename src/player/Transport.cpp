@@ -121,7 +121,7 @@ void Play(PlayerElements& e) {
         mVariables::SetTrackLength(ToInt32(e.statusReply.Value()));
     }
     e.lblArtistA.SetCaption(TrackTitle(entry.TrackNumber, entry.FileName));
-    row.SetSubItems(PlayMarkSubItem, PlayedMark.toString());
+    row.SetSubItems(kPlayMarkSubItem, kPlayedMark.toString());
     mVariables::SetIsPlaying(mVariables::kTrue);
     e.Timer1.SetEnabled(true);
     OpenTrack() = wanted;
@@ -145,7 +145,7 @@ void Stop(PlayerElements& e) {
                              &e.lblELTimeC, &e.lblELTimeD}) {
         label->SetCaption(QStringLiteral("0"));
     }
-    e.lblArtistA.SetCaption(NoTrackLoaded.toString());
+    e.lblArtistA.SetCaption(kNoTrackLoaded.toString());
     e.ProgressBar.Cls();
     mVariables::SetIsPlaying(mVariables::kFalse);
     OpenTrack().reset();
@@ -190,7 +190,7 @@ void ToggleMute(PlayerElements& e) {
     if (!IsTrue(mVariables::IsMuted())) {
         SendCommand(u"set mp3 audio all off");
         mVariables::SetIsMuted(mVariables::kTrue);
-        SetLight(e.speCommandLight, 6, LightToggleOn);
+        SetLight(e.speCommandLight, 6, kLightToggleOn);
     } else {
         // The light keeps its colour until the pointer next passes over the button.
         SendCommand(u"set mp3 audio all on");
@@ -201,10 +201,10 @@ void ToggleMute(PlayerElements& e) {
 void ToggleRandomMode(PlayerElements& e) {
     if (IsTrue(mVariables::IsRandomMode())) {
         mVariables::SetIsRandomMode(mVariables::kFalse);
-        SetLight(e.speCommandLight, 7, LightCanAct);
+        SetLight(e.speCommandLight, 7, kLightCanAct);
     } else {
         mVariables::SetIsRandomMode(mVariables::kTrue);
-        SetLight(e.speCommandLight, 7, LightToggleOn);
+        SetLight(e.speCommandLight, 7, kLightToggleOn);
     }
 }
 

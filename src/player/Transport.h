@@ -53,6 +53,6 @@ void ClearPlaylist(PlayerElements& e);
 [[nodiscard]] QString OpenTrackPath();
 
 // Texts shared with the other handlers.
-inline constexpr QStringView NoTrackLoaded = u"No Track loaded.";
+inline constexpr QStringView kNoTrackLoaded = u"No Track loaded.";
 
 } // namespace zr

@@ -11,9 +11,9 @@ void UpdateVolumeIndicator(ui::ControlArray<ui::Shape>& VolumeInd, int level) {
     if (!lit) {
         return;
     }
-    for (int i = 0; i < VolumeIndicatorSteps; ++i) {
+    for (int i = 0; i < kVolumeIndicatorSteps; ++i) {
         if (auto* shape = VolumeInd.Find(static_cast<std::int16_t>(i))) {
-            shape->SetFillColor(i < *lit ? VolumeLitColour : VolumeUnlitColour);
+            shape->SetFillColor(i < *lit ? kVolumeLitColour : kVolumeUnlitColour);
         }
     }
 }

@@ -5,19 +5,19 @@ namespace zr {
 std::optional<int> SteppedVolumeLevel(int level, QStringView direction) {
     if (direction == u"Increase") {
         if (level < 995) {
-            return level + VolumeStepSize;
+            return level + kVolumeStepSize;
         }
     } else if (direction == u"Decrease") {
         if (level > 331) {
-            return level - VolumeStepSize;
+            return level - kVolumeStepSize;
         }
     }
     return std::nullopt;
 }
 
 std::optional<int> LitVolumeSteps(int level) {
-    for (int n = 1; n <= VolumeIndicatorSteps; ++n) {
-        if (level <= n * VolumeStepSize) {
+    for (int n = 1; n <= kVolumeIndicatorSteps; ++n) {
+        if (level <= n * kVolumeStepSize) {
             return n;
         }
     }

@@ -12,10 +12,10 @@
 
 namespace zr {
 
-inline constexpr int VolumeStepSize = 166;
-inline constexpr int VolumeIndicatorSteps = 6;
-inline constexpr ui::ColorRef VolumeLitColour = ui::Rgb(250, 0, 0);
-inline constexpr ui::ColorRef VolumeUnlitColour = ui::Rgb(128, 0, 0);
+inline constexpr int kVolumeStepSize = 166;
+inline constexpr int kVolumeIndicatorSteps = 6;
+inline constexpr ui::ColorRef kVolumeLitColour = ui::Rgb(250, 0, 0);
+inline constexpr ui::ColorRef kVolumeUnlitColour = ui::Rgb(128, 0, 0);
 
 // New level after a step in the given direction ("Increase" or "Decrease", compared exactly,
 // case-sensitive), or empty when the level stays and no volume command is sent: at the top

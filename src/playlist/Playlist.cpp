@@ -13,9 +13,9 @@ namespace zr {
 void AppendEntry(ui::ListView& lstFiles, const QString& folderPath, const QString& fileName) {
     ui::ListItem row = lstFiles.ListItems().Add(folderPath);
     const std::int32_t n = lstFiles.ListItems().Count();
-    row.SetSubItems(TrackNumberSubItem, TrackNumberText(n));
-    row.SetSubItems(FileNameSubItem, fileName);
-    row.SetSubItems(PlayMarkSubItem, UnplayedMark.toString());
+    row.SetSubItems(kTrackNumberSubItem, TrackNumberText(n));
+    row.SetSubItems(kFileNameSubItem, fileName);
+    row.SetSubItems(kPlayMarkSubItem, kUnplayedMark.toString());
 }
 
 } // namespace zr
@@ -31,7 +31,7 @@ std::int32_t PickRandomTrack(zr::ui::ListView& lstFiles) {
     std::vector<bool> played(static_cast<std::size_t>(count));
     for (std::int32_t i = 1; i <= count; ++i) {
         played[static_cast<std::size_t>(i - 1)] =
-            items.Item(i).SubItems(zr::PlayMarkSubItem) == zr::PlayedMark;
+            items.Item(i).SubItems(zr::kPlayMarkSubItem) == zr::kPlayedMark;
     }
     zr::ui::Randomize();
     const std::int32_t row = zr::PickUnplayedRow(played, zr::ui::Rnd());

@@ -3,8 +3,8 @@
 namespace zr {
 
 PlaylistEntry ReadEntry(const ui::ListItem& row) {
-    return {row.Text(), row.SubItems(TrackNumberSubItem), row.SubItems(FileNameSubItem),
-            row.SubItems(PlayMarkSubItem)};
+    return {row.Text(), row.SubItems(kTrackNumberSubItem), row.SubItems(kFileNameSubItem),
+            row.SubItems(kPlayMarkSubItem)};
 }
 
 QString TrackNumberText(std::int32_t n) {

@@ -14,12 +14,12 @@
 namespace zr {
 
 // Sub-item indexes of the fields after the row's own text (FolderPath).
-inline constexpr int TrackNumberSubItem = 1;
-inline constexpr int FileNameSubItem = 2;
-inline constexpr int PlayMarkSubItem = 3;
+inline constexpr int kTrackNumberSubItem = 1;
+inline constexpr int kFileNameSubItem = 2;
+inline constexpr int kPlayMarkSubItem = 3;
 
-inline constexpr QStringView UnplayedMark = u"U";
-inline constexpr QStringView PlayedMark = u"P";
+inline constexpr QStringView kUnplayedMark = u"U";
+inline constexpr QStringView kPlayedMark = u"P";
 
 struct PlaylistEntry {
     QString FolderPath;  // ends in "\" unless empty

@@ -2,17 +2,13 @@
 
 #include "elements/ListView.h"
 #include "elements/Menu.h"
-#include "elements/TreeView.h"
 #include "mVariables.h"
 
-#include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
-#include <QTimer>
-#include <QTreeWidget>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -111,70 +107,20 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
-void ClickButton(frmMain& window, int index) {
+void ClickButton(ui::frmMain& window, int index) {
     QWidget& button = window.imgControl(static_cast<std::int16_t>(index));
     QTest::mouseMove(&button, button.rect().center());
     QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
 }
 
-void ClickNode(ui::TreeView& tree, const ui::Node* node) {
-    // The view item that shows the node: found by the texts from the root down.
-    std::vector<const ui::Node*> chain;
-    for (const ui::Node* n = node; n; n = n->Parent())
-        chain.insert(chain.begin(), n);
-    QTreeWidgetItem* item = nullptr;
-    for (const ui::Node* n : chain) {
-        QTreeWidgetItem* found = nullptr;
-        const int count = item ? item->childCount() : tree.View().topLevelItemCount();
-        for (int i = 0; i < count && !found; ++i) {
-            QTreeWidgetItem* candidate = item ? item->child(i) : tree.View().topLevelItem(i);
-            if (candidate->text(0) == n->Text())
-                found = candidate;
-        }
-        ASSERT_NE(found, nullptr) << n->Text().toStdString();
-        item = found;
-    }
-    tree.View().scrollToItem(item);
-    const QRect rect = tree.View().visualItemRect(item);
-    ASSERT_TRUE(rect.isValid());
-    QTest::mouseClick(tree.View().viewport(), Qt::LeftButton, {}, rect.center());
-}
-
-namespace {
-ui::frmExplore* ShownBrowser() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* browser = qobject_cast<ui::frmExplore*>(w); browser && browser->isVisible())
-            return browser;
-    }
-    return nullptr;
-}
-} // namespace
-
-void WithBrowser(frmMain& window, const std::function<void(ui::frmExplore&)>& step) {
-    bool ran = false;
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (ui::frmExplore* browser = ShownBrowser()) {
-            poll.stop();
-            ran = true;
-            step(*browser);
-        }
-    });
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        if (ui::frmExplore* browser = ShownBrowser())
-            browser->close();
-    });
-    poll.start();
-    guard.start(20000);
+void WithBrowser(ui::frmMain& window, const std::function<void(ui::frmExplore&)>& step) {
+    const test::WhileOpen browse(step, 20000);
     ClickButton(window, 5); // returns when the modal browser has closed
-    EXPECT_TRUE(ran) << "the browser did not open";
-    EXPECT_EQ(ShownBrowser(), nullptr) << "the browser did not close";
+    EXPECT_TRUE(browse.Ran()) << "the browser did not open";
+    EXPECT_EQ(test::OpenBrowser(), nullptr) << "the browser did not close";
 }
 
-QStringList AddCurrentFolder(frmMain& window) {
+QStringList AddCurrentFolder(ui::frmMain& window) {
     QStringList listed;
     WithBrowser(window, [&](ui::frmExplore& b) {
         ui::Node* root = b.Explorer().Nodes().Item(1);
@@ -198,14 +144,14 @@ QStringList AddCurrentFolder(frmMain& window) {
     return listed;
 }
 
-QStringList PlaylistNames(frmMain& window) {
+QStringList PlaylistNames(ui::frmMain& window) {
     QStringList names;
     for (int i = 1; i <= window.lstFiles.ListItems().Count(); ++i)
         names << window.lstFiles.ListItems().Item(i).SubItems(2);
     return names;
 }
 
-bool EveryRowPlayed(frmMain& window) {
+bool EveryRowPlayed(ui::frmMain& window) {
     for (int i = 1; i <= window.lstFiles.ListItems().Count(); ++i) {
         if (window.lstFiles.ListItems().Item(i).SubItems(3) != QStringLiteral("P"))
             return false;
@@ -213,7 +159,7 @@ bool EveryRowPlayed(frmMain& window) {
     return true;
 }
 
-bool Stopped(frmMain& window) {
+bool Stopped(ui::frmMain& window) {
     return mVariables::IsPlaying() != mVariables::kTrue &&
            window.lblArtistA.Caption() == QStringLiteral("No Track loaded.");
 }

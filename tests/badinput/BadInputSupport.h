@@ -4,6 +4,7 @@
 // media service, real input on the player window and the browser, and bounded waits.
 
 #include "MediaChannel.h"
+#include "WindowDriving.h"
 #include "frmExplore.h"
 #include "frmMain.h"
 
@@ -85,24 +86,24 @@ private:
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 
 // A left click on a picture button of the player, as a user makes it.
-void ClickButton(frmMain& window, int index);
+void ClickButton(ui::frmMain& window, int index);
 
 // A left click on a node's text in the browser's tree.
-void ClickNode(ui::TreeView& tree, const ui::Node* node);
+using test::ClickNode;
 
 // Presses Open on the player and runs `step` inside the browser's modal loop. The browser is
 // closed after 20 s whatever happens, so a failing step cannot hang the test.
-void WithBrowser(frmMain& window, const std::function<void(ui::frmExplore&)>& step);
+void WithBrowser(ui::frmMain& window, const std::function<void(ui::frmExplore&)>& step);
 
 // Open, click the tree's root (the current folder), Select All, Open Files, Exit: the files of
 // the current folder become the playlist. Returns the names the browser listed.
-QStringList AddCurrentFolder(frmMain& window);
+QStringList AddCurrentFolder(ui::frmMain& window);
 
 // The playlist's file names and play marks.
-[[nodiscard]] QStringList PlaylistNames(frmMain& window);
-[[nodiscard]] bool EveryRowPlayed(frmMain& window);
+[[nodiscard]] QStringList PlaylistNames(ui::frmMain& window);
+[[nodiscard]] bool EveryRowPlayed(ui::frmMain& window);
 
 // Whether the player is back at rest: nothing playing, the title reads "No Track loaded.".
-[[nodiscard]] bool Stopped(frmMain& window);
+[[nodiscard]] bool Stopped(ui::frmMain& window);
 
 } // namespace zr::badinput

@@ -37,7 +37,7 @@ protected:
 
     CurrentFolder folder;
     ObservedService media;
-    frmMain window;
+    zr::ui::frmMain window;
 };
 
 TEST_F(BadFiles, EachBrokenRowEndsAndTheNextOnePlays) {

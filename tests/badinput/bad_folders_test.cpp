@@ -64,14 +64,9 @@ TEST(BadFolders, LoopsDeadLinksAndUnreadableFoldersAddNothingAndNeverHang) {
     // Root reads a mode-000 folder all the same; only other users see it as unreadable.
     const bool canReadLocked = geteuid() == 0;
 
-    mWinAPI::MountEntry disk;
-    disk.rootPath = d.Path();
-    disk.device = QStringLiteral("/dev/sdz1");
-    disk.fsType = QStringLiteral("ext4");
-    disk.label = QStringLiteral("DATA");
-    const mWinAPI::ScopedMountList mounts({disk});
+    const mWinAPI::ScopedMountList mounts({zr::test::DataDisk(d.Path())});
 
-    frmMain window;
+    zr::ui::frmMain window;
     window.show();
     bool ran = false;
     WithBrowser(window, [&](zr::ui::frmExplore& b) {

@@ -25,7 +25,7 @@ TEST(Soak, TwoHundredTracksInRandomModePlayEachExactlyOnceThenStop) {
         folder.Write(QStringLiteral("t%1.mp3").arg(i, 3, 10, QLatin1Char('0')), tone);
 
     ObservedService media;
-    frmMain window;
+    zr::ui::frmMain window;
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_EQ(AddCurrentFolder(window).size(), kTracks);

@@ -4,6 +4,7 @@
 
 #include "Playlist.h"
 #include "PlaylistEntry.h"
+#include "WindowDriving.h"
 #include "frmMain.h"
 #include "mVariables.h"
 
@@ -17,13 +18,10 @@
 #include <string>
 #include <vector>
 
-class BehaviourTest : public ::testing::Test {
+class BehaviourTest : public zr::test::ShownPlayerTest {
 protected:
     void SetUp() override {
-        mVariables::ResetToStartValues();
-        window = std::make_unique<frmMain>();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_NO_FATAL_FAILURE(ShownPlayerTest::SetUp());
         ASSERT_EQ(mVariables::VolumeLevel(), 498) << "the load step has run";
         ASSERT_TRUE(folder.isValid());
     }
@@ -31,7 +29,7 @@ protected:
     void TearDown() override {
         // Leaves no device open for the next test, whatever this one left behind.
         window->imgControl_Click(3);
-        window.reset();
+        ShownPlayerTest::TearDown();
     }
 
     // The drive-letter form of a folder of this machine: C: is the root.
@@ -64,7 +62,7 @@ protected:
     void Select(int row) { window->lstFiles.ListItems().Item(row).SetSelected(true); }
     [[nodiscard]] int Selected() { return zr::SelectedRow(window->lstFiles); }
     [[nodiscard]] QString Mark(int row) {
-        return window->lstFiles.ListItems().Item(row).SubItems(zr::PlayMarkSubItem);
+        return window->lstFiles.ListItems().Item(row).SubItems(zr::kPlayMarkSubItem);
     }
 
     [[nodiscard]] QString Clock() const {
@@ -87,5 +85,4 @@ protected:
     [[nodiscard]] static bool Playing() { return mVariables::IsPlaying() == mVariables::kTrue; }
 
     QTemporaryDir folder;
-    std::unique_ptr<frmMain> window;
 };

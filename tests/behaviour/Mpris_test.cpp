@@ -381,7 +381,7 @@ TEST_F(MprisTest, VolumeRateAndShuffleMoveTheWindowsOwnControls) {
 
 TEST(MprisWithoutBus, NothingIsRegisteredAndTheButtonsWorkAsBefore) {
     mVariables::ResetToStartValues();
-    frmMain window;
+    zr::ui::frmMain window;
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     const QDBusConnection none = QDBusConnection::connectToBus(
@@ -398,7 +398,7 @@ TEST(MprisWithoutBus, NothingIsRegisteredAndTheButtonsWorkAsBefore) {
 }
 
 TEST_F(MprisTest, ASecondPlayerOnTheSameBusTakesAnInstanceName) {
-    frmMain other;
+    zr::ui::frmMain other;
     const QString name = QStringLiteral("zr-second-player");
     {
         const zr::ui::Mpris second(other, QDBusConnection::connectToBus(bus->Address(), name));

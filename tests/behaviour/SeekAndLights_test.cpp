@@ -106,7 +106,7 @@ protected:
     [[nodiscard]] std::vector<int> Lit() const {
         std::vector<int> lit;
         for (int i = 0; i < 9; ++i) {
-            if (Light(i) != zr::LightOff) {
+            if (Light(i) != zr::kLightOff) {
                 lit.push_back(i);
             }
         }
@@ -119,7 +119,7 @@ TEST_F(LightsTest, HoverLightsFollowThePointerAndTheState) {
     EXPECT_EQ(Lit(), std::vector<int>{});
     Hover(5);
     EXPECT_EQ(Lit(), std::vector<int>{5});
-    EXPECT_EQ(Light(5), zr::LightCanAct);
+    EXPECT_EQ(Light(5), zr::kLightCanAct);
     Hover(14);
     EXPECT_EQ(Lit(), std::vector<int>{8});
 
@@ -138,27 +138,27 @@ TEST_F(LightsTest, HoverLightsFollowThePointerAndTheState) {
     Click(1);
     Click(8); // muted: red
     Hover(8);
-    EXPECT_EQ(Light(6), zr::LightToggleOn);
+    EXPECT_EQ(Light(6), zr::kLightToggleOn);
     Click(8);
     Hover(8);
-    EXPECT_EQ(Light(6), zr::LightCanAct);
+    EXPECT_EQ(Light(6), zr::kLightCanAct);
     HoverBareWindow();
-    EXPECT_EQ(Light(6), zr::LightOff);
+    EXPECT_EQ(Light(6), zr::kLightOff);
     Click(9);
     Hover(9);
-    EXPECT_EQ(Light(7), zr::LightToggleOn);
+    EXPECT_EQ(Light(7), zr::kLightToggleOn);
 }
 
 TEST_F(LightsTest, APressFlashesGreenOnlyOnItsOwnButtons) {
     Press(1); // flashes even on an empty playlist
-    EXPECT_EQ(Light(1), zr::LightPressed);
+    EXPECT_EQ(Light(1), zr::kLightPressed);
     Hover(4);
-    EXPECT_EQ(Light(1), zr::LightOff);
+    EXPECT_EQ(Light(1), zr::kLightOff);
     Press(14);
-    EXPECT_EQ(Light(8), zr::LightPressed);
+    EXPECT_EQ(Light(8), zr::kLightPressed);
     Hover(5);
     Hover(0);
-    EXPECT_EQ(Light(8), zr::LightPressed) << "only a bare-window move naming it turns it off";
+    EXPECT_EQ(Light(8), zr::kLightPressed) << "only a bare-window move naming it turns it off";
     for (int button : {6, 7, 8, 9, 10, 11, 12, 13, 15}) {
         Press(button);
     }

@@ -30,7 +30,7 @@ protected:
     [[nodiscard]] int LitVolumeShapes() const {
         int lit = 0;
         for (std::int16_t i = 0; i < 6; ++i) {
-            lit += window->VolumeInd(i).FillColor() == zr::VolumeLitColour ? 1 : 0;
+            lit += window->VolumeInd(i).FillColor() == zr::kVolumeLitColour ? 1 : 0;
         }
         return lit;
     }
@@ -38,7 +38,7 @@ protected:
     zr::test::RecordingMediaService::Installed media;
 };
 
-const Commands StopSequence{"stop mp3", "close all"};
+const Commands kStopSequence{"stop mp3", "close all"};
 
 Commands Join(Commands a, const Commands& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -94,14 +94,14 @@ TEST_F(TransportTest, PlayWithAnotherRowSelectedSwitchesToIt) {
     media->clear();
     Select(2);
     Click(1);
-    EXPECT_EQ(Taken(), Join(StopSequence, PlaySequence("b.mp3")));
+    EXPECT_EQ(Taken(), Join(kStopSequence, PlaySequence("b.mp3")));
     EXPECT_EQ(window->lblArtistA.Caption(), "(02) b.mp3");
     EXPECT_EQ(Clock(), "00:00");
     EXPECT_EQ(Mark(2), "P");
     // And while playing, too.
     Select(1);
     Click(1);
-    EXPECT_EQ(Taken(), Join(StopSequence, PlaySequence("a.mp3")));
+    EXPECT_EQ(Taken(), Join(kStopSequence, PlaySequence("a.mp3")));
 }
 
 TEST_F(TransportTest, WithoutASelectionPlayTakesRowOneAndPreviousNextDoNothing) {
@@ -126,7 +126,7 @@ TEST_F(TransportTest, EmptyPlaylistLeavesOnlyStopAndTheToggles) {
     window->lblLengthA.SetCaption("9");
     window->lblArtistA.SetCaption("(01) x.mp3");
     window->lstFiles_DblClick();
-    EXPECT_EQ(Taken(), StopSequence);
+    EXPECT_EQ(Taken(), kStopSequence);
     EXPECT_EQ(window->lblLengthA.Caption(), "0");
     EXPECT_EQ(window->lblArtistA.Caption(), "No Track loaded.");
 }
@@ -140,22 +140,22 @@ TEST_F(TransportTest, PreviousAndNextMoveOneRowAndStopAtTheEnds) {
     EXPECT_EQ(Taken(), Commands{});
     Click(4);
     EXPECT_EQ(Selected(), 2);
-    EXPECT_EQ(Taken(), Join(StopSequence, PlaySequence("b.mp3")));
+    EXPECT_EQ(Taken(), Join(kStopSequence, PlaySequence("b.mp3")));
     Click(4);
     Click(4); // last row: nothing
     EXPECT_EQ(Selected(), 3);
-    EXPECT_EQ(Taken(), Join(StopSequence, PlaySequence("c.mp3")));
+    EXPECT_EQ(Taken(), Join(kStopSequence, PlaySequence("c.mp3")));
     Click(0);
     EXPECT_EQ(Selected(), 2);
-    EXPECT_EQ(Taken(), Join(StopSequence, PlaySequence("b.mp3")));
+    EXPECT_EQ(Taken(), Join(kStopSequence, PlaySequence("b.mp3")));
     // A double-click restarts the selected row from its beginning.
     window->lstFiles_DblClick();
-    EXPECT_EQ(Taken(), Join(StopSequence, PlaySequence("b.mp3")));
+    EXPECT_EQ(Taken(), Join(kStopSequence, PlaySequence("b.mp3")));
 }
 
 TEST_F(TransportTest, StopAlwaysResetsTheDisplayAndKeepsTheLength) {
     Click(3); // nothing open: sent all the same
-    EXPECT_EQ(Taken(), StopSequence);
+    EXPECT_EQ(Taken(), kStopSequence);
     AddRow("a.mp3");
     Select(1);
     Click(1);
@@ -197,14 +197,14 @@ TEST_F(TransportTest, MuteActsOnlyWhilePlayingAndTheNextTrackKeepsSpeedAndSilenc
 
     // The next track opens loud at normal speed; Play gives it what the window shows.
     Click(4);
-    EXPECT_EQ(Taken(), Join(Join(StopSequence, PlaySequence("b.mp3")),
+    EXPECT_EQ(Taken(), Join(Join(kStopSequence, PlaySequence("b.mp3")),
                             {"set mp3 speed 500", "set mp3 audio all off"}));
     Click(7);
     Click(8); // sound back on; the light stays red until the pointer passes over it
     EXPECT_EQ(Taken(), (Commands{"set mp3 speed 1500", "set mp3 audio all on"}));
     EXPECT_EQ(Light(6), zr::ui::Rgb(255, 0, 0));
     Click(0);
-    EXPECT_EQ(Taken(), Join(Join(StopSequence, PlaySequence("a.mp3")), {"set mp3 speed 1500"}));
+    EXPECT_EQ(Taken(), Join(Join(kStopSequence, PlaySequence("a.mp3")), {"set mp3 speed 1500"}));
     Click(15);
     EXPECT_EQ(Taken(), Commands{"set mp3 speed 1000"});
     EXPECT_EQ(window->lblPlayMode(1).Caption(), "Normal play");
@@ -246,8 +246,8 @@ TEST_F(TransportTest, VolumeStepsStopAtTheBoundsAndReachTheNextTrack) {
     EXPECT_EQ(Taken().size(), 5u);
     Click(11);
     EXPECT_EQ(Taken(), Commands{});
-    EXPECT_EQ(window->VolumeInd(0).FillColor(), zr::VolumeLitColour);
-    EXPECT_EQ(window->VolumeInd(1).FillColor(), zr::VolumeUnlitColour);
+    EXPECT_EQ(window->VolumeInd(0).FillColor(), zr::kVolumeLitColour);
+    EXPECT_EQ(window->VolumeInd(1).FillColor(), zr::kVolumeUnlitColour);
 
     AddRow("a.mp3");
     Click(1);
@@ -269,7 +269,7 @@ TEST_F(TransportTest, ClearPlaylistLeavesPlaybackAndDisplayAlone) {
     EXPECT_EQ(window->lblArtistA.Caption(), "(02) b.mp3");
     EXPECT_EQ(mVariables::RandomPlayCount, 3);
     AddRow("c.mp3");
-    EXPECT_EQ(window->lstFiles.ListItems().Item(1).SubItems(zr::TrackNumberSubItem), "01.");
+    EXPECT_EQ(window->lstFiles.ListItems().Item(1).SubItems(zr::kTrackNumberSubItem), "01.");
 }
 
 TEST_F(TransportTest, AfterClearPlaylistPauseStillPausesTheOpenTrack) {
@@ -340,7 +340,7 @@ TEST_F(TransportTest, ClosingStopsAPlayingTrackButNotAPausedOne) {
     Click(1);
     media->clear();
     window->close();
-    EXPECT_EQ(Taken(), StopSequence);
+    EXPECT_EQ(Taken(), kStopSequence);
     EXPECT_FALSE(window->isVisible());
 }
 

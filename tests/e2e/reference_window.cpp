@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: %s OUT.ppm [LABEL=TEXT | row=NAME | select=N]...\n", argv[0]);
         return 2;
     }
-    frmMain window;
+    zr::ui::frmMain window;
     window.EnsureLoaded();
     const std::map<QString, zr::ui::Label*> labels{
         {QStringLiteral("lblArtistA"), &window.lblArtistA},

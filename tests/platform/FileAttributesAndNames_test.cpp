@@ -1,5 +1,6 @@
 // What the file search and the short path give for files that are awkward to reach: modes
 // that decide the read-only bit, names that are not UTF-8, folders nested beyond PATH_MAX.
+#include "DriveDFolder.h"
 #include "DriveTable.h"
 #include "LongPath.h"
 #include "mWinAPI.h"
@@ -44,17 +45,10 @@ std::string ShortPath(const std::string& path) {
     return n > 0 && n < buffer.size() ? std::string(buffer.data(), n) : std::string();
 }
 
-class AwkwardFiles : public ::testing::Test {
+class AwkwardFiles : public DriveDFolder {
 protected:
-    QTemporaryDir dir;
-    std::string root;
-    std::unique_ptr<mWinAPI::ScopedDriveFolders> drives;
+    AwkwardFiles() : DriveDFolder(true) {}
 
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        root = QDir(dir.path()).canonicalPath().toStdString();
-        drives = std::make_unique<mWinAPI::ScopedDriveFolders>(mWinAPI::DriveFolders{{'D', root}});
-    }
     void Make(const std::string& name, mode_t mode, bool folder = false) {
         const std::string path = root + "/" + name;
         if (folder) {

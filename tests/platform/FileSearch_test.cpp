@@ -1,3 +1,4 @@
+#include "DriveDFolder.h"
 #include "DriveTable.h"
 #include "mWinAPI.h"
 
@@ -50,17 +51,8 @@ std::vector<std::string> Names(const std::vector<std::pair<std::string, Found>>&
     return names;
 }
 
-class FileSearch : public ::testing::Test {
+class FileSearch : public DriveDFolder {
 protected:
-    QTemporaryDir dir;
-    std::string root;
-    std::unique_ptr<mWinAPI::ScopedDriveFolders> drives;
-
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        root = dir.path().toStdString();
-        drives = std::make_unique<mWinAPI::ScopedDriveFolders>(mWinAPI::DriveFolders{{'D', root}});
-    }
     void Touch(const QString& name, qint64 size = 0) {
         QFile file(dir.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));

@@ -26,23 +26,23 @@ TEST(HoverLights, EachButtonLightsByItsCondition) {
     const std::vector<Row> table = {
         {0, empty, {}},
         {0, oneRow, {}},
-        {0, twoRows, {0, LightCanAct, 0}},
+        {0, twoRows, {0, kLightCanAct, 0}},
         {1, empty, {}},
-        {1, oneRow, {1, LightCanAct, 1}},
+        {1, oneRow, {1, kLightCanAct, 1}},
         {2, twoRows, {}},
-        {2, playing, {2, LightCanAct, 2}},
+        {2, playing, {2, kLightCanAct, 2}},
         {3, twoRows, {}},
-        {3, playing, {3, LightCanAct, 3}},
+        {3, playing, {3, kLightCanAct, 3}},
         {4, oneRow, {}},
-        {4, twoRows, {4, LightCanAct, 4}},
-        {5, empty, {5, LightCanAct, 5}},
-        {8, twoRows, {none, LightOff, 6}}, // dark, yet the active light
-        {8, mutedStopped, {none, LightOff, 6}},
-        {8, playing, {6, LightCanAct, 6}},
-        {8, playingMuted, {6, LightToggleOn, 6}},
-        {9, empty, {7, LightCanAct, 7}},
-        {9, random, {7, LightToggleOn, 7}},
-        {14, empty, {8, LightCanAct, 8}},
+        {4, twoRows, {4, kLightCanAct, 4}},
+        {5, empty, {5, kLightCanAct, 5}},
+        {8, twoRows, {none, kLightOff, 6}}, // dark, yet the active light
+        {8, mutedStopped, {none, kLightOff, 6}},
+        {8, playing, {6, kLightCanAct, 6}},
+        {8, playingMuted, {6, kLightToggleOn, 6}},
+        {9, empty, {7, kLightCanAct, 7}},
+        {9, random, {7, kLightToggleOn, 7}},
+        {14, empty, {8, kLightCanAct, 8}},
     };
     for (const auto& r : table) {
         EXPECT_EQ(HoverLight(r.button, r.state), r.outcome) << "button " << r.button;

@@ -22,7 +22,7 @@ protected:
 
     QString Field(int row, int subItem) { return list.ListItems().Item(row).SubItems(subItem); }
     void Mark(int row) {
-        list.ListItems().Item(row).SetSubItems(PlayMarkSubItem, PlayedMark.toString());
+        list.ListItems().Item(row).SetSubItems(kPlayMarkSubItem, kPlayedMark.toString());
     }
 };
 
@@ -34,25 +34,25 @@ TEST_F(PlaylistTest, AppendedRowsCarryFolderNumberNameAndUnplayedMark) {
     AppendEntry(list, "", "bare.mp3");
     ASSERT_EQ(list.ListItems().Count(), 10);
     EXPECT_EQ(list.ListItems().Item(9).Text(), "D:\\Music\\Rock\\");
-    EXPECT_EQ(Field(9, TrackNumberSubItem), "09.");
-    EXPECT_EQ(Field(10, TrackNumberSubItem), "10.");
-    EXPECT_EQ(Field(9, FileNameSubItem), "a b.mp3");
-    EXPECT_EQ(Field(9, PlayMarkSubItem), "U");
+    EXPECT_EQ(Field(9, kTrackNumberSubItem), "09.");
+    EXPECT_EQ(Field(10, kTrackNumberSubItem), "10.");
+    EXPECT_EQ(Field(9, kFileNameSubItem), "a b.mp3");
+    EXPECT_EQ(Field(9, kPlayMarkSubItem), "U");
     EXPECT_EQ(ReadEntry(list.ListItems().Item(10)).FullPath(), "bare.mp3");
     EXPECT_FALSE(list.SelectedItem().has_value()) << "appending selects nothing";
 
     list.ListItems().Clear();
     AppendEntry(list, "C:\\", "x.mp3");
-    EXPECT_EQ(Field(1, TrackNumberSubItem), "01.");
+    EXPECT_EQ(Field(1, kTrackNumberSubItem), "01.");
 }
 
 TEST_F(PlaylistTest, FortyThousandRowsAreNumberedOnAndPickable) {
     for (int i = 0; i < 40000; ++i) {
         AppendEntry(list, "C:\\", "x.mp3");
     }
-    EXPECT_EQ(Field(100, TrackNumberSubItem), "100.");
-    EXPECT_EQ(Field(32768, TrackNumberSubItem), "32768.");
-    EXPECT_EQ(Field(40000, TrackNumberSubItem), "40000.");
+    EXPECT_EQ(Field(100, kTrackNumberSubItem), "100.");
+    EXPECT_EQ(Field(32768, kTrackNumberSubItem), "32768.");
+    EXPECT_EQ(Field(40000, kTrackNumberSubItem), "40000.");
     for (int i = 1; i < 40000; ++i) {
         Mark(i);
     }

@@ -13,15 +13,15 @@ own process group, dies with the process that started it (PR_SET_PDEATHSIG), and
 its group when the block ends, whatever happens in it.
 """
 
-import array
 import os
 import sys
 import shutil
 import signal
 import subprocess
 import tempfile
-import threading
 import time
+
+from recording import Recording
 
 SINK = "zr_sink"
 RATE = 44100
@@ -241,11 +241,11 @@ def parse_sink_inputs(text):
     return streams
 
 
-class PulseTap:
+class PulseTap(Recording):
     """Records the null sink's monitor with parec; each block keeps the time it arrived.
 
-    Same questions as audiotap.AudioTap (sounding_seconds, peak, tone_frequency) with samples
-    scaled to -1..1, plus the whole recording as s16 samples and its length so far in frames.
+    Samples are s16 (samples() gives them as recorded); the questions of Recording
+    (sounding_seconds, peak, tone_frequency) see them scaled to -1..1.
     """
 
     def __init__(self, server, latency_ms=None):
@@ -265,17 +265,12 @@ class PulseTap:
                                 stderr=subprocess.DEVNULL)
         server._wait(lambda: "RUNNING" in server.pactl("list", "short", "sinks"),
                      "the null sink to run")
-        self.rate = server.rate
-        self.channels = server.channels
-        self.blocks = []  # (monotonic time, end of the block in raw)
-        self.raw = bytearray()
-        self._lock = threading.Lock()
+        super().__init__(server.rate, server.channels, "h", 1.0 / 32768)
         self.proc = _spawn(["parec", "--raw", "--format=s16le", f"--rate={self.rate}",
                             f"--channels={self.channels}", f"--latency-msec={latency_ms}",
                             "-d", f"{SINK}.monitor"],
                            server.env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self._thread = threading.Thread(target=self._read, daemon=True)
-        self._thread.start()
+        self._start_reading(self.proc.stdout.fileno())
         # The monitor may take a moment to deliver its first block; the timeline starts then.
         try:
             server._wait(lambda: self.frames() > 0, "the recording to start")
@@ -290,75 +285,9 @@ class PulseTap:
         self.close()
         return False
 
-    def _read(self):
-        fd = self.proc.stdout.fileno()
-        while True:
-            data = os.read(fd, 65536)
-            if not data:
-                break
-            now = time.monotonic()
-            with self._lock:
-                self.raw += data
-                self.blocks.append((now, len(self.raw)))
-
-    def _blocks(self, start, end):
-        """Arrays of float samples that arrived between start and end (monotonic)."""
-        frame = 2 * self.channels
-        with self._lock:
-            blocks = list(self.blocks)
-            raw = bytes(self.raw)
-        begin = 0
-        for when, stop in blocks:
-            first, begin = begin - begin % frame, stop
-            if (start is not None and when < start) or (end is not None and when > end):
-                continue
-            ints = array.array("h")
-            ints.frombytes(raw[first:stop - stop % frame])
-            yield array.array("f", (v / 32768.0 for v in ints))
-
-    def frames(self):
-        """Frames recorded so far: a mark on the recording's timeline."""
-        with self._lock:
-            return len(self.raw) // (2 * self.channels)
-
-    def samples(self):
-        """The whole recording so far, interleaved s16."""
-        with self._lock:
-            raw = bytes(self.raw)
-        ints = array.array("h")
-        ints.frombytes(raw[:len(raw) - len(raw) % (2 * self.channels)])
-        return ints
-
     def close(self):
         _stop(self.proc)
         _stop(self.keepalive)
-        self._thread.join(5)
+        self._stop_reading(5)
         if self.proc.stdout:
             self.proc.stdout.close()
-
-    def _windows(self, start, end, threshold):
-        size = self.rate // 100
-        for samples in self._blocks(start, end):
-            first = samples[0::self.channels]
-            for i in range(0, len(first), size):
-                chunk = first[i:i + size]
-                if chunk and max(max(chunk), -min(chunk)) > threshold:
-                    yield chunk
-
-    def sounding_seconds(self, start=None, end=None, threshold=0.005):
-        return sum(len(chunk) for chunk in self._windows(start, end, threshold)) / self.rate
-
-    def peak(self, start=None, end=None):
-        loudest = 0.0
-        for samples in self._blocks(start, end):
-            first = samples[0::self.channels]
-            if first:
-                loudest = max(loudest, max(first), -min(first))
-        return loudest
-
-    def tone_frequency(self, threshold=0.005):
-        crossings = frames = 0
-        for chunk in self._windows(None, None, threshold):
-            frames += len(chunk)
-            crossings += sum(1 for a, b in zip(chunk, chunk[1:]) if a < 0.0 <= b)
-        return crossings * self.rate / frames if frames else 0.0

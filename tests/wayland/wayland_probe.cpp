@@ -59,7 +59,7 @@ int main(int argc, char* argv[]) {
     const QString track = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     std::printf("platform %s\n", qPrintable(QGuiApplication::platformName()));
     {
-        frmMain window;
+        zr::ui::frmMain window;
         window.show();
         Check(QTest::qWaitForWindowExposed(&window, 10000), QStringLiteral("the window maps"));
 

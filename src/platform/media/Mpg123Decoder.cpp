@@ -1,5 +1,6 @@
 #include "Mpg123Decoder.h"
 
+#include "AnyLengthOpen.h"
 #include "MciErrors.h"
 
 #include <mpg123.h>
@@ -12,32 +13,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 namespace zr::media {
 namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset(int fd) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
 
 ssize_t readRetrying(int fd, void* buf, std::size_t n, off_t at) {
     for (;;) {
@@ -134,34 +113,9 @@ int openRegularFile(const std::string& path) {
         errno = EISDIR;
         return -1;
     }
-    // Walk the folders one name at a time: no PATH_MAX limit, whatever the depth.
-    Fd dir(path[0] == '/' ? ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
-    if (path[0] == '/' && dir.get() < 0)
-        return -1;
-    std::size_t pos = 0;
-    std::string name;
-    for (;;) {
-        while (pos < path.size() && path[pos] == '/')
-            ++pos;
-        const std::size_t slash = path.find('/', pos);
-        name = path.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
-        const int at = dir.get() >= 0 ? dir.get() : AT_FDCWD;
-        if (slash == std::string::npos || path.find_first_not_of('/', slash) == std::string::npos)
-            break;
-        const int next = ::openat(at, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (next < 0)
-            return -1;
-        dir.reset(next);
-        pos = slash;
-    }
-    if (name.empty()) {
-        errno = EISDIR;
-        return -1;
-    }
-    const int at = dir.get() >= 0 ? dir.get() : AT_FDCWD;
     // Non-blocking, so that a FIFO is not waited on; regular files ignore the flag.
-    Fd fd(::openat(at, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0)
+    fs::UniqueFd fd = fs::OpenAtAnyLength(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    if (!fd.valid())
         return -1;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
@@ -245,7 +199,7 @@ int Mpg123Decoder::open(const std::string& path) {
 }
 
 int Mpg123Decoder::openFd(int descriptor) {
-    Fd fd(descriptor);
+    fs::UniqueFd fd(descriptor);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
         return kMciFileNotFound;

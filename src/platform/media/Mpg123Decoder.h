@@ -4,10 +4,10 @@
 // and the file descriptor it reads. Not thread-safe: one thread at a time; only cancel() may be
 // called from another thread.
 //
-// The file is reached by walking its path with openat() one component at a time, so a path of
-// any length opens. A format change inside the stream (another sample rate or channel count, as
-// in files joined from different sources) is resampled by libmpg123 to the format of the first
-// frame, so what follows plays at the same rate and speed.
+// The file is opened at any path length (fs/AnyLengthOpen.h). A format change inside the
+// stream (another sample rate or channel count, as in files joined from different sources) is
+// resampled by libmpg123 to the format of the first frame, so what follows plays at the same
+// rate and speed.
 
 #include <atomic>
 #include <cstddef>
@@ -19,7 +19,7 @@ struct mpg123_handle_struct;
 
 namespace zr::media {
 
-// Opens a file for reading at any path length (openat() per component). Refuses anything but a
+// Opens a file for reading at any path length. Refuses anything but a
 // regular file without blocking on it (a FIFO or a device is not opened for real). Returns the
 // descriptor, or -1 with errno set.
 [[nodiscard]] int openRegularFile(const std::string& path);

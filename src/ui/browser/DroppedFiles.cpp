@@ -16,26 +16,26 @@ namespace {
 // that is never shown (its host widget stays hidden).
 class FolderListing {
 public:
-    explicit FolderListing(Form& window) : m_window(window), m_list(new ListView(&m_host)) {}
+    explicit FolderListing(Form& window) : window_(window), list_(new ListView(&host_)) {}
 
     const QStringList& Names(const QString& folderPath) {
-        auto it = m_names.find(folderPath);
-        if (it == m_names.end()) {
-            mFileList::subFillFileList(*m_list, m_window, folderPath);
+        auto it = names_.find(folderPath);
+        if (it == names_.end()) {
+            mFileList::subFillFileList(*list_, window_, folderPath);
             QStringList names;
-            const int count = m_list->ListItems().Count();
+            const int count = list_->ListItems().Count();
             for (int i = 1; i <= count; ++i)
-                names << m_list->ListItems().Item(i).Text();
-            it = m_names.insert(folderPath, names);
+                names << list_->ListItems().Item(i).Text();
+            it = names_.insert(folderPath, names);
         }
         return *it;
     }
 
 private:
-    Form& m_window;
-    QWidget m_host;
-    ListView* m_list; // child of m_host
-    QHash<QString, QStringList> m_names;
+    Form& window_;
+    QWidget host_;
+    ListView* list_; // child of host_
+    QHash<QString, QStringList> names_;
 };
 
 } // namespace

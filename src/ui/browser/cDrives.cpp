@@ -33,10 +33,10 @@ QString DriveImageKey(int driveType) {
     }
 }
 
-cDrives::cDrives(DriveSource source) : m_source(std::move(source)) {}
+cDrives::cDrives(DriveSource source) : source_(std::move(source)) {}
 
 std::vector<mWinAPI::DriveInfo> cDrives::Drives() const {
-    return m_source ? m_source() : mWinAPI::LoadSystemDrives();
+    return source_ ? source_() : mWinAPI::LoadSystemDrives();
 }
 
 QString cDrives::GetDriveLetters() const {

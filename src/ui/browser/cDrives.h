@@ -44,7 +44,7 @@ public:
 
 private:
     [[nodiscard]] std::vector<mWinAPI::DriveInfo> Drives() const;
-    DriveSource m_source;
+    DriveSource source_;
 };
 
 } // namespace zr::ui

@@ -51,7 +51,7 @@ void frmExplore::Open(QWidget* owner, ListView& playlist) {
 }
 
 frmExplore::frmExplore(ListView& playlist, QWidget* owner, cDrives::DriveSource drives)
-    : Form(owner), m_playlist(playlist), m_driveSource(std::move(drives)) {
+    : Form(owner), playlist_(playlist), driveSource_(std::move(drives)) {
     // A dialog of fixed size with only a close box, where the window system puts new windows.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -68,77 +68,77 @@ frmExplore::~frmExplore() = default;
 void frmExplore::BuildMenus() {
     Menu& file = AddMenu(QStringLiteral("mnuFile"), QStringLiteral("&File"));
     file.AddItem(QStringLiteral("h2"), QStringLiteral("-"));
-    m_mnuFileCOpenFiles = &file.AddItem(QStringLiteral("mnuFileCOpenFiles"),
-                                        QStringLiteral("Open Files"), QKeySequence("Ctrl+O"));
+    mnuFileCOpenFiles_ = &file.AddItem(QStringLiteral("mnuFileCOpenFiles"),
+                                       QStringLiteral("Open Files"), QKeySequence("Ctrl+O"));
     file.AddItem(QStringLiteral("h1"), QStringLiteral("-"));
-    m_mnuFileExit = &file.AddItem(QStringLiteral("mnuFileExit"), QStringLiteral("E&xit"),
-                                  QKeySequence("Ctrl+X"));
+    mnuFileExit_ = &file.AddItem(QStringLiteral("mnuFileExit"), QStringLiteral("E&xit"),
+                                 QKeySequence("Ctrl+X"));
 
     Menu& mp3 = AddMenu(QStringLiteral("mnuMp3"), QStringLiteral("Mp3"));
     mp3.AddItem(QStringLiteral("h3"), QStringLiteral("-"));
-    m_mnuMp3CSelectAll = &mp3.AddItem(QStringLiteral("mnuMp3CSelectAll"),
-                                      QStringLiteral("Select All"), QKeySequence("Ctrl+T"));
+    mnuMp3CSelectAll_ = &mp3.AddItem(QStringLiteral("mnuMp3CSelectAll"),
+                                     QStringLiteral("Select All"), QKeySequence("Ctrl+T"));
 
-    m_mnuFileCOpenFiles->SetEnabled(false);
-    m_mnuMp3CSelectAll->SetEnabled(false);
-    connect(m_mnuFileCOpenFiles, &MenuItem::Click, this, &frmExplore::mnuFileCOpenFiles_Click);
-    connect(m_mnuFileExit, &MenuItem::Click, this, &frmExplore::mnuFileExit_Click);
-    connect(m_mnuMp3CSelectAll, &MenuItem::Click, this, &frmExplore::mnuMp3CSelectAll_Click);
+    mnuFileCOpenFiles_->SetEnabled(false);
+    mnuMp3CSelectAll_->SetEnabled(false);
+    connect(mnuFileCOpenFiles_, &MenuItem::Click, this, &frmExplore::mnuFileCOpenFiles_Click);
+    connect(mnuFileExit_, &MenuItem::Click, this, &frmExplore::mnuFileExit_Click);
+    connect(mnuMp3CSelectAll_, &MenuItem::Click, this, &frmExplore::mnuMp3CSelectAll_Click);
 }
 
 void frmExplore::BuildLayout() {
     QWidget* client = ClientArea();
     const QFont tahoma = LayoutFont(QStringLiteral("Tahoma"), 8.25);
 
-    m_imageList1.SetMaskColor(Rgb(192, 192, 192));
+    imageList1_.SetMaskColor(Rgb(192, 192, 192));
     for (const char* key : kImageKeys) {
-        m_imageList1.Add(QLatin1String(key), QStringLiteral(":/tree/%1.png").arg(key));
+        imageList1_.Add(QLatin1String(key), QStringLiteral(":/tree/%1.png").arg(key));
     }
 
     // Elements are created in tab order: FileList, List1, Explorer.
-    m_fileList = new ListView(client);
-    m_fileList->SetName(QStringLiteral("FileList"));
-    m_fileList->Move(4440, 110, 5175, 6015);
-    m_fileList->ColumnHeaders().Add(QStringLiteral("FileName."), 3640);
-    m_fileList->ColumnHeaders().Add(QStringLiteral("FileSize."), 1440);
-    m_fileList->SetMultiSelect(true);
-    m_fileList->setFont(tahoma);
-    m_fileList->SetForeColor(SystemColor(8));
-    m_fileList->SetBackColor(SystemColor(5));
+    fileList_ = new ListView(client);
+    fileList_->SetName(QStringLiteral("FileList"));
+    fileList_->Move(4440, 110, 5175, 6015);
+    fileList_->ColumnHeaders().Add(QStringLiteral("FileName."), 3640);
+    fileList_->ColumnHeaders().Add(QStringLiteral("FileSize."), 1440);
+    fileList_->SetMultiSelect(true);
+    fileList_->setFont(tahoma);
+    fileList_->SetForeColor(SystemColor(8));
+    fileList_->SetBackColor(SystemColor(5));
 
-    m_list1 = new ListBox(client);
-    m_list1->SetName(QStringLiteral("List1"));
-    m_list1->Move(840, 5640, 3255, 255);
-    m_list1->SetVisible(false);
+    list1_ = new ListBox(client);
+    list1_->SetName(QStringLiteral("List1"));
+    list1_->Move(840, 5640, 3255, 255);
+    list1_->SetVisible(false);
 
-    m_explorer = new TreeView(client);
-    m_explorer->SetName(QStringLiteral("Explorer"));
-    m_explorer->Move(0, 120, 4335, 5985);
-    m_explorer->setFont(tahoma);
-    m_explorer->SetImageList(&m_imageList1);
-    m_explorer->SetPathSeparator(QStringLiteral("\\"));
+    explorer_ = new TreeView(client);
+    explorer_->SetName(QStringLiteral("Explorer"));
+    explorer_->Move(0, 120, 4335, 5985);
+    explorer_->setFont(tahoma);
+    explorer_->SetImageList(&imageList1_);
+    explorer_->SetPathSeparator(QStringLiteral("\\"));
 
     const ColorRef lineColours[] = {Rgb(128, 128, 128), Rgb(224, 224, 224)};
     for (int i = 0; i < 2; ++i) {
-        m_lneMenu[i] = new Line(client);
-        m_lneMenu[i]->SetName(QStringLiteral("lneMenu"));
-        m_lneMenu[i]->SetIndex(static_cast<std::int16_t>(i));
-        m_lneMenu[i]->SetPoints(0, i * 10, 10440, i * 10);
-        m_lneMenu[i]->SetBorderColor(lineColours[i]);
+        lneMenu_[i] = new Line(client);
+        lneMenu_[i]->SetName(QStringLiteral("lneMenu"));
+        lneMenu_[i]->SetIndex(static_cast<std::int16_t>(i));
+        lneMenu_[i]->SetPoints(0, i * 10, 10440, i * 10);
+        lneMenu_[i]->SetBorderColor(lineColours[i]);
     }
 
-    setTabOrder(&m_fileList->View(), &m_explorer->View());
+    setTabOrder(&fileList_->View(), &explorer_->View());
 
-    connect(m_explorer, &TreeView::NodeClick, this, &frmExplore::Explorer_NodeClick);
-    connect(m_explorer, &TreeView::Expand, this, &frmExplore::Explorer_Expand);
+    connect(explorer_, &TreeView::NodeClick, this, &frmExplore::Explorer_NodeClick);
+    connect(explorer_, &TreeView::Expand, this, &frmExplore::Explorer_Expand);
     // A selection moved by the keyboard lists the new node's files, as a click does, so the
     // rows always belong to the selected node.
-    connect(m_explorer, &TreeView::SelectionChangedByKeyboard, this,
+    connect(explorer_, &TreeView::SelectionChangedByKeyboard, this,
             &frmExplore::Explorer_NodeClick);
 }
 
 void frmExplore::Form_Load() {
-    cDrives drives(m_driveSource);
+    cDrives drives(driveSource_);
 
     char buffer[255] = {};
     std::uint32_t size = sizeof buffer;
@@ -168,7 +168,7 @@ void frmExplore::Explorer_NodeClick(Node* node) {
     }
     if (node->Selected()) {
         mFileList::subFillFileList(FileList(), *this, folderPath);
-        m_listedFolder = folderPath;
+        listedFolder_ = folderPath;
         const bool hasRows = FileList().ListItems().Count() > 0;
         mnuFileCOpenFiles().SetEnabled(hasRows);
         mnuMp3CSelectAll().SetEnabled(hasRows);
@@ -191,12 +191,12 @@ void frmExplore::Explorer_Expand(Node* node) {
 
 void frmExplore::mnuFileCOpenFiles_Click() {
     // The folder the rows were listed from, which is the selected node's.
-    const QString folderPath = m_listedFolder;
+    const QString folderPath = listedFolder_;
     const int count = FileList().ListItems().Count();
     for (int i = 1; i <= count; ++i) {
         const ListItem row = FileList().ListItems().Item(i);
         if (row.Selected()) {
-            AppendEntry(m_playlist, folderPath, row.Text());
+            AppendEntry(playlist_, folderPath, row.Text());
         }
     }
 }

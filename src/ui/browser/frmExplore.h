@@ -40,17 +40,17 @@ public:
     ~frmExplore() override;
 
     // The elements, named as the layout names them.
-    [[nodiscard]] TreeView& Explorer() const { return *m_explorer; }
-    [[nodiscard]] ListView& FileList() const { return *m_fileList; }
-    [[nodiscard]] ListBox& List1() const { return *m_list1; }
-    [[nodiscard]] const ImageList& ImageList1() const { return m_imageList1; }
-    [[nodiscard]] Line& lneMenu(int index) const { return *m_lneMenu.at(index); }
-    [[nodiscard]] MenuItem& mnuFileCOpenFiles() const { return *m_mnuFileCOpenFiles; }
-    [[nodiscard]] MenuItem& mnuFileExit() const { return *m_mnuFileExit; }
-    [[nodiscard]] MenuItem& mnuMp3CSelectAll() const { return *m_mnuMp3CSelectAll; }
+    [[nodiscard]] TreeView& Explorer() const { return *explorer_; }
+    [[nodiscard]] ListView& FileList() const { return *fileList_; }
+    [[nodiscard]] ListBox& List1() const { return *list1_; }
+    [[nodiscard]] const ImageList& ImageList1() const { return imageList1_; }
+    [[nodiscard]] Line& lneMenu(int index) const { return *lneMenu_.at(index); }
+    [[nodiscard]] MenuItem& mnuFileCOpenFiles() const { return *mnuFileCOpenFiles_; }
+    [[nodiscard]] MenuItem& mnuFileExit() const { return *mnuFileExit_; }
+    [[nodiscard]] MenuItem& mnuMp3CSelectAll() const { return *mnuMp3CSelectAll_; }
 
     // The folder path ("D:\Music\") whose files FileList shows; empty before the first fill.
-    [[nodiscard]] const QString& ListedFolder() const { return m_listedFolder; }
+    [[nodiscard]] const QString& ListedFolder() const { return listedFolder_; }
 
     // Tree handlers. NodeClick fills an empty node with its subfolders and, for the selected
     // node, lists its files; Expand fills every child of the node one level ahead.
@@ -70,17 +70,17 @@ private:
     void BuildLayout();
     void BuildMenus();
 
-    ListView& m_playlist;
-    cDrives::DriveSource m_driveSource;
-    ImageList m_imageList1;
-    TreeView* m_explorer = nullptr; // elements: children of the client area
-    ListView* m_fileList = nullptr;
-    ListBox* m_list1 = nullptr;
-    std::array<Line*, 2> m_lneMenu{};
-    MenuItem* m_mnuFileCOpenFiles = nullptr; // menu items: owned by the form's menus
-    MenuItem* m_mnuFileExit = nullptr;
-    MenuItem* m_mnuMp3CSelectAll = nullptr;
-    QString m_listedFolder;
+    ListView& playlist_;
+    cDrives::DriveSource driveSource_;
+    ImageList imageList1_;
+    TreeView* explorer_ = nullptr; // elements: children of the client area
+    ListView* fileList_ = nullptr;
+    ListBox* list1_ = nullptr;
+    std::array<Line*, 2> lneMenu_{};
+    MenuItem* mnuFileCOpenFiles_ = nullptr; // menu items: owned by the form's menus
+    MenuItem* mnuFileExit_ = nullptr;
+    MenuItem* mnuMp3CSelectAll_ = nullptr;
+    QString listedFolder_;
 };
 
 } // namespace zr::ui

@@ -18,7 +18,7 @@ namespace zr::ui {
 
 template <typename T> class ControlArray {
 public:
-    explicit ControlArray(QString name = {}) : m_name(std::move(name)) {}
+    explicit ControlArray(QString name = {}) : name_(std::move(name)) {}
     ControlArray(const ControlArray&) = delete;
     ControlArray& operator=(const ControlArray&) = delete;
 
@@ -35,36 +35,36 @@ public:
         if (element == nullptr)
             throw std::invalid_argument("ControlArray::Adopt: null element");
         element->SetIndex(index);
-        if (!m_name.isEmpty())
-            element->SetName(m_name);
-        m_elements[index] = element;
-        for (const auto& connect : m_connectors)
+        if (!name_.isEmpty())
+            element->SetName(name_);
+        elements_[index] = element;
+        for (const auto& connect : connectors_)
             connect(*element, index);
         return *element;
     }
 
     // Element i; throws std::out_of_range when there is none (or it was destroyed).
     [[nodiscard]] T& operator()(std::int16_t index) const {
-        auto it = m_elements.find(index);
-        if (it == m_elements.end() || it->second.isNull())
+        auto it = elements_.find(index);
+        if (it == elements_.end() || it->second.isNull())
             throw std::out_of_range("ControlArray: no element with this index");
         return *it->second;
     }
     [[nodiscard]] T* Find(std::int16_t index) const {
-        auto it = m_elements.find(index);
-        return it == m_elements.end() ? nullptr : it->second.data();
+        auto it = elements_.find(index);
+        return it == elements_.end() ? nullptr : it->second.data();
     }
     [[nodiscard]] bool Contains(std::int16_t index) const { return Find(index) != nullptr; }
     [[nodiscard]] int Count() const { return static_cast<int>(Indexes().size()); }
     // Indexes of the live elements, ascending.
     [[nodiscard]] std::vector<std::int16_t> Indexes() const {
         std::vector<std::int16_t> out;
-        for (const auto& [index, element] : m_elements)
+        for (const auto& [index, element] : elements_)
             if (!element.isNull())
                 out.push_back(index);
         return out;
     }
-    [[nodiscard]] const QString& Name() const { return m_name; }
+    [[nodiscard]] const QString& Name() const { return name_; }
 
     // Connects `handler(index, args...)` to `signal` of every element, present and future.
     // Example: lights.On(&PictureButton::Click, [this](std::int16_t i) { imgControl_Click(i); });
@@ -76,16 +76,16 @@ public:
             QObject::connect(&element, signal, &element,
                              [handler, index](SignalArgs... args) { handler(index, args...); });
         };
-        for (const auto& [index, element] : m_elements)
+        for (const auto& [index, element] : elements_)
             if (!element.isNull())
                 connect(*element, index);
-        m_connectors.push_back(std::move(connect));
+        connectors_.push_back(std::move(connect));
     }
 
 private:
-    QString m_name;
-    std::map<std::int16_t, QPointer<T>> m_elements;
-    std::vector<std::function<void(T&, std::int16_t)>> m_connectors;
+    QString name_;
+    std::map<std::int16_t, QPointer<T>> elements_;
+    std::vector<std::function<void(T&, std::int16_t)>> connectors_;
 };
 
 } // namespace zr::ui

@@ -12,14 +12,14 @@ DrawingSurface::DrawingSurface(QWidget* parent) : MouseElement(parent) {
 }
 
 void DrawingSurface::SetBackColor(ColorRef colour) {
-    m_backColor = colour;
+    backColor_ = colour;
     Cls();
 }
 
 void DrawingSurface::Cls() {
     EnsureImage();
-    if (!m_image.isNull())
-        m_image.fill(ToQColor(m_backColor));
+    if (!image_.isNull())
+        image_.fill(ToQColor(backColor_));
     update();
 }
 
@@ -27,30 +27,30 @@ namespace {
 
 // The pixel column (or row) holding a twip coordinate.
 int PixelOf(double twips) {
-    return static_cast<int>(std::floor(twips / TwipsPerPixel));
+    return static_cast<int>(std::floor(twips / kTwipsPerPixel));
 }
 
 } // namespace
 
 void DrawingSurface::LineBF(double x1, double y1, double x2, double y2, ColorRef colour) {
     EnsureImage();
-    if (m_image.isNull() || !std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) ||
+    if (image_.isNull() || !std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) ||
         !std::isfinite(y2))
         return;
     const double maxCoord = 1e9; // keeps the pixel conversion inside int
     auto clampCoord = [maxCoord](double v) { return std::clamp(v, -maxCoord, maxCoord); };
     const int left = std::max(0, PixelOf(clampCoord(std::min(x1, x2))));
-    const int right = std::min(m_image.width() - 1, PixelOf(clampCoord(std::max(x1, x2))));
+    const int right = std::min(image_.width() - 1, PixelOf(clampCoord(std::max(x1, x2))));
     const int top = std::max(0, PixelOf(clampCoord(std::min(y1, y2))));
-    const int bottom = std::min(m_image.height() - 1, PixelOf(clampCoord(std::max(y1, y2))));
+    const int bottom = std::min(image_.height() - 1, PixelOf(clampCoord(std::max(y1, y2))));
     if (left > right || top > bottom)
         return;
     const QColor pen = ToQColor(colour);
     const QRgb penRgb = pen.rgb() & 0x00FFFFFFu;
     for (int y = top; y <= bottom; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
         for (int x = left; x <= right; ++x) {
-            if (m_drawMode == vbNotXorPen)
+            if (drawMode_ == vbNotXorPen)
                 row[x] = 0xFF000000u | (~(row[x] ^ penRgb) & 0x00FFFFFFu);
             else
                 row[x] = 0xFF000000u | penRgb;
@@ -64,19 +64,19 @@ void DrawingSurface::Refresh() {
 
 ColorRef DrawingSurface::Point(double x, double y) {
     EnsureImage();
-    if (m_image.isNull() || !std::isfinite(x) || !std::isfinite(y) || x < 0 || y < 0)
+    if (image_.isNull() || !std::isfinite(x) || !std::isfinite(y) || x < 0 || y < 0)
         return static_cast<ColorRef>(-1);
     const int px = PixelOf(std::min(x, 1e9));
     const int py = PixelOf(std::min(y, 1e9));
-    if (px >= m_image.width() || py >= m_image.height())
+    if (px >= image_.width() || py >= image_.height())
         return static_cast<ColorRef>(-1);
-    return FromQColor(QColor(m_image.pixel(px, py)));
+    return FromQColor(QColor(image_.pixel(px, py)));
 }
 
 void DrawingSurface::paintEvent(QPaintEvent*) {
     EnsureImage();
     QPainter painter(this);
-    painter.drawImage(0, 0, m_image);
+    painter.drawImage(0, 0, image_);
 }
 
 void DrawingSurface::resizeEvent(QResizeEvent*) {
@@ -85,19 +85,19 @@ void DrawingSurface::resizeEvent(QResizeEvent*) {
 
 void DrawingSurface::EnsureImage() {
     // Child widgets know their size before they are shown, resize events come only later.
-    if (m_image.size() == size())
+    if (image_.size() == size())
         return;
     if (size().isEmpty()) {
-        m_image = QImage();
+        image_ = QImage();
         return;
     }
     QImage image(size(), QImage::Format_RGB32);
-    image.fill(ToQColor(m_backColor));
-    if (!m_image.isNull()) {
+    image.fill(ToQColor(backColor_));
+    if (!image_.isNull()) {
         QPainter painter(&image);
-        painter.drawImage(0, 0, m_image);
+        painter.drawImage(0, 0, image_);
     }
-    m_image = std::move(image);
+    image_ = std::move(image);
 }
 
 } // namespace zr::ui

@@ -17,15 +17,15 @@ public:
     explicit DrawingSurface(QWidget* parent);
 
     void SetBackColor(ColorRef colour);
-    [[nodiscard]] ColorRef BackColor() const { return m_backColor; }
+    [[nodiscard]] ColorRef BackColor() const { return backColor_; }
 
     // Fills the whole surface with the background colour.
     void Cls();
 
     // 13 copies the pen; 10 makes each pixel NOT(pixel XOR pen), per channel. Other values
     // are kept but draw as 13.
-    void SetDrawMode(int mode) { m_drawMode = mode; }
-    [[nodiscard]] int DrawMode() const { return m_drawMode; }
+    void SetDrawMode(int mode) { drawMode_ = mode; }
+    [[nodiscard]] int DrawMode() const { return drawMode_; }
 
     // A filled box, outline and inside in `colour`, between two corners given in the surface's
     // own twips (either order, may lie partly outside). It covers the pixel columns and rows
@@ -39,7 +39,7 @@ public:
     [[nodiscard]] ColorRef Point(double x, double y);
     [[nodiscard]] const QImage& Picture() {
         EnsureImage();
-        return m_image;
+        return image_;
     }
 
 protected:
@@ -49,9 +49,9 @@ protected:
 private:
     void EnsureImage();
 
-    QImage m_image;
-    ColorRef m_backColor = SystemColor(15);
-    int m_drawMode = vbCopyPen;
+    QImage image_;
+    ColorRef backColor_ = SystemColor(15);
+    int drawMode_ = vbCopyPen;
 };
 
 } // namespace zr::ui

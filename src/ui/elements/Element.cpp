@@ -11,10 +11,10 @@ Element::Element(QWidget* parent) : QWidget(parent) {
 }
 
 void Element::Move(int left, int top, int width, int height) {
-    m_left = left;
-    m_top = top;
-    m_width = width;
-    m_height = height;
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
     setGeometry(ToPixels(left), ToPixels(top), ToPixels(width), ToPixels(height));
 }
 
@@ -26,8 +26,8 @@ void Element::ZOrder(int position) {
 }
 
 void Element::SetSizeFromPixels(int widthPx, int heightPx) {
-    m_width = static_cast<int>(ToTwips(widthPx));
-    m_height = static_cast<int>(ToTwips(heightPx));
+    width_ = static_cast<int>(ToTwips(widthPx));
+    height_ = static_cast<int>(ToTwips(heightPx));
     resize(widthPx, heightPx);
 }
 
@@ -74,14 +74,14 @@ MouseArgs MouseArgsFor(const QMouseEvent& event, QPointF localPixels) {
 
 void Element::NoteLeftPress(const QMouseEvent& event) {
     if (event.button() == Qt::LeftButton)
-        m_leftPressed = true;
+        leftPressed_ = true;
 }
 
 bool Element::ReleaseEndsClick(const QMouseEvent& event) {
     if (event.button() != Qt::LeftButton)
         return false;
-    const bool click = m_leftPressed && rect().contains(event.position().toPoint());
-    m_leftPressed = false;
+    const bool click = leftPressed_ && rect().contains(event.position().toPoint());
+    leftPressed_ = false;
     return click;
 }
 

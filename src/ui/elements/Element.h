@@ -23,10 +23,10 @@ public:
     // Position and size in twips relative to the parent. The twip values are kept as given
     // (Width() returns exactly what Move set), the widget gets the nearest pixels.
     virtual void Move(int left, int top, int width, int height);
-    [[nodiscard]] int Left() const { return m_left; }
-    [[nodiscard]] int Top() const { return m_top; }
-    [[nodiscard]] int Width() const { return m_width; }
-    [[nodiscard]] int Height() const { return m_height; }
+    [[nodiscard]] int Left() const { return left_; }
+    [[nodiscard]] int Top() const { return top_; }
+    [[nodiscard]] int Width() const { return width_; }
+    [[nodiscard]] int Height() const { return height_; }
 
     [[nodiscard]] bool Visible() const { return !isHidden(); }
     void SetVisible(bool visible) { setVisible(visible); }
@@ -41,8 +41,8 @@ public:
     void ZOrder(int position = 0);
 
     // Index within a ControlArray; -1 for an element that is not in an array.
-    [[nodiscard]] std::int16_t Index() const { return m_index; }
-    void SetIndex(std::int16_t index) { m_index = index; }
+    [[nodiscard]] std::int16_t Index() const { return index_; }
+    void SetIndex(std::int16_t index) { index_ = index; }
 
     // Name as the layout gives it ("imgControl", "lblArtistA"); also the objectName.
     [[nodiscard]] QString Name() const { return objectName(); }
@@ -58,12 +58,12 @@ protected:
     [[nodiscard]] bool ReleaseEndsClick(const QMouseEvent& event);
 
 private:
-    bool m_leftPressed = false;
-    int m_left = 0;
-    int m_top = 0;
-    int m_width = 0;
-    int m_height = 0;
-    std::int16_t m_index = -1;
+    bool leftPressed_ = false;
+    int left_ = 0;
+    int top_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    std::int16_t index_ = -1;
 };
 
 } // namespace zr::ui

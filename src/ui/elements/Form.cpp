@@ -15,7 +15,7 @@ namespace zr::ui {
 // transparent to the mouse) are the window's mouse-move events.
 class FormClientArea : public QWidget {
 public:
-    explicit FormClientArea(Form& form) : QWidget(&form), m_form(form) {
+    explicit FormClientArea(Form& form) : QWidget(&form), form_(form) {
         setMouseTracking(true);
         setAutoFillBackground(true);
     }
@@ -23,27 +23,27 @@ public:
 protected:
     void mouseMoveEvent(QMouseEvent* event) override {
         event->accept();
-        m_form.RaiseMouseMove(*event, *this);
+        form_.RaiseMouseMove(*event, *this);
     }
 
 private:
-    Form& m_form;
+    Form& form_;
 };
 
-Form::Form(QWidget* parent) : QWidget(parent, Qt::Window), m_client(new FormClientArea(*this)) {
+Form::Form(QWidget* parent) : QWidget(parent, Qt::Window), client_(new FormClientArea(*this)) {
     setMouseTracking(true);
     setFont(DefaultDialogFont());
-    SetBackColor(m_backColor);
+    SetBackColor(backColor_);
     LayoutClient();
 }
 
 Form::~Form() {
-    if (m_modalLoop != nullptr)
-        m_modalLoop->quit();
+    if (modalLoop_ != nullptr)
+        modalLoop_->quit();
 }
 
 void Form::SetClientMargins(const QMargins& pixels) {
-    m_margins = pixels;
+    margins_ = pixels;
     LayoutClient();
 }
 
@@ -66,32 +66,32 @@ void Form::SetHeight(int twips) {
 }
 
 void Form::SetClientSize(int widthTwips, int heightTwips) {
-    const int menu = m_menuBar != nullptr ? m_menuBar->sizeHint().height() : 0;
-    resize(ToPixels(widthTwips) + m_margins.left() + m_margins.right(),
-           ToPixels(heightTwips) + m_margins.top() + m_margins.bottom() + menu);
+    const int menu = menuBar_ != nullptr ? menuBar_->sizeHint().height() : 0;
+    resize(ToPixels(widthTwips) + margins_.left() + margins_.right(),
+           ToPixels(heightTwips) + margins_.top() + margins_.bottom() + menu);
     RaiseResizeIfChanged();
 }
 
 int Form::ScaleWidth() const {
-    return static_cast<int>(ToTwips(m_client->width()));
+    return static_cast<int>(ToTwips(client_->width()));
 }
 
 int Form::ScaleHeight() const {
-    return static_cast<int>(ToTwips(m_client->height()));
+    return static_cast<int>(ToTwips(client_->height()));
 }
 
 void Form::SetBackColor(ColorRef colour) {
-    m_backColor = colour;
-    QPalette palette = m_client->palette();
+    backColor_ = colour;
+    QPalette palette = client_->palette();
     palette.setColor(QPalette::Window, ToQColor(colour));
-    m_client->setPalette(palette);
+    client_->setPalette(palette);
     QPalette own = this->palette();
     own.setColor(QPalette::Window, ToQColor(colour));
     setPalette(own);
 }
 
 void Form::SetMousePointer(int pointer) {
-    m_mousePointer = pointer;
+    mousePointer_ = pointer;
     if (pointer == vbHourglass)
         setCursor(Qt::WaitCursor);
     else
@@ -99,9 +99,9 @@ void Form::SetMousePointer(int pointer) {
 }
 
 void Form::EnsureLoaded() {
-    if (m_loaded)
+    if (loaded_)
         return;
-    m_loaded = true;
+    loaded_ = true;
     Form_Load();
     emit LoadRaised();
 }
@@ -119,28 +119,28 @@ void Form::ShowModal() {
     if (self.isNull() || isHidden())
         return;
     QEventLoop loop;
-    m_modalLoop = &loop;
+    modalLoop_ = &loop;
     loop.exec(QEventLoop::DialogExec);
     if (!self.isNull()) {
-        m_modalLoop = nullptr;
+        modalLoop_ = nullptr;
         setWindowModality(Qt::NonModal);
     }
 }
 
 bool Form::Unload() {
-    m_unloadByCode = true;
+    unloadByCode_ = true;
     const bool closed = close();
-    m_unloadByCode = false;
+    unloadByCode_ = false;
     return closed;
 }
 
 Menu& Form::AddMenu(const QString& name, const QString& caption) {
-    if (m_menuBar == nullptr) {
-        m_menuBar = new QMenuBar(this); // child of this window
-        m_menuBar->show();
+    if (menuBar_ == nullptr) {
+        menuBar_ = new QMenuBar(this); // child of this window
+        menuBar_->show();
         LayoutClient();
     }
-    QMenu* menu = m_menuBar->addMenu(caption); // owned by the menu bar
+    QMenu* menu = menuBar_->addMenu(caption); // owned by the menu bar
     // A separator at the top of a menu is part of the layout; Qt would hide it.
     menu->setSeparatorsCollapsible(false);
     auto* wrapper = new Menu(*menu, name, this); // owned by this window
@@ -149,23 +149,23 @@ Menu& Form::AddMenu(const QString& name, const QString& caption) {
 }
 
 void Form::LayoutClient() {
-    int top = m_margins.top();
-    if (m_menuBar != nullptr) {
-        const int menuHeight = m_menuBar->sizeHint().height();
-        m_menuBar->setGeometry(0, 0, width(), menuHeight);
+    int top = margins_.top();
+    if (menuBar_ != nullptr) {
+        const int menuHeight = menuBar_->sizeHint().height();
+        menuBar_->setGeometry(0, 0, width(), menuHeight);
         top += menuHeight;
     }
-    m_client->setGeometry(m_margins.left(), top,
-                          std::max(0, width() - m_margins.left() - m_margins.right()),
-                          std::max(0, height() - top - m_margins.bottom()));
+    client_->setGeometry(margins_.left(), top,
+                         std::max(0, width() - margins_.left() - margins_.right()),
+                         std::max(0, height() - top - margins_.bottom()));
 }
 
 void Form::RaiseResizeIfChanged() {
     LayoutClient();
     // Resize follows Load: sizes set before the first show are reported when it happens.
-    if (!m_loaded || size() == m_reportedSize)
+    if (!loaded_ || size() == reportedSize_)
         return;
-    m_reportedSize = size();
+    reportedSize_ = size();
     Form_Resize();
     emit ResizeRaised();
 }
@@ -176,7 +176,7 @@ void Form::resizeEvent(QResizeEvent* event) {
 }
 
 void Form::closeEvent(QCloseEvent* event) {
-    const int mode = m_unloadByCode ? vbFormCode : vbFormControlMenu;
+    const int mode = unloadByCode_ ? vbFormCode : vbFormControlMenu;
     int cancel = 0;
     Form_QueryUnload(cancel, mode);
     if (cancel == 0)
@@ -190,8 +190,8 @@ void Form::closeEvent(QCloseEvent* event) {
 
 void Form::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    if (m_modalLoop != nullptr && !isVisible())
-        m_modalLoop->quit();
+    if (modalLoop_ != nullptr && !isVisible())
+        modalLoop_->quit();
 }
 
 void Form::mouseMoveEvent(QMouseEvent* event) {
@@ -201,7 +201,7 @@ void Form::mouseMoveEvent(QMouseEvent* event) {
 
 void Form::RaiseMouseMove(const QMouseEvent& event, const QWidget& source) {
     // Client coordinates, wherever the move landed (the frame of a frameless window included).
-    const QPointF local = source.mapTo(this, event.position()) - QPointF(m_client->pos());
+    const QPointF local = source.mapTo(this, event.position()) - QPointF(client_->pos());
     const MouseArgs args = MouseArgsFor(event, local);
     Form_MouseMove(args);
     emit MouseMoveRaised(args);

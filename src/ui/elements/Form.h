@@ -33,11 +33,11 @@ public:
     ~Form() override;
 
     // The surface the elements are placed on; its origin is the layout's (0, 0).
-    [[nodiscard]] QWidget* ClientArea() const { return m_client; }
+    [[nodiscard]] QWidget* ClientArea() const { return client_; }
     // Pixels between the window's edges and the client area, beside the menu bar (a frameless
     // window that draws its own frame and caption bar sets them; by default none).
     void SetClientMargins(const QMargins& pixels);
-    [[nodiscard]] QMargins ClientMargins() const { return m_margins; }
+    [[nodiscard]] QMargins ClientMargins() const { return margins_; }
 
     // Outer size of the window in twips (the widget's size; for a frameless window that is
     // the whole window). Setting it resizes the window and raises Form_Resize at once when
@@ -51,22 +51,22 @@ public:
     [[nodiscard]] int ScaleWidth() const;
     [[nodiscard]] int ScaleHeight() const;
 
-    [[nodiscard]] static double TwipsPerPixelX() { return TwipsPerPixel; }
-    [[nodiscard]] static double TwipsPerPixelY() { return TwipsPerPixel; }
+    [[nodiscard]] static double TwipsPerPixelX() { return kTwipsPerPixel; }
+    [[nodiscard]] static double TwipsPerPixelY() { return kTwipsPerPixel; }
 
     [[nodiscard]] QString Caption() const { return windowTitle(); }
     void SetCaption(const QString& caption) { setWindowTitle(caption); }
 
     void SetBackColor(ColorRef colour);
-    [[nodiscard]] ColorRef BackColor() const { return m_backColor; }
+    [[nodiscard]] ColorRef BackColor() const { return backColor_; }
 
     // vbDefault (0) or vbHourglass (11); other values show the default pointer.
     void SetMousePointer(int pointer);
-    [[nodiscard]] int MousePointer() const { return m_mousePointer; }
+    [[nodiscard]] int MousePointer() const { return mousePointer_; }
 
     // Raises Form_Load if it has not run yet.
     void EnsureLoaded();
-    [[nodiscard]] bool Loaded() const { return m_loaded; }
+    [[nodiscard]] bool Loaded() const { return loaded_; }
 
     // Shows the window application-modal and returns when it is hidden or closed (or
     // destroyed). Events keep flowing meanwhile (timers of other windows tick).
@@ -77,7 +77,7 @@ public:
 
     // A new menu at the end of the menu bar, which is created on first use.
     Menu& AddMenu(const QString& name, const QString& caption);
-    [[nodiscard]] QMenuBar* MenuBar() const { return m_menuBar; }
+    [[nodiscard]] QMenuBar* MenuBar() const { return menuBar_; }
 
     void setVisible(bool visible) override;
 
@@ -108,15 +108,15 @@ private:
     void RaiseResizeIfChanged();
     void RaiseMouseMove(const QMouseEvent& event, const QWidget& source);
 
-    QWidget* m_client;             // child, owned by this widget
-    QMenuBar* m_menuBar = nullptr; // child, owned by this widget
-    QMargins m_margins;
-    ColorRef m_backColor = SystemColor(15);
-    int m_mousePointer = vbDefault;
-    bool m_loaded = false;
-    bool m_unloadByCode = false;
-    QSize m_reportedSize{-1, -1};
-    QEventLoop* m_modalLoop = nullptr; // the running ShowModal loop
+    QWidget* client_;             // child, owned by this widget
+    QMenuBar* menuBar_ = nullptr; // child, owned by this widget
+    QMargins margins_;
+    ColorRef backColor_ = SystemColor(15);
+    int mousePointer_ = vbDefault;
+    bool loaded_ = false;
+    bool unloadByCode_ = false;
+    QSize reportedSize_{-1, -1};
+    QEventLoop* modalLoop_ = nullptr; // the running ShowModal loop
 };
 
 } // namespace zr::ui

@@ -8,10 +8,10 @@ bool ImageList::Add(const QString& key, const QImage& source) {
     if (key.isEmpty() || Contains(key) || source.isNull())
         return false;
     QImage image = source.convertToFormat(QImage::Format_ARGB32);
-    if (image.size() != m_size)
-        image = image.scaled(m_size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    if (m_useMask) {
-        const QRgb mask = ToQColor(m_maskColor).rgb() & 0x00FFFFFFu;
+    if (image.size() != size_)
+        image = image.scaled(size_, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    if (useMask_) {
+        const QRgb mask = ToQColor(maskColor_).rgb() & 0x00FFFFFFu;
         for (int y = 0; y < image.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < image.width(); ++x)
@@ -19,7 +19,7 @@ bool ImageList::Add(const QString& key, const QImage& source) {
                     row[x] = 0;
         }
     }
-    m_images.push_back({key, QPixmap::fromImage(image)});
+    images_.push_back({key, QPixmap::fromImage(image)});
     return true;
 }
 
@@ -28,7 +28,7 @@ bool ImageList::Add(const QString& key, const QString& path) {
 }
 
 QPixmap ImageList::Image(const QString& key) const {
-    for (const Entry& entry : m_images)
+    for (const Entry& entry : images_)
         if (entry.key == key)
             return entry.pixmap;
     return {};

@@ -12,14 +12,14 @@ namespace zr::ui {
 
 class ImageList {
 public:
-    explicit ImageList(QSize size = {16, 16}) : m_size(size) {}
+    explicit ImageList(QSize size = {16, 16}) : size_(size) {}
 
     // Pixels of exactly this colour are transparent in images added afterwards.
     void SetMaskColor(ColorRef colour) {
-        m_maskColor = colour;
-        m_useMask = true;
+        maskColor_ = colour;
+        useMask_ = true;
     }
-    [[nodiscard]] ColorRef MaskColor() const { return m_maskColor; }
+    [[nodiscard]] ColorRef MaskColor() const { return maskColor_; }
 
     // Adds an image under a unique key, scaled to the list's size when it differs. Returns
     // false (adding nothing) for an empty or duplicate key or an image that cannot be loaded.
@@ -29,18 +29,18 @@ public:
     // Null pixmap when the key is unknown.
     [[nodiscard]] QPixmap Image(const QString& key) const;
     [[nodiscard]] bool Contains(const QString& key) const;
-    [[nodiscard]] int Count() const { return static_cast<int>(m_images.size()); }
-    [[nodiscard]] QSize ImageSize() const { return m_size; }
+    [[nodiscard]] int Count() const { return static_cast<int>(images_.size()); }
+    [[nodiscard]] QSize ImageSize() const { return size_; }
 
 private:
     struct Entry {
         QString key;
         QPixmap pixmap;
     };
-    QSize m_size;
-    ColorRef m_maskColor = 0;
-    bool m_useMask = false;
-    std::vector<Entry> m_images;
+    QSize size_;
+    ColorRef maskColor_ = 0;
+    bool useMask_ = false;
+    std::vector<Entry> images_;
 };
 
 } // namespace zr::ui

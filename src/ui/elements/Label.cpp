@@ -16,13 +16,13 @@ Label::Label(QWidget* parent) : Element(parent) {
 
 void Label::Move(int left, int top, int width, int height) {
     Element::Move(left, top, width, height);
-    if (m_autoSize)
+    if (autoSize_)
         FitToCaption();
 }
 
 void Label::SetCaption(const QString& caption) {
-    m_caption = caption;
-    if (m_autoSize)
+    caption_ = caption;
+    if (autoSize_)
         FitToCaption();
     update();
     // The caption is what a screen reader reads, so a new value is announced.
@@ -33,34 +33,34 @@ void Label::SetCaption(const QString& caption) {
 }
 
 void Label::SetForeColor(ColorRef colour) {
-    m_foreColor = colour;
+    foreColor_ = colour;
     update();
 }
 
 void Label::SetBackColor(ColorRef colour) {
-    m_backColor = colour;
+    backColor_ = colour;
     update();
 }
 
 void Label::SetBackStyle(BackStyleKind style) {
-    m_backStyle = style;
+    backStyle_ = style;
     update();
 }
 
 void Label::SetAutoSize(bool autoSize) {
-    m_autoSize = autoSize;
-    if (m_autoSize)
+    autoSize_ = autoSize;
+    if (autoSize_)
         FitToCaption();
 }
 
 void Label::SetAlignment(Qt::Alignment alignment) {
-    m_alignment = alignment & Qt::AlignHorizontal_Mask;
+    alignment_ = alignment & Qt::AlignHorizontal_Mask;
     update();
 }
 
 QSize Label::CaptionSizePx() const {
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(m_caption), metrics.height()};
+    return {metrics.horizontalAdvance(caption_), metrics.height()};
 }
 
 void Label::FitToCaption() {
@@ -70,17 +70,17 @@ void Label::FitToCaption() {
 
 void Label::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (m_backStyle == vbOpaque)
-        painter.fillRect(rect(), ToQColor(m_backColor));
-    painter.setPen(ToQColor(m_foreColor));
+    if (backStyle_ == vbOpaque)
+        painter.fillRect(rect(), ToQColor(backColor_));
+    painter.setPen(ToQColor(foreColor_));
     painter.setFont(font());
     // Word wrapping would hide part of the stored value in a fixed-size label; clip instead.
-    painter.drawText(rect(), static_cast<int>(m_alignment | Qt::AlignTop | Qt::TextSingleLine),
-                     m_caption);
+    painter.drawText(rect(), static_cast<int>(alignment_ | Qt::AlignTop | Qt::TextSingleLine),
+                     caption_);
 }
 
 void Label::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange && m_autoSize)
+    if (event->type() == QEvent::FontChange && autoSize_)
         FitToCaption();
     Element::changeEvent(event);
 }

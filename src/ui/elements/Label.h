@@ -17,20 +17,20 @@ public:
     // A label that sizes itself keeps only the given corner.
     void Move(int left, int top, int width, int height) override;
 
-    [[nodiscard]] const QString& Caption() const { return m_caption; }
+    [[nodiscard]] const QString& Caption() const { return caption_; }
     // With AutoSize on, the label keeps its top-left corner and takes the caption's size.
     void SetCaption(const QString& caption);
 
     void SetForeColor(ColorRef colour);
-    [[nodiscard]] ColorRef ForeColor() const { return m_foreColor; }
+    [[nodiscard]] ColorRef ForeColor() const { return foreColor_; }
     void SetBackColor(ColorRef colour);
-    [[nodiscard]] ColorRef BackColor() const { return m_backColor; }
+    [[nodiscard]] ColorRef BackColor() const { return backColor_; }
     void SetBackStyle(BackStyleKind style);
-    [[nodiscard]] BackStyleKind BackStyle() const { return m_backStyle; }
+    [[nodiscard]] BackStyleKind BackStyle() const { return backStyle_; }
 
     // Sizes the label to its caption now and after every caption or font change.
     void SetAutoSize(bool autoSize);
-    [[nodiscard]] bool AutoSize() const { return m_autoSize; }
+    [[nodiscard]] bool AutoSize() const { return autoSize_; }
 
     // Left (default), right or centre, as Qt::Alignment horizontal flags.
     void SetAlignment(Qt::Alignment alignment);
@@ -51,12 +51,12 @@ protected:
 private:
     void FitToCaption();
 
-    QString m_caption;
-    ColorRef m_foreColor = SystemColor(18);
-    ColorRef m_backColor = SystemColor(15);
-    BackStyleKind m_backStyle = vbOpaque;
-    bool m_autoSize = false;
-    Qt::Alignment m_alignment = Qt::AlignLeft;
+    QString caption_;
+    ColorRef foreColor_ = SystemColor(18);
+    ColorRef backColor_ = SystemColor(15);
+    BackStyleKind backStyle_ = vbOpaque;
+    bool autoSize_ = false;
+    Qt::Alignment alignment_ = Qt::AlignLeft;
 };
 
 } // namespace zr::ui

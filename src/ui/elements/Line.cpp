@@ -10,10 +10,10 @@ Line::Line(QWidget* parent) : Element(parent) {
 }
 
 void Line::SetPoints(int x1, int y1, int x2, int y2) {
-    m_x1 = x1;
-    m_y1 = y1;
-    m_x2 = x2;
-    m_y2 = y2;
+    x1_ = x1;
+    y1_ = y1;
+    x2_ = x2;
+    y2_ = y2;
     // The widget is the bounding box of both end pixels, so both ends can be drawn.
     const int left = std::min(ToPixels(x1), ToPixels(x2));
     const int top = std::min(ToPixels(y1), ToPixels(y2));
@@ -25,16 +25,16 @@ void Line::SetPoints(int x1, int y1, int x2, int y2) {
 }
 
 void Line::SetBorderColor(ColorRef colour) {
-    m_color = colour;
+    color_ = colour;
     update();
 }
 
 void Line::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setPen(QPen(ToQColor(m_color), 0));
+    painter.setPen(QPen(ToQColor(color_), 0));
     const QPoint origin = pos();
-    const QPoint a(ToPixels(m_x1) - origin.x(), ToPixels(m_y1) - origin.y());
-    const QPoint b(ToPixels(m_x2) - origin.x(), ToPixels(m_y2) - origin.y());
+    const QPoint a(ToPixels(x1_) - origin.x(), ToPixels(y1_) - origin.y());
+    const QPoint b(ToPixels(x2_) - origin.x(), ToPixels(y2_) - origin.y());
     painter.drawLine(a, b);
     painter.drawPoint(b);
 }

@@ -12,20 +12,20 @@ public:
 
     // End points in twips, in the parent's coordinates; both ends are drawn.
     void SetPoints(int x1, int y1, int x2, int y2);
-    [[nodiscard]] int X1() const { return m_x1; }
-    [[nodiscard]] int Y1() const { return m_y1; }
-    [[nodiscard]] int X2() const { return m_x2; }
-    [[nodiscard]] int Y2() const { return m_y2; }
+    [[nodiscard]] int X1() const { return x1_; }
+    [[nodiscard]] int Y1() const { return y1_; }
+    [[nodiscard]] int X2() const { return x2_; }
+    [[nodiscard]] int Y2() const { return y2_; }
 
     void SetBorderColor(ColorRef colour);
-    [[nodiscard]] ColorRef BorderColor() const { return m_color; }
+    [[nodiscard]] ColorRef BorderColor() const { return color_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    int m_x1 = 0, m_y1 = 0, m_x2 = 0, m_y2 = 0;
-    ColorRef m_color = 0;
+    int x1_ = 0, y1_ = 0, x2_ = 0, y2_ = 0;
+    ColorRef color_ = 0;
 };
 
 } // namespace zr::ui

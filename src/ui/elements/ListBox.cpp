@@ -24,19 +24,19 @@ ListBox::ListBox(QWidget* parent) : Element(parent) {
 
 void ListBox::AddItem(const QString& text) {
     // After any equal entries, so equal texts keep the order they came in.
-    const auto at = std::upper_bound(m_items.begin(), m_items.end(), text, Before);
-    m_items.insert(at, text);
+    const auto at = std::upper_bound(items_.begin(), items_.end(), text, Before);
+    items_.insert(at, text);
     update();
 }
 
 QString ListBox::List(int index) const {
     if (index < 0 || index >= ListCount())
         return {};
-    return m_items[static_cast<size_t>(index)];
+    return items_[static_cast<size_t>(index)];
 }
 
 void ListBox::Clear() {
-    m_items.clear();
+    items_.clear();
     update();
 }
 
@@ -46,7 +46,7 @@ void ListBox::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::Text));
     const int lineHeight = QFontMetrics(font()).height();
     int y = 0;
-    for (const QString& item : m_items) {
+    for (const QString& item : items_) {
         if (y > height())
             break;
         painter.drawText(QRect(2, y, width() - 4, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,

@@ -17,7 +17,7 @@ public:
     void AddItem(const QString& text);
     // Entry i, 0-based; empty for an index outside 0..ListCount()-1.
     [[nodiscard]] QString List(int index) const;
-    [[nodiscard]] int ListCount() const { return static_cast<int>(m_items.size()); }
+    [[nodiscard]] int ListCount() const { return static_cast<int>(items_.size()); }
     void Clear();
 
 protected:
@@ -25,7 +25,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    std::vector<QString> m_items;
+    std::vector<QString> items_;
 };
 
 } // namespace zr::ui

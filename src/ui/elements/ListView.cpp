@@ -169,7 +169,7 @@ protected:
 // ---- ListItem ----------------------------------------------------------------------------
 
 bool ListItem::Exists() const {
-    return m_index >= 1 && m_index <= static_cast<int>(m_view->m_model->rows.size());
+    return index_ >= 1 && index_ <= static_cast<int>(view_->model_->rows.size());
 }
 
 QString ListItem::Text() const {
@@ -183,156 +183,156 @@ void ListItem::SetText(const QString& text) {
 QString ListItem::SubItems(int i) const {
     if (!Exists() || i < 0)
         return {};
-    return ListViewModel::Cell(m_view->m_model->rows[static_cast<size_t>(m_index - 1)], i);
+    return ListViewModel::Cell(view_->model_->rows[static_cast<size_t>(index_ - 1)], i);
 }
 
 void ListItem::SetSubItems(int i, const QString& text) {
     if (!Exists() || i < 0 || i > 0x7FFF)
         return;
-    m_view->m_model->SetCell(m_index - 1, i, text);
+    view_->model_->SetCell(index_ - 1, i, text);
 }
 
 bool ListItem::Selected() const {
-    return Exists() && m_view->m_model->rows[static_cast<size_t>(m_index - 1)].selected;
+    return Exists() && view_->model_->rows[static_cast<size_t>(index_ - 1)].selected;
 }
 
 void ListItem::SetSelected(bool selected) {
     if (!Exists())
         return;
-    auto& rows = m_view->m_model->rows;
-    if (selected && !m_view->m_multiSelect) {
-        const int previous = m_view->m_lastSelected;
+    auto& rows = view_->model_->rows;
+    if (selected && !view_->multiSelect_) {
+        const int previous = view_->lastSelected_;
         if (previous >= 1 && previous <= static_cast<int>(rows.size()))
             rows[static_cast<size_t>(previous - 1)].selected = false;
     }
-    rows[static_cast<size_t>(m_index - 1)].selected = selected;
+    rows[static_cast<size_t>(index_ - 1)].selected = selected;
     if (selected)
-        m_view->m_lastSelected = m_index;
-    else if (m_view->m_lastSelected == m_index)
-        m_view->m_lastSelected = 0;
-    m_view->ScheduleSelectionSync();
+        view_->lastSelected_ = index_;
+    else if (view_->lastSelected_ == index_)
+        view_->lastSelected_ = 0;
+    view_->ScheduleSelectionSync();
 }
 
 ColorRef ListItem::ForeColor() const {
     if (!Exists())
-        return m_view->m_foreColor;
-    const auto& row = m_view->m_model->rows[static_cast<size_t>(m_index - 1)];
-    return row.ownColor ? row.foreColor : m_view->m_foreColor;
+        return view_->foreColor_;
+    const auto& row = view_->model_->rows[static_cast<size_t>(index_ - 1)];
+    return row.ownColor ? row.foreColor : view_->foreColor_;
 }
 
 void ListItem::SetForeColor(ColorRef colour) {
     if (!Exists())
         return;
-    auto& row = m_view->m_model->rows[static_cast<size_t>(m_index - 1)];
+    auto& row = view_->model_->rows[static_cast<size_t>(index_ - 1)];
     row.foreColor = colour;
     row.ownColor = true;
-    m_view->m_model->RowChanged(m_index - 1);
+    view_->model_->RowChanged(index_ - 1);
 }
 
 void ListItem::EnsureVisible() {
     if (Exists())
-        m_view->m_view->scrollTo(m_view->m_model->index(m_index - 1, m_view->FirstVisibleColumn()));
+        view_->view_->scrollTo(view_->model_->index(index_ - 1, view_->FirstVisibleColumn()));
 }
 
 // ---- Columns and items -------------------------------------------------------------------
 
 int ListView::Columns::Add(const QString& text, int widthTwips, Qt::Alignment alignment) {
-    m_view.m_model->AppendColumn({text, widthTwips, alignment & Qt::AlignHorizontal_Mask});
+    view_.model_->AppendColumn({text, widthTwips, alignment & Qt::AlignHorizontal_Mask});
     const int index = Count();
     SetWidth(index, widthTwips);
     return index;
 }
 
 int ListView::Columns::Count() const {
-    return static_cast<int>(m_view.m_model->columns.size());
+    return static_cast<int>(view_.model_->columns.size());
 }
 
 QString ListView::Columns::Text(int index) const {
     if (index < 1 || index > Count())
         return {};
-    return m_view.m_model->columns[static_cast<size_t>(index - 1)].text;
+    return view_.model_->columns[static_cast<size_t>(index - 1)].text;
 }
 
 int ListView::Columns::Width(int index) const {
     if (index < 1 || index > Count())
         return 0;
-    return m_view.m_model->columns[static_cast<size_t>(index - 1)].widthTwips;
+    return view_.model_->columns[static_cast<size_t>(index - 1)].widthTwips;
 }
 
 void ListView::Columns::SetWidth(int index, int widthTwips) {
     if (index < 1 || index > Count())
         return;
     widthTwips = std::max(0, widthTwips);
-    m_view.m_model->columns[static_cast<size_t>(index - 1)].widthTwips = widthTwips;
+    view_.model_->columns[static_cast<size_t>(index - 1)].widthTwips = widthTwips;
     const int section = index - 1;
     const int pixels = ToPixels(widthTwips);
     // Hidden, not merely narrow: a zero-width section could still be dragged open.
-    m_view.m_view->setColumnHidden(section, pixels == 0);
+    view_.view_->setColumnHidden(section, pixels == 0);
     if (pixels > 0)
-        m_view.m_view->setColumnWidth(section, pixels);
+        view_.view_->setColumnWidth(section, pixels);
 }
 
 ListItem ListView::Items::Add(const QString& text) {
-    m_view.m_model->Append(text);
-    return ListItem(m_view, Count());
+    view_.model_->Append(text);
+    return ListItem(view_, Count());
 }
 
 int ListView::Items::Count() const {
-    return static_cast<int>(m_view.m_model->rows.size());
+    return static_cast<int>(view_.model_->rows.size());
 }
 
 ListItem ListView::Items::Item(int index) const {
     if (index < 1 || index > Count())
         throw std::out_of_range("ListItems: index out of range");
-    return ListItem(m_view, index);
+    return ListItem(view_, index);
 }
 
 void ListView::Items::Clear() {
-    m_view.m_lastSelected = 0;
-    m_view.m_syncPending = false;
-    m_view.m_syncing = true;
-    m_view.m_model->Clear();
-    m_view.m_syncing = false;
+    view_.lastSelected_ = 0;
+    view_.syncPending_ = false;
+    view_.syncing_ = true;
+    view_.model_->Clear();
+    view_.syncing_ = false;
 }
 
 // ---- ListView ----------------------------------------------------------------------------
 
 ListView::ListView(QWidget* parent)
-    : Element(parent), m_model(new ListViewModel(this)), m_view(new ReportView(this)) {
-    m_view->setModel(m_model);
-    m_view->setRootIsDecorated(false);
-    m_view->setItemsExpandable(false);
-    m_view->setUniformRowHeights(true);
-    m_view->setAllColumnsShowFocus(true);
-    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->setSortingEnabled(false);
-    m_view->setExpandsOnDoubleClick(false);
-    m_view->header()->setStretchLastSection(false);
-    m_view->header()->setSectionsMovable(false);
-    m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_view->setMouseTracking(true);
-    m_view->viewport()->setMouseTracking(true);
-    m_view->header()->setMouseTracking(true);
-    m_view->viewport()->installEventFilter(this);
-    m_view->installEventFilter(this);
+    : Element(parent), model_(new ListViewModel(this)), view_(new ReportView(this)) {
+    view_->setModel(model_);
+    view_->setRootIsDecorated(false);
+    view_->setItemsExpandable(false);
+    view_->setUniformRowHeights(true);
+    view_->setAllColumnsShowFocus(true);
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setSortingEnabled(false);
+    view_->setExpandsOnDoubleClick(false);
+    view_->header()->setStretchLastSection(false);
+    view_->header()->setSectionsMovable(false);
+    view_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view_->setMouseTracking(true);
+    view_->viewport()->setMouseTracking(true);
+    view_->header()->setMouseTracking(true);
+    view_->viewport()->installEventFilter(this);
+    view_->installEventFilter(this);
     setMouseTracking(true);
-    setFocusProxy(m_view);
+    setFocusProxy(view_);
     setFocusPolicy(Qt::StrongFocus);
 
-    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected, const QItemSelection& deselected) {
                 OnViewSelectionChanged(selected, deselected);
             });
-    connect(m_view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    connect(view_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
             emit DblClick();
     });
-    auto* report = static_cast<ReportView*>(m_view);
-    report->keepOneSelected = !m_multiSelect;
+    auto* report = static_cast<ReportView*>(view_);
+    report->keepOneSelected = !multiSelect_;
     report->blankDoubleClicked = [this] { emit DblClick(); };
-    connect(m_view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+    connect(view_, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
             emit ItemClick(index.row() + 1);
     });
@@ -342,18 +342,18 @@ ListView::ListView(QWidget* parent)
 ListView::~ListView() = default;
 
 std::optional<ListItem> ListView::SelectedItem() {
-    const auto& rows = m_model->rows;
+    const auto& rows = model_->rows;
     const int count = static_cast<int>(rows.size());
-    if (m_multiSelect) {
-        const QModelIndex current = m_view->currentIndex();
+    if (multiSelect_) {
+        const QModelIndex current = view_->currentIndex();
         if (current.isValid() && current.row() < count &&
             rows[static_cast<size_t>(current.row())].selected)
             return ListItem(*this, current.row() + 1);
     }
-    if (m_lastSelected >= 1 && m_lastSelected <= count &&
-        rows[static_cast<size_t>(m_lastSelected - 1)].selected)
-        return ListItem(*this, m_lastSelected);
-    if (!m_multiSelect)
+    if (lastSelected_ >= 1 && lastSelected_ <= count &&
+        rows[static_cast<size_t>(lastSelected_ - 1)].selected)
+        return ListItem(*this, lastSelected_);
+    if (!multiSelect_)
         return std::nullopt;
     for (int i = 0; i < count; ++i)
         if (rows[static_cast<size_t>(i)].selected)
@@ -363,74 +363,74 @@ std::optional<ListItem> ListView::SelectedItem() {
 
 void ListView::SetMultiSelect(bool multi) {
     FlushSelectionSync();
-    m_multiSelect = multi;
-    m_view->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection
-                                   : QAbstractItemView::SingleSelection);
-    static_cast<ReportView*>(m_view)->keepOneSelected = !multi;
+    multiSelect_ = multi;
+    view_->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection
+                                  : QAbstractItemView::SingleSelection);
+    static_cast<ReportView*>(view_)->keepOneSelected = !multi;
     if (!multi) {
         // Keep at most the one row SelectedItem names.
         auto selected = SelectedItem();
-        for (auto& row : m_model->rows)
+        for (auto& row : model_->rows)
             row.selected = false;
         if (selected)
-            m_model->rows[static_cast<size_t>(selected->Index() - 1)].selected = true;
-        m_lastSelected = selected ? selected->Index() : 0;
+            model_->rows[static_cast<size_t>(selected->Index() - 1)].selected = true;
+        lastSelected_ = selected ? selected->Index() : 0;
         ScheduleSelectionSync();
     }
 }
 
 void ListView::SetForeColor(ColorRef colour) {
-    m_foreColor = colour;
+    foreColor_ = colour;
     ApplyColors();
 }
 
 void ListView::SetBackColor(ColorRef colour) {
-    m_backColor = colour;
+    backColor_ = colour;
     ApplyColors();
 }
 
 void ListView::ApplyColors() {
-    QPalette palette = m_view->palette();
-    palette.setColor(QPalette::Text, ToQColor(m_foreColor));
-    palette.setColor(QPalette::Base, ToQColor(m_backColor));
-    palette.setColor(QPalette::Window, ToQColor(m_backColor));
-    m_view->setPalette(palette);
+    QPalette palette = view_->palette();
+    palette.setColor(QPalette::Text, ToQColor(foreColor_));
+    palette.setColor(QPalette::Base, ToQColor(backColor_));
+    palette.setColor(QPalette::Window, ToQColor(backColor_));
+    view_->setPalette(palette);
 }
 
 void ListView::SetFocus() {
-    m_view->setFocus(Qt::OtherFocusReason);
+    view_->setFocus(Qt::OtherFocusReason);
 }
 
 void ListView::ScheduleSelectionSync() {
-    if (m_syncPending)
+    if (syncPending_)
         return;
-    m_syncPending = true;
+    syncPending_ = true;
     // One pass after the handler is done: selecting row by row in the view's selection model
     // costs time in proportion to the selection each time, far too slow for "select all".
     QTimer::singleShot(0, this, [this] { FlushSelectionSync(); });
 }
 
 void ListView::FlushSelectionSync() {
-    if (!m_syncPending)
+    if (!syncPending_)
         return;
-    m_syncPending = false;
+    syncPending_ = false;
     SyncSelectionToView();
 }
 
 int ListView::FirstVisibleColumn() const {
     // The keyboard moves from the current cell; in a hidden column it selects the wrong rows.
-    const int count = m_model->columnCount({});
+    const int count = model_->columnCount({});
     for (int column = 0; column < count; ++column)
-        if (!m_view->isColumnHidden(column))
+        if (!view_->isColumnHidden(column))
             return column;
     return 0;
 }
 
 void ListView::SyncSelectionToView() {
     QItemSelection selection;
-    const auto& rows = m_model->rows;
+    const auto& rows = model_->rows;
     const int count = static_cast<int>(rows.size());
-    const int lastColumn = std::max(0, m_model->columnCount({}) - 1);
+    const int lastColumn = std::max(0, model_->columnCount({}) - 1);
     for (int i = 0; i < count;) {
         if (!rows[static_cast<size_t>(i)].selected) {
             ++i;
@@ -439,44 +439,44 @@ void ListView::SyncSelectionToView() {
         int end = i;
         while (end + 1 < count && rows[static_cast<size_t>(end + 1)].selected)
             ++end;
-        selection.select(m_model->index(i, 0), m_model->index(end, lastColumn));
+        selection.select(model_->index(i, 0), model_->index(end, lastColumn));
         i = end + 1;
     }
-    m_syncing = true;
-    QItemSelectionModel* model = m_view->selectionModel();
+    syncing_ = true;
+    QItemSelectionModel* model = view_->selectionModel();
     // A selection made by the program (Select All) leaves a multi-selection list where the
     // user scrolled it; the one selected row of a single-selection list is brought into view.
-    const bool autoScroll = m_view->hasAutoScroll();
-    m_view->setAutoScroll(autoScroll && !m_multiSelect);
-    if (m_lastSelected >= 1 && m_lastSelected <= count)
-        model->setCurrentIndex(m_model->index(m_lastSelected - 1, FirstVisibleColumn()),
+    const bool autoScroll = view_->hasAutoScroll();
+    view_->setAutoScroll(autoScroll && !multiSelect_);
+    if (lastSelected_ >= 1 && lastSelected_ <= count)
+        model->setCurrentIndex(model_->index(lastSelected_ - 1, FirstVisibleColumn()),
                                QItemSelectionModel::NoUpdate);
     model->select(selection, QItemSelectionModel::ClearAndSelect);
-    m_view->setAutoScroll(autoScroll);
-    m_syncing = false;
+    view_->setAutoScroll(autoScroll);
+    syncing_ = false;
 }
 
 void ListView::OnViewSelectionChanged(const QItemSelection& selected,
                                       const QItemSelection& deselected) {
-    if (m_syncing)
+    if (syncing_)
         return;
-    auto& rows = m_model->rows;
+    auto& rows = model_->rows;
     const int count = static_cast<int>(rows.size());
     auto mark = [&](const QItemSelection& ranges, bool value) {
         for (const QItemSelectionRange& range : ranges)
             for (int r = range.top(); r <= range.bottom() && r < count; ++r) {
                 rows[static_cast<size_t>(r)].selected = value;
                 if (value)
-                    m_lastSelected = r + 1;
+                    lastSelected_ = r + 1;
             }
     };
     mark(deselected, false);
-    if (!m_multiSelect && !selected.isEmpty() && m_lastSelected >= 1 && m_lastSelected <= count)
-        rows[static_cast<size_t>(m_lastSelected - 1)].selected = false;
+    if (!multiSelect_ && !selected.isEmpty() && lastSelected_ >= 1 && lastSelected_ <= count)
+        rows[static_cast<size_t>(lastSelected_ - 1)].selected = false;
     mark(selected, true);
-    if (m_lastSelected >= 1 && m_lastSelected <= count &&
-        !rows[static_cast<size_t>(m_lastSelected - 1)].selected)
-        m_lastSelected = 0;
+    if (lastSelected_ >= 1 && lastSelected_ <= count &&
+        !rows[static_cast<size_t>(lastSelected_ - 1)].selected)
+        lastSelected_ = 0;
 }
 
 bool ListView::eventFilter(QObject* watched, QEvent* event) {
@@ -494,7 +494,7 @@ bool ListView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ListView::resizeEvent(QResizeEvent* event) {
-    m_view->setGeometry(rect());
+    view_->setGeometry(rect());
     Element::resizeEvent(event);
 }
 

@@ -22,10 +22,10 @@ class ListViewModel;
 // operations on a row that no longer exists read empty and change nothing.
 class ListItem {
 public:
-    ListItem(ListView& view, int index) : m_view(&view), m_index(index) {}
+    ListItem(ListView& view, int index) : view_(&view), index_(index) {}
 
     // 1-based position in the list.
-    [[nodiscard]] int Index() const { return m_index; }
+    [[nodiscard]] int Index() const { return index_; }
     [[nodiscard]] bool Exists() const;
 
     // The row's own text (first column).
@@ -49,8 +49,8 @@ public:
     void EnsureVisible();
 
 private:
-    ListView* m_view;
-    int m_index;
+    ListView* view_;
+    int index_;
 };
 
 class ListView : public Element {
@@ -58,7 +58,7 @@ class ListView : public Element {
 public:
     class Columns {
     public:
-        explicit Columns(ListView& view) : m_view(view) {}
+        explicit Columns(ListView& view) : view_(view) {}
         // Appends a column; returns its 1-based index. Width in twips, 0 hides the column.
         int Add(const QString& text, int widthTwips, Qt::Alignment alignment = Qt::AlignLeft);
         [[nodiscard]] int Count() const;
@@ -67,12 +67,12 @@ public:
         void SetWidth(int index, int widthTwips);
 
     private:
-        ListView& m_view;
+        ListView& view_;
     };
 
     class Items {
     public:
-        explicit Items(ListView& view) : m_view(view) {}
+        explicit Items(ListView& view) : view_(view) {}
         // Appends a row with its text; the sub-items start empty.
         ListItem Add(const QString& text);
         [[nodiscard]] int Count() const;
@@ -83,14 +83,14 @@ public:
         void Clear();
 
     private:
-        ListView& m_view;
+        ListView& view_;
     };
 
     explicit ListView(QWidget* parent);
     ~ListView() override;
 
-    Items& ListItems() { return m_items; }
-    Columns& ColumnHeaders() { return m_columns; }
+    Items& ListItems() { return items_; }
+    Columns& ColumnHeaders() { return columns_; }
 
     // The selected row: in single selection the one selected row, in multi selection the
     // current row if it is selected, else the most recently selected row, else the first
@@ -101,18 +101,18 @@ public:
     // once a row is selected the user cannot leave the list without one: a click on the blank
     // part or a Ctrl+click on the selected row changes nothing (the program still can).
     void SetMultiSelect(bool multi);
-    [[nodiscard]] bool MultiSelect() const { return m_multiSelect; }
+    [[nodiscard]] bool MultiSelect() const { return multiSelect_; }
 
     void SetForeColor(ColorRef colour);
-    [[nodiscard]] ColorRef ForeColor() const { return m_foreColor; }
+    [[nodiscard]] ColorRef ForeColor() const { return foreColor_; }
     void SetBackColor(ColorRef colour);
-    [[nodiscard]] ColorRef BackColor() const { return m_backColor; }
+    [[nodiscard]] ColorRef BackColor() const { return backColor_; }
 
     // Gives the list the keyboard focus.
     void SetFocus();
 
     // The inner view (for focus chains, fonts and tests); the ListView owns it.
-    [[nodiscard]] QTreeView& View() const { return *m_view; }
+    [[nodiscard]] QTreeView& View() const { return *view_; }
 
 signals:
     // A double click anywhere on the rows' area: on a row (which the first click selected),
@@ -135,16 +135,16 @@ private:
     [[nodiscard]] int FirstVisibleColumn() const;
     void OnViewSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
 
-    ListViewModel* m_model; // owned by this widget (Qt parent)
-    QTreeView* m_view;      // owned by this widget (Qt parent)
-    Items m_items{*this};
-    Columns m_columns{*this};
-    bool m_multiSelect = false;
-    ColorRef m_foreColor = SystemColor(8);
-    ColorRef m_backColor = SystemColor(5);
-    int m_lastSelected = 0; // 1-based, 0 = none
-    bool m_syncPending = false;
-    bool m_syncing = false;
+    ListViewModel* model_; // owned by this widget (Qt parent)
+    QTreeView* view_;      // owned by this widget (Qt parent)
+    Items items_{*this};
+    Columns columns_{*this};
+    bool multiSelect_ = false;
+    ColorRef foreColor_ = SystemColor(8);
+    ColorRef backColor_ = SystemColor(5);
+    int lastSelected_ = 0; // 1-based, 0 = none
+    bool syncPending_ = false;
+    bool syncing_ = false;
 };
 
 } // namespace zr::ui

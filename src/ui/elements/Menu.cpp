@@ -51,77 +51,77 @@ public:
 } // namespace
 
 MenuItem::MenuItem(QAction& action, const QString& name, QObject* parent)
-    : QObject(parent), m_action(action) {
+    : QObject(parent), action_(action) {
     setObjectName(name);
-    connect(&m_action, &QAction::triggered, this, [this] {
-        if (m_action.isEnabled())
+    connect(&action_, &QAction::triggered, this, [this] {
+        if (action_.isEnabled())
             emit Click();
     });
 }
 
 QString MenuItem::Caption() const {
-    return m_action.isSeparator() ? QStringLiteral("-") : m_action.text();
+    return action_.isSeparator() ? QStringLiteral("-") : action_.text();
 }
 
 void MenuItem::SetCaption(const QString& caption) {
     const bool separator = caption == QLatin1String("-");
-    m_action.setSeparator(separator);
+    action_.setSeparator(separator);
     // Some styles draw a separator's text beside its line.
-    m_action.setText(separator ? QString() : caption);
+    action_.setText(separator ? QString() : caption);
 }
 
 bool MenuItem::Enabled() const {
-    return m_action.isEnabled();
+    return action_.isEnabled();
 }
 
 void MenuItem::SetEnabled(bool enabled) {
-    m_action.setEnabled(enabled);
+    action_.setEnabled(enabled);
 }
 
 QKeySequence MenuItem::Shortcut() const {
-    return m_action.shortcut();
+    return action_.shortcut();
 }
 
 void MenuItem::SetShortcut(const QKeySequence& shortcut) {
-    m_action.setShortcut(shortcut);
+    action_.setShortcut(shortcut);
 }
 
 bool MenuItem::IsSeparator() const {
-    return m_action.isSeparator();
+    return action_.isSeparator();
 }
 
-Menu::Menu(QMenu& menu, const QString& name, QObject* parent) : QObject(parent), m_menu(menu) {
+Menu::Menu(QMenu& menu, const QString& name, QObject* parent) : QObject(parent), menu_(menu) {
     setObjectName(name);
     // A menu may start with a separator line, and it is drawn; by default Qt hides leading,
     // trailing and doubled separators.
-    m_menu.setSeparatorsCollapsible(false);
+    menu_.setSeparatorsCollapsible(false);
     // Owned by this object, which the form deletes after the menu bar and its menus.
     auto* style = new SeparatorStyle(); // over the application's style
     style->setParent(this);
-    m_menu.setStyle(style);
+    menu_.setStyle(style);
 }
 
 MenuItem& Menu::AddItem(const QString& name, const QString& caption, const QKeySequence& shortcut) {
     const bool separator = caption == QLatin1String("-");
     // Some styles draw a separator's text beside its line.
-    QAction* action = m_menu.addAction(separator ? QString() : caption); // owned by the menu
+    QAction* action = menu_.addAction(separator ? QString() : caption); // owned by the menu
     action->setSeparator(separator);
     if (!shortcut.isEmpty())
         action->setShortcut(shortcut);
     auto* item = new MenuItem(*action, name, this); // owned by this menu (QObject parent)
-    m_items.push_back(item);
+    items_.push_back(item);
     return *item;
 }
 
 MenuItem* Menu::Item(const QString& name) const {
-    for (MenuItem* item : m_items)
+    for (MenuItem* item : items_)
         if (item->Name() == name)
             return item;
     return nullptr;
 }
 
 QString Menu::Caption() const {
-    return m_menu.title();
+    return menu_.title();
 }
 
 } // namespace zr::ui

@@ -27,14 +27,14 @@ public:
     void SetShortcut(const QKeySequence& shortcut);
     [[nodiscard]] bool IsSeparator() const;
     [[nodiscard]] QString Name() const { return objectName(); }
-    [[nodiscard]] QAction& Action() const { return m_action; }
+    [[nodiscard]] QAction& Action() const { return action_; }
 
 signals:
     // Chosen by mouse, mnemonic or shortcut (only while enabled).
     void Click();
 
 private:
-    QAction& m_action;
+    QAction& action_;
 };
 
 class Menu : public QObject {
@@ -48,13 +48,13 @@ public:
                       const QKeySequence& shortcut = {});
     // Null when no item has that name.
     [[nodiscard]] MenuItem* Item(const QString& name) const;
-    [[nodiscard]] const std::vector<MenuItem*>& Items() const { return m_items; }
+    [[nodiscard]] const std::vector<MenuItem*>& Items() const { return items_; }
     [[nodiscard]] QString Caption() const;
-    [[nodiscard]] QMenu& QtMenu() const { return m_menu; }
+    [[nodiscard]] QMenu& QtMenu() const { return menu_; }
 
 private:
-    QMenu& m_menu;
-    std::vector<MenuItem*> m_items; // children of this object
+    QMenu& menu_;
+    std::vector<MenuItem*> items_; // children of this object
 };
 
 } // namespace zr::ui

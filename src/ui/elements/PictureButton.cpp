@@ -14,23 +14,23 @@ bool PictureButton::SetPicture(const QString& path) {
 }
 
 void PictureButton::SetPicture(const QPixmap& picture) {
-    m_picture = picture;
+    picture_ = picture;
     update();
 }
 
 void PictureButton::SetStretch(bool stretch) {
-    m_stretch = stretch;
+    stretch_ = stretch;
     update();
 }
 
 void PictureButton::paintEvent(QPaintEvent*) {
-    if (m_picture.isNull())
+    if (picture_.isNull())
         return;
     QPainter painter(this);
-    if (m_stretch)
-        painter.drawPixmap(rect(), m_picture);
+    if (stretch_)
+        painter.drawPixmap(rect(), picture_);
     else
-        painter.drawPixmap(0, 0, m_picture);
+        painter.drawPixmap(0, 0, picture_);
 }
 
 } // namespace zr::ui

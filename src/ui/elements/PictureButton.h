@@ -17,18 +17,18 @@ public:
     // leaves the button blank; returns false then.
     bool SetPicture(const QString& path);
     void SetPicture(const QPixmap& picture);
-    [[nodiscard]] const QPixmap& Picture() const { return m_picture; }
+    [[nodiscard]] const QPixmap& Picture() const { return picture_; }
 
     // Stretch on: the picture fills the element. Off: drawn at its own size from the top left.
     void SetStretch(bool stretch);
-    [[nodiscard]] bool Stretch() const { return m_stretch; }
+    [[nodiscard]] bool Stretch() const { return stretch_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QPixmap m_picture;
-    bool m_stretch = false;
+    QPixmap picture_;
+    bool stretch_ = false;
 };
 
 } // namespace zr::ui

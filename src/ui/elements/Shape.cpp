@@ -11,37 +11,37 @@ Shape::Shape(QWidget* parent) : Element(parent) {
 }
 
 void Shape::SetShape(Kind kind) {
-    m_kind = kind;
+    kind_ = kind;
     update();
 }
 
 void Shape::SetFillColor(ColorRef colour) {
-    m_fillColor = colour;
+    fillColor_ = colour;
     update();
 }
 
 void Shape::SetFillStyle(FillStyleKind style) {
-    m_fillStyle = style;
+    fillStyle_ = style;
     update();
 }
 
 void Shape::SetBackColor(ColorRef colour) {
-    m_backColor = colour;
+    backColor_ = colour;
     update();
 }
 
 void Shape::SetBackStyle(BackStyleKind style) {
-    m_backStyle = style;
+    backStyle_ = style;
     update();
 }
 
 void Shape::SetBorderColor(ColorRef colour) {
-    m_borderColor = colour;
+    borderColor_ = colour;
     update();
 }
 
 void Shape::SetBorderVisible(bool visible) {
-    m_borderVisible = visible;
+    borderVisible_ = visible;
     update();
 }
 
@@ -53,7 +53,7 @@ void Shape::paintEvent(QPaintEvent*) {
     if (width() <= 0 || height() <= 0)
         return;
     QPainter painter(this);
-    const bool rounded = m_kind == vbShapeRoundedRectangle;
+    const bool rounded = kind_ == vbShapeRoundedRectangle;
     if (rounded)
         painter.setRenderHint(QPainter::Antialiasing);
     // The outline runs along the outermost pixels, as a one-pixel pen inside the element.
@@ -67,12 +67,12 @@ void Shape::paintEvent(QPaintEvent*) {
         else
             painter.drawRect(rect());
     };
-    if (m_backStyle == vbOpaque)
-        fill(ToQColor(m_backColor));
-    if (m_fillStyle == vbFSSolid)
-        fill(ToQColor(m_fillColor));
-    if (m_borderVisible) {
-        painter.setPen(QPen(ToQColor(m_borderColor), 1));
+    if (backStyle_ == vbOpaque)
+        fill(ToQColor(backColor_));
+    if (fillStyle_ == vbFSSolid)
+        fill(ToQColor(fillColor_));
+    if (borderVisible_) {
+        painter.setPen(QPen(ToQColor(borderColor_), 1));
         painter.setBrush(Qt::NoBrush);
         if (rounded)
             painter.drawRoundedRect(outline, radius, radius);

@@ -16,22 +16,22 @@ public:
     explicit Shape(QWidget* parent);
 
     void SetShape(Kind kind);
-    [[nodiscard]] Kind ShapeKind() const { return m_kind; }
+    [[nodiscard]] Kind ShapeKind() const { return kind_; }
 
     // Painted in this order: background (when opaque), fill (when solid), outline.
     void SetFillColor(ColorRef colour);
-    [[nodiscard]] ColorRef FillColor() const { return m_fillColor; }
+    [[nodiscard]] ColorRef FillColor() const { return fillColor_; }
     void SetFillStyle(FillStyleKind style);
-    [[nodiscard]] FillStyleKind FillStyle() const { return m_fillStyle; }
+    [[nodiscard]] FillStyleKind FillStyle() const { return fillStyle_; }
     void SetBackColor(ColorRef colour);
-    [[nodiscard]] ColorRef BackColor() const { return m_backColor; }
+    [[nodiscard]] ColorRef BackColor() const { return backColor_; }
     void SetBackStyle(BackStyleKind style);
-    [[nodiscard]] BackStyleKind BackStyle() const { return m_backStyle; }
+    [[nodiscard]] BackStyleKind BackStyle() const { return backStyle_; }
     void SetBorderColor(ColorRef colour);
-    [[nodiscard]] ColorRef BorderColor() const { return m_borderColor; }
+    [[nodiscard]] ColorRef BorderColor() const { return borderColor_; }
     // false hides the outline.
     void SetBorderVisible(bool visible);
-    [[nodiscard]] bool BorderVisible() const { return m_borderVisible; }
+    [[nodiscard]] bool BorderVisible() const { return borderVisible_; }
 
     // Corner ellipse of a rounded rectangle, in pixels; by default a quarter of the shorter side.
     [[nodiscard]] int CornerDiameterPx() const;
@@ -40,13 +40,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    Kind m_kind = vbShapeRectangle;
-    ColorRef m_fillColor = 0;
-    FillStyleKind m_fillStyle = vbFSTransparent;
-    ColorRef m_backColor = Rgb(255, 255, 255);
-    BackStyleKind m_backStyle = vbTransparent;
-    ColorRef m_borderColor = 0;
-    bool m_borderVisible = true;
+    Kind kind_ = vbShapeRectangle;
+    ColorRef fillColor_ = 0;
+    FillStyleKind fillStyle_ = vbFSTransparent;
+    ColorRef backColor_ = Rgb(255, 255, 255);
+    BackStyleKind backStyle_ = vbTransparent;
+    ColorRef borderColor_ = 0;
+    bool borderVisible_ = true;
 };
 
 } // namespace zr::ui

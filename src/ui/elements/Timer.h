@@ -16,11 +16,11 @@ public:
 
     // Milliseconds. Changing it while enabled restarts the wait; 0 stops ticking.
     void SetInterval(int milliseconds);
-    [[nodiscard]] int Interval() const { return m_interval; }
+    [[nodiscard]] int Interval() const { return interval_; }
 
     // Enabling a disabled timer starts a full interval; enabling an enabled one changes nothing.
     void SetEnabled(bool enabled);
-    [[nodiscard]] bool Enabled() const { return m_enabled; }
+    [[nodiscard]] bool Enabled() const { return enabled_; }
 
 signals:
     void Tick();
@@ -29,10 +29,10 @@ private:
     void Restart();
     void OnTimeout();
 
-    QTimer m_timer;
-    int m_interval = 0;
-    bool m_enabled = false;
-    bool m_inTick = false;
+    QTimer timer_;
+    int interval_ = 0;
+    bool enabled_ = false;
+    bool inTick_ = false;
 };
 
 } // namespace zr::ui

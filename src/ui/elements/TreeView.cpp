@@ -67,7 +67,7 @@ protected:
 // ---- Node ----------------------------------------------------------------------------------
 
 const std::vector<Node*>& Node::Siblings() const {
-    return m_parent != nullptr ? m_parent->m_children : m_tree.m_topLevel;
+    return parent_ != nullptr ? parent_->children_ : tree_.topLevel_;
 }
 
 Node* Node::FirstSibling() const {
@@ -88,41 +88,41 @@ Node* Node::Next() const {
 
 QString Node::FullPath() const {
     QStringList texts;
-    for (const Node* node = this; node != nullptr; node = node->m_parent)
-        texts.prepend(node->m_text);
-    return texts.join(m_tree.m_separator);
+    for (const Node* node = this; node != nullptr; node = node->parent_)
+        texts.prepend(node->text_);
+    return texts.join(tree_.separator_);
 }
 
 bool Node::Selected() const {
-    return m_item->isSelected();
+    return item_->isSelected();
 }
 
 void Node::SetSelected(bool selected) {
     if (selected) {
-        m_tree.m_view->setCurrentItem(m_item);
-        m_item->setSelected(true);
+        tree_.view_->setCurrentItem(item_);
+        item_->setSelected(true);
     } else {
-        m_item->setSelected(false);
+        item_->setSelected(false);
     }
 }
 
 void Node::SetExpanded(bool expanded) {
-    if (expanded == m_expanded)
+    if (expanded == expanded_)
         return;
-    m_expanded = expanded;
-    ++m_tree.m_programmaticExpand;
-    m_item->setExpanded(expanded);
-    --m_tree.m_programmaticExpand;
+    expanded_ = expanded;
+    ++tree_.programmaticExpand_;
+    item_->setExpanded(expanded);
+    --tree_.programmaticExpand_;
     if (expanded)
-        emit m_tree.Expand(this);
+        emit tree_.Expand(this);
     else
-        emit m_tree.Collapse(this);
+        emit tree_.Collapse(this);
 }
 
 void Node::SetForeColor(ColorRef colour) {
-    m_foreColor = colour;
-    m_ownColor = true;
-    m_item->setForeground(0, ToQColor(colour));
+    foreColor_ = colour;
+    ownColor_ = true;
+    item_->setForeground(0, ToQColor(colour));
 }
 
 // ---- Collection ----------------------------------------------------------------------------
@@ -130,8 +130,8 @@ void Node::SetForeColor(ColorRef colour) {
 Node* TreeView::Collection::Add(const Relative& relative, TreeRelationship relationship,
                                 const QString& key, const QString& text, const QString& image,
                                 const QString& selectedImage) {
-    TreeView& tree = m_tree;
-    if (static_cast<int>(tree.m_nodes.size()) >= kMaxNodes)
+    TreeView& tree = tree_;
+    if (static_cast<int>(tree.nodes_.size()) >= kMaxNodes)
         return nullptr;
     if (!key.isEmpty() && Item(key) != nullptr)
         return nullptr;
@@ -152,12 +152,12 @@ Node* TreeView::Collection::Add(const Relative& relative, TreeRelationship relat
     size_t position = 0;
     if (anchor == nullptr) {
         parent = nullptr;
-        position = relationship == tvwFirst ? 0 : tree.m_topLevel.size();
+        position = relationship == tvwFirst ? 0 : tree.topLevel_.size();
     } else if (relationship == tvwChild) {
         parent = anchor;
-        position = anchor->m_children.size();
+        position = anchor->children_.size();
     } else {
-        parent = anchor->m_parent;
+        parent = anchor->parent_;
         const auto& siblings = anchor->Siblings();
         const auto at = static_cast<size_t>(std::find(siblings.begin(), siblings.end(), anchor) -
                                             siblings.begin());
@@ -177,85 +177,85 @@ Node* TreeView::Collection::Add(const Relative& relative, TreeRelationship relat
         }
     }
 
-    const int index = static_cast<int>(tree.m_nodes.size()) + 1;
-    tree.m_nodes.push_back(std::unique_ptr<Node>(new Node(tree, index)));
-    Node* node = tree.m_nodes.back().get();
-    node->m_key = key;
-    node->m_text = text;
-    node->m_image = image;
-    node->m_selectedImage = selectedImage;
-    node->m_parent = parent;
+    const int index = static_cast<int>(tree.nodes_.size()) + 1;
+    tree.nodes_.push_back(std::unique_ptr<Node>(new Node(tree, index)));
+    Node* node = tree.nodes_.back().get();
+    node->key_ = key;
+    node->text_ = text;
+    node->image_ = image;
+    node->selectedImage_ = selectedImage;
+    node->parent_ = parent;
     if (!key.isEmpty())
-        tree.m_byKey.insert(key, node);
+        tree.byKey_.insert(key, node);
 
     auto* item = new QTreeWidgetItem(); // owned by its parent item or the widget once inserted
     item->setText(0, ShownText(text));
     item->setData(0, kIndexRole, index);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     item->setIcon(0, tree.IconFor(*node));
-    node->m_item = item;
+    node->item_ = item;
 
-    auto& siblings = parent != nullptr ? parent->m_children : tree.m_topLevel;
+    auto& siblings = parent != nullptr ? parent->children_ : tree.topLevel_;
     siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(position), node);
     if (parent != nullptr)
-        parent->m_item->insertChild(static_cast<int>(position), item);
+        parent->item_->insertChild(static_cast<int>(position), item);
     else
-        tree.m_view->insertTopLevelItem(static_cast<int>(position), item);
+        tree.view_->insertTopLevelItem(static_cast<int>(position), item);
     return node;
 }
 
 int TreeView::Collection::Count() const {
-    return static_cast<int>(m_tree.m_nodes.size());
+    return static_cast<int>(tree_.nodes_.size());
 }
 
 Node* TreeView::Collection::Item(int index) const {
     if (index < 1 || index > Count())
         return nullptr;
-    return m_tree.m_nodes[static_cast<size_t>(index - 1)].get();
+    return tree_.nodes_[static_cast<size_t>(index - 1)].get();
 }
 
 Node* TreeView::Collection::Item(const QString& key) const {
     if (key.isEmpty())
         return nullptr;
-    return m_tree.m_byKey.value(key, nullptr);
+    return tree_.byKey_.value(key, nullptr);
 }
 
 void TreeView::Collection::Clear() {
-    m_tree.m_view->clear();
-    m_tree.m_topLevel.clear();
-    m_tree.m_byKey.clear();
-    m_tree.m_nodes.clear();
+    tree_.view_->clear();
+    tree_.topLevel_.clear();
+    tree_.byKey_.clear();
+    tree_.nodes_.clear();
 }
 
 // ---- TreeView ------------------------------------------------------------------------------
 
-TreeView::TreeView(QWidget* parent) : Element(parent), m_view(new TreeWidget(this)) {
-    m_view->setHeaderHidden(true);
-    m_view->setColumnCount(1);
-    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->setUniformRowHeights(true);
+TreeView::TreeView(QWidget* parent) : Element(parent), view_(new TreeWidget(this)) {
+    view_->setHeaderHidden(true);
+    view_->setColumnCount(1);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setUniformRowHeights(true);
     // The one column is as wide as its widest shown node, and the tree scrolls sideways, so
     // a node at any depth can be read, clicked and reached with the keyboard.
-    m_view->header()->setStretchLastSection(false);
-    m_view->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_view->setMouseTracking(true);
-    m_view->viewport()->setMouseTracking(true);
+    view_->header()->setStretchLastSection(false);
+    view_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    view_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view_->setMouseTracking(true);
+    view_->viewport()->setMouseTracking(true);
     setMouseTracking(true);
-    setFocusProxy(m_view);
+    setFocusProxy(view_);
     setFocusPolicy(Qt::StrongFocus);
 
-    connect(m_view, &QTreeWidget::itemExpanded, this, &TreeView::OnItemExpanded);
-    connect(m_view, &QTreeWidget::itemCollapsed, this, &TreeView::OnItemCollapsed);
-    connect(m_view, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
+    connect(view_, &QTreeWidget::itemExpanded, this, &TreeView::OnItemExpanded);
+    connect(view_, &QTreeWidget::itemCollapsed, this, &TreeView::OnItemCollapsed);
+    connect(view_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
         if (Node* node = NodeOf(item))
             emit NodeClick(node);
     });
-    connect(m_view, &QTreeWidget::currentItemChanged, this,
+    connect(view_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
-                auto* view = static_cast<TreeWidget*>(m_view);
+                auto* view = static_cast<TreeWidget*>(view_);
                 if (!view->keyboardActive)
                     return;
                 if (Node* node = NodeOf(current))
@@ -266,56 +266,56 @@ TreeView::TreeView(QWidget* parent) : Element(parent), m_view(new TreeWidget(thi
 TreeView::~TreeView() = default;
 
 Node* TreeView::SelectedItem() const {
-    const auto items = m_view->selectedItems();
+    const auto items = view_->selectedItems();
     return items.isEmpty() ? nullptr : NodeOf(items.front());
 }
 
 void TreeView::SetFocus() {
-    m_view->setFocus(Qt::OtherFocusReason);
+    view_->setFocus(Qt::OtherFocusReason);
 }
 
 Node* TreeView::NodeOf(QTreeWidgetItem* item) const {
     if (item == nullptr)
         return nullptr;
-    return m_collection.Item(item->data(0, kIndexRole).toInt());
+    return collection_.Item(item->data(0, kIndexRole).toInt());
 }
 
 QIcon TreeView::IconFor(const Node& node) const {
-    if (m_images == nullptr || node.m_image.isEmpty())
+    if (images_ == nullptr || node.image_.isEmpty())
         return {};
     QIcon icon;
-    const QPixmap normal = m_images->Image(node.m_image);
+    const QPixmap normal = images_->Image(node.image_);
     if (!normal.isNull())
         icon.addPixmap(normal, QIcon::Normal);
     const QPixmap selected =
-        node.m_selectedImage.isEmpty() ? normal : m_images->Image(node.m_selectedImage);
+        node.selectedImage_.isEmpty() ? normal : images_->Image(node.selectedImage_);
     if (!selected.isNull())
         icon.addPixmap(selected, QIcon::Selected);
     return icon;
 }
 
 void TreeView::OnItemExpanded(QTreeWidgetItem* item) {
-    if (m_programmaticExpand > 0)
+    if (programmaticExpand_ > 0)
         return;
     Node* node = NodeOf(item);
-    if (node == nullptr || node->m_expanded)
+    if (node == nullptr || node->expanded_)
         return;
-    node->m_expanded = true;
+    node->expanded_ = true;
     emit Expand(node);
 }
 
 void TreeView::OnItemCollapsed(QTreeWidgetItem* item) {
-    if (m_programmaticExpand > 0)
+    if (programmaticExpand_ > 0)
         return;
     Node* node = NodeOf(item);
-    if (node == nullptr || !node->m_expanded)
+    if (node == nullptr || !node->expanded_)
         return;
-    node->m_expanded = false;
+    node->expanded_ = false;
     emit Collapse(node);
 }
 
 void TreeView::resizeEvent(QResizeEvent* event) {
-    m_view->setGeometry(rect());
+    view_->setGeometry(rect());
     Element::resizeEvent(event);
 }
 

@@ -24,16 +24,16 @@ enum TreeRelationship { tvwFirst = 0, tvwLast = 1, tvwNext = 2, tvwPrevious = 3,
 class Node {
 public:
     // 1-based position in order of addition (a 16-bit number in the handlers).
-    [[nodiscard]] int Index() const { return m_index; }
-    [[nodiscard]] const QString& Key() const { return m_key; }
-    [[nodiscard]] const QString& Text() const { return m_text; }
-    [[nodiscard]] const QString& Image() const { return m_image; }
-    [[nodiscard]] const QString& SelectedImage() const { return m_selectedImage; }
+    [[nodiscard]] int Index() const { return index_; }
+    [[nodiscard]] const QString& Key() const { return key_; }
+    [[nodiscard]] const QString& Text() const { return text_; }
+    [[nodiscard]] const QString& Image() const { return image_; }
+    [[nodiscard]] const QString& SelectedImage() const { return selectedImage_; }
 
-    [[nodiscard]] Node* Parent() const { return m_parent; }
-    [[nodiscard]] int Children() const { return static_cast<int>(m_children.size()); }
+    [[nodiscard]] Node* Parent() const { return parent_; }
+    [[nodiscard]] int Children() const { return static_cast<int>(children_.size()); }
     // First child, or null.
-    [[nodiscard]] Node* Child() const { return m_children.empty() ? nullptr : m_children.front(); }
+    [[nodiscard]] Node* Child() const { return children_.empty() ? nullptr : children_.front(); }
     // First and last node among this node's siblings (itself included), in display order.
     [[nodiscard]] Node* FirstSibling() const;
     [[nodiscard]] Node* LastSibling() const;
@@ -47,27 +47,27 @@ public:
 
     // Setting true on a collapsed node raises the tree's Expand event synchronously, nested in
     // the caller, also for a node without children. Setting it to its present value does nothing.
-    [[nodiscard]] bool Expanded() const { return m_expanded; }
+    [[nodiscard]] bool Expanded() const { return expanded_; }
     void SetExpanded(bool expanded);
 
     // Text colour; the tree's default until set.
-    [[nodiscard]] ColorRef ForeColor() const { return m_foreColor; }
+    [[nodiscard]] ColorRef ForeColor() const { return foreColor_; }
     void SetForeColor(ColorRef colour);
 
 private:
     friend class TreeView;
-    Node(TreeView& tree, int index) : m_tree(tree), m_index(index) {}
+    Node(TreeView& tree, int index) : tree_(tree), index_(index) {}
     [[nodiscard]] const std::vector<Node*>& Siblings() const;
 
-    TreeView& m_tree;
-    int m_index;
-    QString m_key, m_text, m_image, m_selectedImage;
-    Node* m_parent = nullptr;
-    std::vector<Node*> m_children;     // display order
-    QTreeWidgetItem* m_item = nullptr; // owned by the inner QTreeWidget
-    bool m_expanded = false;
-    ColorRef m_foreColor = SystemColor(8);
-    bool m_ownColor = false;
+    TreeView& tree_;
+    int index_;
+    QString key_, text_, image_, selectedImage_;
+    Node* parent_ = nullptr;
+    std::vector<Node*> children_;     // display order
+    QTreeWidgetItem* item_ = nullptr; // owned by the inner QTreeWidget
+    bool expanded_ = false;
+    ColorRef foreColor_ = SystemColor(8);
+    bool ownColor_ = false;
 };
 
 class TreeView : public Element {
@@ -78,7 +78,7 @@ public:
 
     class Collection {
     public:
-        explicit Collection(TreeView& tree) : m_tree(tree) {}
+        explicit Collection(TreeView& tree) : tree_(tree) {}
         // Adds a node. Without a relative it becomes the last top-level node. With one, its
         // place follows the relationship (tvwChild: last child of the relative).
         // An empty key means no key; keys compare case-sensitively. Returns null, adding nothing,
@@ -96,22 +96,22 @@ public:
         void Clear();
 
     private:
-        TreeView& m_tree;
+        TreeView& tree_;
     };
 
     explicit TreeView(QWidget* parent);
     ~TreeView() override;
 
-    Collection& Nodes() { return m_collection; }
+    Collection& Nodes() { return collection_; }
     [[nodiscard]] Node* SelectedItem() const;
 
     // Icons come from this list by key; the caller keeps it alive as long as the tree.
-    void SetImageList(const ImageList* images) { m_images = images; }
-    void SetPathSeparator(const QString& separator) { m_separator = separator; }
-    [[nodiscard]] const QString& PathSeparator() const { return m_separator; }
+    void SetImageList(const ImageList* images) { images_ = images; }
+    void SetPathSeparator(const QString& separator) { separator_ = separator; }
+    [[nodiscard]] const QString& PathSeparator() const { return separator_; }
 
     void SetFocus();
-    [[nodiscard]] QTreeWidget& View() const { return *m_view; }
+    [[nodiscard]] QTreeWidget& View() const { return *view_; }
 
 signals:
     // A node was expanded by the user or by Node::SetExpanded(true).
@@ -134,14 +134,14 @@ private:
     void OnItemExpanded(QTreeWidgetItem* item);
     void OnItemCollapsed(QTreeWidgetItem* item);
 
-    Collection m_collection{*this};
-    QTreeWidget* m_view;                        // owned by this widget (Qt parent)
-    std::vector<std::unique_ptr<Node>> m_nodes; // order of addition
-    std::vector<Node*> m_topLevel;
-    QHash<QString, Node*> m_byKey; // keys are case-sensitive
-    const ImageList* m_images = nullptr;
-    QString m_separator = QStringLiteral("\\");
-    int m_programmaticExpand = 0;
+    Collection collection_{*this};
+    QTreeWidget* view_;                        // owned by this widget (Qt parent)
+    std::vector<std::unique_ptr<Node>> nodes_; // order of addition
+    std::vector<Node*> topLevel_;
+    QHash<QString, Node*> byKey_; // keys are case-sensitive
+    const ImageList* images_ = nullptr;
+    QString separator_ = QStringLiteral("\\");
+    int programmaticExpand_ = 0;
 };
 
 } // namespace zr::ui

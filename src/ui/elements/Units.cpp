@@ -7,7 +7,7 @@
 namespace zr::ui {
 
 int ToPixels(double twips) {
-    return static_cast<int>(std::lround(twips / TwipsPerPixel));
+    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
 }
 
 QColor ToQColor(ColorRef colour) {

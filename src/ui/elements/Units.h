@@ -11,12 +11,12 @@ namespace zr::ui {
 
 // Twips are 1/1440 inch; the layouts assume 96 dpi, so one Qt logical pixel is 15 twips and
 // Qt takes care of high-DPI scaling below that.
-inline constexpr int TwipsPerPixel = 15;
+inline constexpr int kTwipsPerPixel = 15;
 
 // Nearest whole pixel (halves away from zero), as the layouts' twip values are meant.
 [[nodiscard]] int ToPixels(double twips);
 [[nodiscard]] constexpr double ToTwips(double pixels) {
-    return pixels * TwipsPerPixel;
+    return pixels * kTwipsPerPixel;
 }
 
 // A colour as the layouts store it: 0x00BBGGRR. Values with the top bit set name an entry

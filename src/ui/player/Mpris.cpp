@@ -140,14 +140,14 @@ std::int16_t SpeedButtonForRate(double rate) {
 
 double MprisVolume(int volumeLevel) {
     const auto lit = LitVolumeSteps(volumeLevel);
-    return static_cast<double>(lit.value_or(VolumeIndicatorSteps)) / VolumeIndicatorSteps;
+    return static_cast<double>(lit.value_or(kVolumeIndicatorSteps)) / kVolumeIndicatorSteps;
 }
 
 int VolumeStepsFor(double volume) {
     if (!(volume > 0.0))
         return 1;
-    const double steps = std::round(volume * VolumeIndicatorSteps);
-    return steps < 1.0 ? 1 : steps > VolumeIndicatorSteps ? VolumeIndicatorSteps : int(steps);
+    const double steps = std::round(volume * kVolumeIndicatorSteps);
+    return steps < 1.0 ? 1 : steps > kVolumeIndicatorSteps ? kVolumeIndicatorSteps : int(steps);
 }
 
 QString TrackIdForRow(std::int32_t row) {
@@ -254,9 +254,9 @@ double Mpris::Volume() const {
 void Mpris::SetVolume(double volume) {
     const int wanted = VolumeStepsFor(volume);
     // Whole steps through the volume buttons; each press moves one step or stops at a bound.
-    for (int press = 0; press < 2 * VolumeIndicatorSteps; ++press) {
+    for (int press = 0; press < 2 * kVolumeIndicatorSteps; ++press) {
         const int lit =
-            LitVolumeSteps(mVariables::VolumeLevel()).value_or(VolumeIndicatorSteps + 1);
+            LitVolumeSteps(mVariables::VolumeLevel()).value_or(kVolumeIndicatorSteps + 1);
         if (lit == wanted)
             break;
         const std::int16_t before = mVariables::VolumeLevel();

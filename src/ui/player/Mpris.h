@@ -15,9 +15,9 @@
 
 #include <cstdint>
 
-class frmMain;
-
 namespace zr::ui {
+
+class frmMain;
 
 inline constexpr char kMprisServiceName[] = "org.mpris.MediaPlayer2.zr_mp3_player";
 inline constexpr char kMprisObjectPath[] = "/org/mpris/MediaPlayer2";

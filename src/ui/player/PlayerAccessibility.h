@@ -4,9 +4,9 @@
 // and, for each value label, the caption it belongs to, so "0" is read as the length or the
 // position it is.
 
-class frmMain;
-
 namespace zr::ui {
+
+class frmMain;
 
 void NameForScreenReaders(frmMain& window);
 

@@ -7,10 +7,11 @@
 
 #include <cstdint>
 
-class frmMain;
 class QKeyEvent;
 
 namespace zr::ui {
+
+class frmMain;
 
 enum class KeyCommand {
     None,

@@ -24,7 +24,7 @@ QStringList LocalPaths(const QMimeData* data) {
 
 } // namespace
 
-PlaylistDropTarget::PlaylistDropTarget(frmMain& window) : QObject(&window), m_window(window) {
+PlaylistDropTarget::PlaylistDropTarget(frmMain& window) : QObject(&window), window_(window) {
     QTreeView& view = window.lstFiles.View();
     view.setAcceptDrops(true);
     view.viewport()->setAcceptDrops(true);
@@ -57,8 +57,8 @@ bool PlaylistDropTarget::eventFilter(QObject* watched, QEvent* event) {
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
         const std::vector<mWinAPI::DriveInfo> drives =
-            m_driveSource ? m_driveSource() : mWinAPI::LoadSystemDrives();
-        emit Dropped(AppendDroppedPaths(m_window.lstFiles, m_window, paths, drives));
+            driveSource_ ? driveSource_() : mWinAPI::LoadSystemDrives();
+        emit Dropped(AppendDroppedPaths(window_.lstFiles, window_, paths, drives));
         return true;
     }
     default:

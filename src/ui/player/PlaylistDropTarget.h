@@ -7,9 +7,9 @@
 
 #include <QObject>
 
-class frmMain;
-
 namespace zr::ui {
+
+class frmMain;
 
 class PlaylistDropTarget : public QObject {
     Q_OBJECT
@@ -19,7 +19,7 @@ public:
 
     // The drives the dropped paths are lettered by, read at each drop; by default the
     // machine's, as the browser reads them when it opens (which also fills the drive table).
-    void SetDriveSource(cDrives::DriveSource source) { m_driveSource = std::move(source); }
+    void SetDriveSource(cDrives::DriveSource source) { driveSource_ = std::move(source); }
 
 signals:
     // After a drop, with the number of rows it appended (0 when nothing was usable).
@@ -29,8 +29,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    frmMain& m_window;
-    cDrives::DriveSource m_driveSource;
+    frmMain& window_;
+    cDrives::DriveSource driveSource_;
 };
 
 } // namespace zr::ui

@@ -20,8 +20,7 @@
 #include <initializer_list>
 #include <vector>
 
-using namespace zr::ui;
-
+namespace zr::ui {
 namespace {
 
 constexpr ColorRef kBlack = Rgb(0, 0, 0);
@@ -85,13 +84,13 @@ frmMain::frmMain(QWidget* parent)
       lblElTime(Make<Label>("lblElTime")), lblPosition(Make<Label>("lblPosition")),
       lblArtist(Make<Label>("lblArtist")), lblLength(Make<Label>("lblLength")),
       Line2(Make<Line>("Line2")), Line1(Make<Line>("Line1")), InfoWindow(Make<Shape>("InfoWindow")),
-      captionBar_(new zr::ui::CaptionBar(this)), keys_(nullptr) {
+      captionBar_(new CaptionBar(this)), keys_(nullptr) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    shapedByMask_ = zr::ui::PlatformShapesWindows(QGuiApplication::platformName());
+    shapedByMask_ = PlatformShapesWindows(QGuiApplication::platformName());
     if (!shapedByMask_)
         setAttribute(Qt::WA_TranslucentBackground); // before the native window exists
     SetCaption(QStringLiteral("ZR - Mp3 Player"));
-    setWindowIcon(zr::ui::WindowIcon());
+    setWindowIcon(WindowIcon());
     SetBackColor(kBlack);
     setFont(DialogFont());
 
@@ -109,9 +108,9 @@ frmMain::frmMain(QWidget* parent)
 
     BuildLayout();
     ConnectEvents();
-    zr::ui::NameForScreenReaders(*this);
-    new zr::ui::PlaylistDropTarget(*this); // owned by this window
-    keys_ = new zr::ui::PlayerKeys(*this); // after the layout: it watches every element
+    NameForScreenReaders(*this);
+    new PlaylistDropTarget(*this); // owned by this window
+    keys_ = new PlayerKeys(*this); // after the layout: it watches every element
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(0, 0), size());
@@ -123,7 +122,7 @@ frmMain::frmMain(QWidget* parent)
 frmMain::~frmMain() = default;
 
 void frmMain::BuildLayout() {
-    // Front-most first, as the layout lists them; StackElements applies the order.
+    // Front-most first, as the layout lists them; the end of this function stacks them so.
     std::vector<Element*> order;
     auto light = [&](std::int16_t index, int left, int top) {
         Shape& shape = speCommandLight.Create(index, ClientArea());
@@ -153,7 +152,7 @@ void frmMain::BuildLayout() {
         shape.Move(5280, top, 135, 90);
         shape.SetShape(Shape::vbShapeRectangle);
         shape.SetFillStyle(Shape::vbFSSolid);
-        shape.SetFillColor(zr::VolumeUnlitColour);
+        shape.SetFillColor(zr::kVolumeUnlitColour);
         order.push_back(&shape);
     };
     auto info = [&](Label& label, int left, int top, int width, int height, const QString& caption,
@@ -224,7 +223,7 @@ void frmMain::BuildLayout() {
     info(lblELTimeC, 2160, 1080, 90, 195, QStringLiteral("0"), Sizing::ToCaption);
     info(lblELTimeB, 1920, 1080, 90, 195, QStringLiteral("0"), Sizing::ToCaption);
     info(lblELTimeA, 1800, 1080, 90, 195, QStringLiteral("0"), Sizing::ToCaption);
-    zr::ui::LeftGrowingDigit::Attach(lblELTimeA);
+    LeftGrowingDigit::Attach(lblELTimeA);
     info(lblElTime, 360, 1080, 1005, 195, QStringLiteral("Elapsed Time."), Sizing::ToCaption);
     info(lblPosition, 360, 840, 615, 255, QStringLiteral("Position."), Sizing::Fixed);
     info(lblArtist, 360, 360, 4815, 255, QStringLiteral("Artist."), Sizing::Fixed);
@@ -300,10 +299,10 @@ void frmMain::ConnectEvents() {
 }
 
 void frmMain::Form_Load() {
-    const int widthPx = zr::ui::OutlinePixels(Width(), TwipsPerPixelX());
-    const int heightPx = zr::ui::OutlinePixels(Height(), TwipsPerPixelY());
+    const int widthPx = OutlinePixels(Width(), TwipsPerPixelX());
+    const int heightPx = OutlinePixels(Height(), TwipsPerPixelY());
     // Computed once, from the size the window has now; the size lock keeps it valid.
-    const QRegion outline = zr::ui::RoundedOutline(QSize(widthPx, heightPx), kCornerEllipsePx);
+    const QRegion outline = RoundedOutline(QSize(widthPx, heightPx), kCornerEllipsePx);
     if (shapedByMask_) {
         setMask(outline);
     } else {
@@ -315,7 +314,7 @@ void frmMain::Form_Load() {
 
     mVariables::SetVolumeLevel(498);
     for (std::int16_t index : {0, 1, 2})
-        VolumeInd(index).SetFillColor(zr::VolumeLitColour);
+        VolumeInd(index).SetFillColor(zr::kVolumeLitColour);
 }
 
 void frmMain::Form_Resize() {
@@ -344,3 +343,5 @@ void frmMain::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(kFrameEdge, 1));
     painter.drawPath(outline);
 }
+
+} // namespace zr::ui

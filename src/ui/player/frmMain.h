@@ -22,7 +22,9 @@
 
 #include <cstdint>
 
-class frmMain : public zr::ui::Form {
+namespace zr::ui {
+
+class frmMain : public Form {
     Q_OBJECT
 public:
     // Locked outer size, twips, and the same in pixels.
@@ -30,7 +32,7 @@ public:
     static constexpr int kOuterHeightTwips = 6900;
     // The frame around the client area and the caption bar above it, pixels.
     static constexpr int kFramePx = 4;
-    static constexpr int kCaptionPx = zr::ui::CaptionBar::kHeight;
+    static constexpr int kCaptionPx = CaptionBar::kHeight;
     // Corner ellipse of the rounded outline, pixels.
     static constexpr int kCornerEllipsePx = 30;
 
@@ -38,52 +40,52 @@ public:
     ~frmMain() override;
 
     // ---- Elements, in the layout's order: front-most first. ----
-    zr::ui::Timer Timer1; // 1000 ms, disabled until Play enables it
-    zr::ui::DrawingSurface& ProgressBar;
-    zr::ui::ImageList ImageList1; // empty and unused, as the layout has it
-    zr::ui::ListView& lstFiles;   // the playlist
-    zr::ui::Label& Label4;        // "L"
-    zr::ui::Label& Label3;        // "O"
-    zr::ui::Label& Label2;        // "V"
-    zr::ui::ControlArray<zr::ui::Shape> speCommandLight{QStringLiteral("speCommandLight")};
-    zr::ui::ControlArray<zr::ui::PictureButton> imgControl{QStringLiteral("imgControl")};
-    zr::ui::ControlArray<zr::ui::Label> lblPlayMode{QStringLiteral("lblPlayMode")};
-    zr::ui::ControlArray<zr::ui::Line> Line5{QStringLiteral("Line5")};
-    zr::ui::ControlArray<zr::ui::Shape> VolumeInd{QStringLiteral("VolumeInd")};
-    zr::ui::Label& lblArtistA;
-    zr::ui::Label& lblPositionA;
-    zr::ui::Label& lblLengthA;
-    zr::ui::Label& Label1; // ":" of the clock
-    zr::ui::Label& lblELTimeD;
-    zr::ui::Label& lblELTimeC;
-    zr::ui::Label& lblELTimeB;
-    zr::ui::Label& lblELTimeA;
-    zr::ui::Label& lblElTime;
-    zr::ui::Label& lblPosition;
-    zr::ui::Label& lblArtist;
-    zr::ui::Label& lblLength;
-    zr::ui::ControlArray<zr::ui::Line> Line4{QStringLiteral("Line4")};
-    zr::ui::ControlArray<zr::ui::Line> Line3{QStringLiteral("Line3")};
-    zr::ui::ControlArray<zr::ui::Shape> speBorder{QStringLiteral("speBorder")};
-    zr::ui::Line& Line2;
-    zr::ui::Line& Line1;
-    zr::ui::Shape& InfoWindow;
+    Timer Timer1; // 1000 ms, disabled until Play enables it
+    DrawingSurface& ProgressBar;
+    ImageList ImageList1; // empty and unused, as the layout has it
+    ListView& lstFiles;   // the playlist
+    Label& Label4;        // "L"
+    Label& Label3;        // "O"
+    Label& Label2;        // "V"
+    ControlArray<Shape> speCommandLight{QStringLiteral("speCommandLight")};
+    ControlArray<PictureButton> imgControl{QStringLiteral("imgControl")};
+    ControlArray<Label> lblPlayMode{QStringLiteral("lblPlayMode")};
+    ControlArray<Line> Line5{QStringLiteral("Line5")};
+    ControlArray<Shape> VolumeInd{QStringLiteral("VolumeInd")};
+    Label& lblArtistA;
+    Label& lblPositionA;
+    Label& lblLengthA;
+    Label& Label1; // ":" of the clock
+    Label& lblELTimeD;
+    Label& lblELTimeC;
+    Label& lblELTimeB;
+    Label& lblELTimeA;
+    Label& lblElTime;
+    Label& lblPosition;
+    Label& lblArtist;
+    Label& lblLength;
+    ControlArray<Line> Line4{QStringLiteral("Line4")};
+    ControlArray<Line> Line3{QStringLiteral("Line3")};
+    ControlArray<Shape> speBorder{QStringLiteral("speBorder")};
+    Line& Line2;
+    Line& Line1;
+    Shape& InfoWindow;
 
     // The one reply buffer of the two status queries; lives as long as the window.
     zr::StatusReply StatusReply;
 
     // The caption bar drawn inside the outline (owned by this window).
-    [[nodiscard]] zr::ui::CaptionBar& captionBar() const { return *captionBar_; }
+    [[nodiscard]] CaptionBar& captionBar() const { return *captionBar_; }
 
     // ---- Behaviour handlers (frmMainHandlers.cpp). Public: they call one another and the
     // playback clock and the browser window call them too. ----
     void imgControl_Click(std::int16_t index);
-    void imgControl_MouseDown(std::int16_t index, const zr::ui::MouseArgs& args);
-    void imgControl_MouseMove(std::int16_t index, const zr::ui::MouseArgs& args);
-    void Form_MouseMove(const zr::ui::MouseArgs& args) override;
+    void imgControl_MouseDown(std::int16_t index, const MouseArgs& args);
+    void imgControl_MouseMove(std::int16_t index, const MouseArgs& args);
+    void Form_MouseMove(const MouseArgs& args) override;
     void lstFiles_DblClick();
     void Timer1_Timer();
-    void ProgressBar_MouseDown(const zr::ui::MouseArgs& args);
+    void ProgressBar_MouseDown(const MouseArgs& args);
     void ProgressBar_Click();
     // The close request: runs before the window closes, whatever closes it.
     void Form_QueryUnload(int& cancel, int unloadMode) override;
@@ -112,9 +114,11 @@ private:
     void BuildLayout();
     void ConnectEvents();
 
-    zr::ui::CaptionBar* captionBar_; // child of this window
+    CaptionBar* captionBar_; // child of this window
     // False where the window system cannot cut the window to the outline (Wayland): the
     // window is then translucent and paints its rounded outline itself.
     bool shapedByMask_ = true;
-    zr::ui::PlayerKeys* keys_;       // child of this window
+    PlayerKeys* keys_; // child of this window
 };
+
+} // namespace zr::ui

@@ -13,6 +13,7 @@
 #include "frmExplore.h"
 #include "mVariables.h"
 
+namespace zr::ui {
 namespace {
 
 zr::PlayerElements ElementsOf(frmMain& w) {
@@ -54,7 +55,7 @@ void frmMain::imgControl_Click(std::int16_t index) {
         zr::Next(e);
         break;
     case 5:
-        zr::ui::frmExplore::Open(this, lstFiles);
+        frmExplore::Open(this, lstFiles);
         break;
     case 6:
         zr::SetSpeed(e, zr::Speed::Slow);
@@ -86,11 +87,11 @@ void frmMain::imgControl_Click(std::int16_t index) {
     emit StateChanged();
 }
 
-void frmMain::imgControl_MouseDown(std::int16_t index, const zr::ui::MouseArgs&) {
+void frmMain::imgControl_MouseDown(std::int16_t index, const MouseArgs&) {
     zr::ShowPressedLight(speCommandLight, index);
 }
 
-void frmMain::imgControl_MouseMove(std::int16_t index, const zr::ui::MouseArgs&) {
+void frmMain::imgControl_MouseMove(std::int16_t index, const MouseArgs&) {
     const zr::HoverState state{lstFiles.ListItems().Count(),
                                mVariables::IsPlaying() == mVariables::kTrue,
                                mVariables::IsMuted() == mVariables::kTrue,
@@ -98,7 +99,7 @@ void frmMain::imgControl_MouseMove(std::int16_t index, const zr::ui::MouseArgs&)
     zr::ShowHoverLight(speCommandLight, index, state);
 }
 
-void frmMain::Form_MouseMove(const zr::ui::MouseArgs&) {
+void frmMain::Form_MouseMove(const MouseArgs&) {
     zr::TurnOffActiveLight(speCommandLight);
 }
 
@@ -113,7 +114,7 @@ void frmMain::Timer1_Timer() {
     emit StateChanged();
 }
 
-void frmMain::ProgressBar_MouseDown(const zr::ui::MouseArgs& args) {
+void frmMain::ProgressBar_MouseDown(const MouseArgs& args) {
     zr::PlayerElements e = ElementsOf(*this);
     const bool open = zr::TrackIsOpen();
     if (const auto position = zr::SeekFromPress(e, args.X); position && open)
@@ -138,3 +139,5 @@ void frmMain::Form_QueryUnload(int&, int) {
         imgControl_Click(3);
     }
 }
+
+} // namespace zr::ui

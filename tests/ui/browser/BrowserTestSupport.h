@@ -1,12 +1,14 @@
 #pragma once
-// Shared pieces of the browser tests: temporary folder trees mapped to drive letters, and real
-// mouse input on tree nodes.
+// Shared pieces of the browser tests: temporary folder trees mapped to drive letters, real
+// mouse input on tree nodes (WindowDriving.h), the fixtures and the media service's status.
 
 #include "DriveTable.h"
 #include "Drives.h"
+#include "WindowDriving.h"
 #include "cDrives.h"
 #include "elements/TreeView.h"
 #include "frmExplore.h"
+#include "mWinAPI.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,17 +21,35 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace zr::test {
 
+// A file of the project's test fixtures.
+inline QString Fixture(const char* name) {
+    const char* dir = std::getenv("ZR_TEST_FIXTURES");
+    return QString::fromUtf8(dir ? dir : "fixtures") + "/" + name;
+}
+
+// The real media service's answer to "status mp3 <what>", or "error" when it refuses.
+inline std::string MediaStatus(const char* what) {
+    char reply[64] = {};
+    const std::string command = std::string("status mp3 ") + what;
+    if (mWinAPI::mciSendStringA(command.c_str(), reply, sizeof reply, nullptr) != 0) {
+        return "error";
+    }
+    return reply;
+}
+
 // A folder tree that is deleted with the object.
 class TempTree {
 public:
-    TempTree() { EXPECT_TRUE(m_dir.isValid()); }
+    TempTree() { EXPECT_TRUE(dir_.isValid()); }
     [[nodiscard]] QString Path(const QString& relative = {}) const {
-        return relative.isEmpty() ? m_dir.path() : m_dir.filePath(relative);
+        return relative.isEmpty() ? dir_.path() : dir_.filePath(relative);
     }
     void Folder(const QString& relative) const { EXPECT_TRUE(QDir().mkpath(Path(relative))); }
     // A file of the given size (sparse, so big sizes cost nothing).
@@ -40,7 +60,7 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
+    QTemporaryDir dir_;
 };
 
 inline mWinAPI::DriveInfo Drive(char letter, const QString& folder, const QString& label = {},
@@ -80,40 +100,6 @@ inline ui::Node* ChildNamed(const ui::Node* node, const QString& text) {
     return nullptr;
 }
 
-// The view item that shows a node (found by the texts from the top down).
-inline QTreeWidgetItem* ItemOf(const ui::TreeView& tree, const ui::Node* node) {
-    std::vector<const ui::Node*> chain;
-    for (const ui::Node* n = node; n; n = n->Parent()) {
-        chain.insert(chain.begin(), n);
-    }
-    QTreeWidgetItem* item = nullptr;
-    for (const ui::Node* n : chain) {
-        QTreeWidgetItem* found = nullptr;
-        const int count = item ? item->childCount() : tree.View().topLevelItemCount();
-        for (int i = 0; i < count && !found; ++i) {
-            QTreeWidgetItem* candidate = item ? item->child(i) : tree.View().topLevelItem(i);
-            if (candidate->text(0) == n->Text()) {
-                found = candidate;
-            }
-        }
-        if (!found) {
-            return nullptr;
-        }
-        item = found;
-    }
-    return item;
-}
-
-// A left click on the node's text, as a user makes it.
-inline void ClickNode(ui::TreeView& tree, const ui::Node* node) {
-    QTreeWidgetItem* item = ItemOf(tree, node);
-    ASSERT_NE(item, nullptr);
-    tree.View().scrollToItem(item);
-    const QRect rect = tree.View().visualItemRect(item);
-    ASSERT_TRUE(rect.isValid());
-    QTest::mouseClick(tree.View().viewport(), Qt::LeftButton, {}, rect.center());
-}
-
 // A left click on the node's expand button.
 inline void ClickExpandButton(ui::TreeView& tree, const ui::Node* node) {
     QTreeWidgetItem* item = ItemOf(tree, node);
@@ -124,46 +110,5 @@ inline void ClickExpandButton(ui::TreeView& tree, const ui::Node* node) {
     const QPoint button(rect.left() - tree.View().indentation() / 2, rect.center().y());
     QTest::mouseClick(tree.View().viewport(), Qt::LeftButton, {}, button);
 }
-
-// The browser window that is open now, if any.
-inline ui::frmExplore* OpenBrowser() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* browser = qobject_cast<ui::frmExplore*>(w); browser && browser->isVisible()) {
-            return browser;
-        }
-    }
-    return nullptr;
-}
-
-// Runs `step` on the browser as soon as it is open, from inside its modal loop. Any browser
-// still open after 10 s is closed, so a failing step cannot hang the test.
-class WhileOpen {
-public:
-    explicit WhileOpen(std::function<void(ui::frmExplore&)> step) : m_step(std::move(step)) {
-        m_poll.setInterval(10);
-        QObject::connect(&m_poll, &QTimer::timeout, [this] {
-            if (ui::frmExplore* browser = OpenBrowser()) {
-                m_poll.stop();
-                m_ran = true;
-                m_step(*browser);
-            }
-        });
-        m_poll.start();
-        m_guard.setSingleShot(true);
-        QObject::connect(&m_guard, &QTimer::timeout, [] {
-            if (ui::frmExplore* browser = OpenBrowser()) {
-                browser->close();
-            }
-        });
-        m_guard.start(10000);
-    }
-    [[nodiscard]] bool Ran() const { return m_ran; }
-
-private:
-    std::function<void(ui::frmExplore&)> m_step;
-    QTimer m_poll;
-    QTimer m_guard;
-    bool m_ran = false;
-};
 
 } // namespace zr::test

@@ -29,26 +29,16 @@
 
 namespace {
 
-using zr::test::ChildNamed;
+using zr::test::BrowserInFront;
+using zr::test::ClickChild;
 using zr::test::ClickNode;
+using zr::test::DataDisk;
 using zr::test::Drive;
+using zr::test::Fixture;
 using zr::test::MappedDrives;
+using zr::test::MediaStatus;
 using zr::test::TempTree;
 using zr::test::WhileOpen;
-
-QString Fixture(const char* name) {
-    const char* dir = std::getenv("ZR_TEST_FIXTURES");
-    return QString::fromUtf8(dir ? dir : "fixtures") + "/" + name;
-}
-
-std::string MediaStatus(const char* what) {
-    char reply[64] = {};
-    const std::string command = std::string("status mp3 ") + what;
-    if (mWinAPI::mciSendStringA(command.c_str(), reply, sizeof reply, nullptr) != 0) {
-        return "error";
-    }
-    return reply;
-}
 
 // Copies a fixture to a path given as raw bytes (which QFile would read as UTF-8).
 void CopyAs(const char* fixture, const QByteArray& target) {
@@ -64,20 +54,20 @@ void CopyAs(const char* fixture, const QByteArray& target) {
 // The process's current folder for the lifetime of the object.
 class InFolder {
 public:
-    explicit InFolder(const QString& folder) : m_previous(getcwd(nullptr, 0)) {
+    explicit InFolder(const QString& folder) : previous_(getcwd(nullptr, 0)) {
         EXPECT_EQ(chdir(QFile::encodeName(folder).constData()), 0);
     }
     ~InFolder() {
-        if (m_previous) {
-            (void)chdir(m_previous);
-            std::free(m_previous);
+        if (previous_) {
+            (void)chdir(previous_);
+            std::free(previous_);
         }
     }
     InFolder(const InFolder&) = delete;
     InFolder& operator=(const InFolder&) = delete;
 
 private:
-    char* m_previous;
+    char* previous_;
 };
 
 // A Latin-1 name listed in a folder and "C:drive.mp3" listed through the root (the current
@@ -90,26 +80,18 @@ TEST(AwkwardFiles, ALatin1NameAndADriveLikeNamePlayToTheirEnds) {
     CopyAs("tone_1s_cbr_44100_stereo.mp3", QFile::encodeName(d.Path("Music")) + "/caf\xE9.mp3");
     CopyAs("tone_1s_cbr_44100_stereo.mp3", QFile::encodeName(here.Path("C:drive.mp3")));
     const InFolder cwd(here.Path());
-    mWinAPI::MountEntry disk;
-    disk.rootPath = d.Path();
-    disk.device = "/dev/sdz1";
-    disk.fsType = "ext4";
-    disk.label = "DATA";
-    const mWinAPI::ScopedMountList mounts({disk});
+    const mWinAPI::ScopedMountList mounts({DataDisk(d.Path())});
 
     mVariables::ResetToStartValues();
-    frmMain player;
+    zr::ui::frmMain player;
     player.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&player));
 
     QString shownName;
     WhileOpen browse([&](zr::ui::frmExplore& b) {
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&b));
-        b.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&b));
-        zr::ui::Node* music = ChildNamed(b.Explorer().Nodes().Item("Parent2"), "Music");
-        ASSERT_NE(music, nullptr);
-        ClickNode(b.Explorer(), music);
+        ASSERT_TRUE(BrowserInFront(b));
+        ASSERT_NO_FATAL_FAILURE(
+            ClickChild(b.Explorer(), b.Explorer().Nodes().Item("Parent2"), "Music"));
         ASSERT_EQ(b.FileList().ListItems().Count(), 1);
         const QTreeView& view = b.FileList().View();
         shownName = view.model()->index(0, 0).data().toString();

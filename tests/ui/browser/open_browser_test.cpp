@@ -14,19 +14,11 @@ namespace {
 using zr::test::ChildNamed;
 using zr::test::ClickExpandButton;
 using zr::test::ClickNode;
+using zr::test::DataDisk;
 using zr::test::OpenBrowser;
 using zr::test::TempTree;
 using zr::test::WhileOpen;
 using zr::ui::frmExplore;
-
-mWinAPI::MountEntry DataDisk(const QString& folder) {
-    mWinAPI::MountEntry m;
-    m.rootPath = folder;
-    m.device = "/dev/sdz1";
-    m.fsType = "ext4";
-    m.label = "DATA";
-    return m;
-}
 
 TEST(OpenBrowser, ShowsModallyWithTheOwnerWaitingAndEachOpeningStartsAfresh) {
     const mWinAPI::ScopedDriveFolders table({});

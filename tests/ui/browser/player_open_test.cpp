@@ -18,22 +18,13 @@
 
 namespace {
 
-using zr::test::ChildNamed;
-using zr::test::ClickNode;
+using zr::test::BrowserInFront;
+using zr::test::ClickChild;
+using zr::test::DataDisk;
+using zr::test::Fixture;
+using zr::test::MediaStatus;
 using zr::test::TempTree;
 using zr::test::WhileOpen;
-
-QString Fixture(const char* name) {
-    const char* dir = std::getenv("ZR_TEST_FIXTURES");
-    return QString::fromUtf8(dir ? dir : "fixtures") + "/" + name;
-}
-
-std::string MediaStatus(const char* what) {
-    char reply[64] = {};
-    const std::string command = std::string("status mp3 ") + what;
-    mWinAPI::mciSendStringA(command.c_str(), reply, sizeof reply, nullptr);
-    return reply;
-}
 
 TEST(PlayerOpen, ChosenFilesReachThePlaylistAndTheFirstOnePlays) {
     const mWinAPI::ScopedDriveFolders table({});
@@ -41,26 +32,18 @@ TEST(PlayerOpen, ChosenFilesReachThePlaylistAndTheFirstOnePlays) {
     d.Folder("Music");
     ASSERT_TRUE(QFile::copy(Fixture("tone_3s_cbr_44100_stereo.mp3"), d.Path("Music/first.mp3")));
     ASSERT_TRUE(QFile::copy(Fixture("tone_1s_cbr_44100_stereo.mp3"), d.Path("Music/second.mp3")));
-    mWinAPI::MountEntry disk;
-    disk.rootPath = d.Path();
-    disk.device = "/dev/sdz1";
-    disk.fsType = "ext4";
-    disk.label = "DATA";
-    const mWinAPI::ScopedMountList mounts({disk});
+    const mWinAPI::ScopedMountList mounts({DataDisk(d.Path())});
 
     mVariables::ResetToStartValues();
-    frmMain player;
+    zr::ui::frmMain player;
     player.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&player));
 
     QStringList listed;
     WhileOpen browse([&](zr::ui::frmExplore& b) {
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&b));
-        b.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&b));
-        zr::ui::Node* music = ChildNamed(b.Explorer().Nodes().Item("Parent2"), "Music");
-        ASSERT_NE(music, nullptr);
-        ClickNode(b.Explorer(), music);
+        ASSERT_TRUE(BrowserInFront(b));
+        ASSERT_NO_FATAL_FAILURE(
+            ClickChild(b.Explorer(), b.Explorer().Nodes().Item("Parent2"), "Music"));
         for (int i = 1; i <= b.FileList().ListItems().Count(); ++i) {
             listed << b.FileList().ListItems().Item(i).Text();
         }

@@ -2,8 +2,8 @@
 // A shown player window on the offscreen platform, with fresh player state, and lookup of its
 // elements by their layout names ("imgControl(3)", "lblArtistA").
 
+#include "WindowDriving.h"
 #include "frmMain.h"
-#include "mVariables.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -11,17 +11,8 @@
 
 #include <memory>
 
-class PlayerWindowTest : public ::testing::Test {
+class PlayerWindowTest : public zr::test::ShownPlayerTest {
 protected:
-    void SetUp() override {
-        mVariables::ResetToStartValues();
-        window = std::make_unique<frmMain>();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    void TearDown() override { window.reset(); }
-
     // The element called `name` with an optional "(index)", or nullptr.
     [[nodiscard]] zr::ui::Element* Find(const QString& name) const {
         static const QRegularExpression pattern(QStringLiteral(R"(^(\w+)(?:\((\d+)\))?$)"));
@@ -42,6 +33,4 @@ protected:
     [[nodiscard]] QRect InWindow(const QWidget& element) const {
         return {element.mapTo(window.get(), QPoint(0, 0)), element.size()};
     }
-
-    std::unique_ptr<frmMain> window;
 };

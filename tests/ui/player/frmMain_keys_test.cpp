@@ -129,7 +129,7 @@ TEST_F(KeysTest, ReturnPlaysTheSelectedRowAndArrowsStillMoveTheSelection) {
     EXPECT_EQ(Count("stop mp3"), 1);
     EXPECT_EQ(Count("play mp3"), 1);
     EXPECT_EQ(window->lblArtistA.Caption(), "(02) two.mp3");
-    EXPECT_EQ(window->lstFiles.ListItems().Item(2).SubItems(zr::PlayMarkSubItem), "P");
+    EXPECT_EQ(window->lstFiles.ListItems().Item(2).SubItems(zr::kPlayMarkSubItem), "P");
     Key(Qt::Key_Up);
     EXPECT_EQ(Selected(), 1);
     Key(Qt::Key_Enter, Qt::KeypadModifier);

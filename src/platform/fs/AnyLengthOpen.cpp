@@ -1,4 +1,4 @@
-#include "LongPath.h"
+#include "AnyLengthOpen.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <climits>
 
-namespace mWinAPI {
+namespace zr::fs {
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
     if (this != &other) {
@@ -59,4 +59,4 @@ UniqueFd OpenAtAnyLength(const std::string& path, int flags) {
     return UniqueFd(openat(folder.valid() ? folder.get() : AT_FDCWD, rest.c_str(), flags));
 }
 
-} // namespace mWinAPI
+} // namespace zr::fs

@@ -1,0 +1,113 @@
+"""A recording of interleaved samples read from a file descriptor, each block with its arrival time.
+
+The readers of what the player sends (a pipe from SDL's disk driver, parec on a private sound
+server's monitor) differ only in where the bytes come from and their sample format; the
+questions asked of a recording (how long it sounded, how loud, at what pitch, between which
+moments) are the same, and are answered here once.
+"""
+
+import array
+import os
+import threading
+import time
+
+
+class Recording:
+    """Reads `fd` on its own thread until end of file or close(); keeps every byte.
+
+    typecode: the array type of one sample ("f" 32-bit float, "h" signed 16-bit); scale: what a
+    sample is multiplied by to lie in -1..1.
+    """
+
+    def __init__(self, rate, channels, typecode, scale=1.0):
+        self.rate = rate
+        self.channels = channels
+        self._typecode = typecode
+        self._scale = scale
+        self._frame = array.array(typecode).itemsize * channels
+        self.blocks = []  # (monotonic time, end of the block in raw)
+        self.raw = bytearray()
+        self._lock = threading.Lock()
+        self._stop = threading.Event()
+        self._thread = None
+
+    def _start_reading(self, fd):
+        self._thread = threading.Thread(target=self._read, args=(fd,), daemon=True)
+        self._thread.start()
+
+    def _read(self, fd):
+        while not self._stop.is_set():
+            data = os.read(fd, 65536)
+            if not data:
+                break
+            now = time.monotonic()
+            with self._lock:
+                self.raw += data
+                self.blocks.append((now, len(self.raw)))
+
+    def _stop_reading(self, timeout=5):
+        self._stop.set()
+        if self._thread is not None:
+            self._thread.join(timeout)
+
+    def frames(self):
+        """Frames recorded so far: a mark on the recording's timeline."""
+        with self._lock:
+            return len(self.raw) // self._frame
+
+    def samples(self):
+        """The whole recording so far, interleaved, in its own sample format."""
+        with self._lock:
+            raw = bytes(self.raw)
+        values = array.array(self._typecode)
+        values.frombytes(raw[:len(raw) - len(raw) % self._frame])
+        return values
+
+    def _blocks(self, start, end):
+        """Arrays of float samples (-1..1) that arrived between start and end (monotonic).
+
+        A frame split across two reads belongs to the block that completes it."""
+        with self._lock:
+            blocks = list(self.blocks)
+            raw = bytes(self.raw)
+        begin = 0
+        for when, stop in blocks:
+            first, begin = begin - begin % self._frame, stop
+            if (start is not None and when < start) or (end is not None and when > end):
+                continue
+            values = array.array(self._typecode)
+            values.frombytes(raw[first:stop - stop % self._frame])
+            if self._scale != 1.0:
+                values = array.array("f", (v * self._scale for v in values))
+            yield values
+
+    def _windows(self, start, end, threshold):
+        """The 10 ms windows of the first channel that sound louder than threshold."""
+        size = self.rate // 100
+        for samples in self._blocks(start, end):
+            first = samples[0::self.channels]
+            for i in range(0, len(first), size):
+                chunk = first[i:i + size]
+                if chunk and max(max(chunk), -min(chunk)) > threshold:
+                    yield chunk
+
+    def sounding_seconds(self, start=None, end=None, threshold=0.005):
+        """Seconds of sound louder than threshold that arrived between start and end (monotonic)."""
+        return sum(len(chunk) for chunk in self._windows(start, end, threshold)) / self.rate
+
+    def peak(self, start=None, end=None):
+        """The loudest sample (first channel) that arrived between start and end."""
+        loudest = 0.0
+        for samples in self._blocks(start, end):
+            first = samples[0::self.channels]
+            if first:
+                loudest = max(loudest, max(first), -min(first))
+        return loudest
+
+    def tone_frequency(self, threshold=0.005):
+        """Frequency of what sounded, from the rising zero crossings inside sounding windows."""
+        crossings = frames = 0
+        for chunk in self._windows(None, None, threshold):
+            frames += len(chunk)
+            crossings += sum(1 for a, b in zip(chunk, chunk[1:]) if a < 0.0 <= b)
+        return crossings * self.rate / frames if frames else 0.0
