@@ -22,6 +22,11 @@ import tempfile
 import time
 
 GREEN = (0, 255, 0)
+
+
+def desktop(pixel):
+    # Weston paints its background a step off now and then (0, 254, 0).
+    return all(abs(a - b) <= 2 for a, b in zip(pixel, GREEN))
 WIDTH, HEIGHT = 378, 460
 
 
@@ -109,7 +114,7 @@ def window_box(rows):
     xs, ys = [], []
     for y, row in enumerate(rows):
         for x, pixel in enumerate(row):
-            if pixel != GREEN:
+            if not desktop(pixel):
                 xs.append(x)
                 ys.append(y)
     if not xs:
@@ -132,11 +137,11 @@ def check_window_in(path, failures, what):
     # middle of each edge is the window's frame.
     for dx, dy in ((0, 0), (w - 1, 0), (0, h - 1), (w - 1, h - 1), (1, 1), (w - 2, h - 2),
                    (2, 0), (0, 2)):
-        if rows[y + dy][x + dx] != GREEN:
+        if not desktop(rows[y + dy][x + dx]):
             failures.append(f"{what}: corner pixel ({dx},{dy}) is {rows[y + dy][x + dx]}, "
                             "not the desktop")
     for dx, dy in ((w // 2, 0), (0, h // 2), (w - 1, h // 2), (w // 2, h - 1)):
-        if rows[y + dy][x + dx] == GREEN:
+        if desktop(rows[y + dy][x + dx]):
             failures.append(f"{what}: edge pixel ({dx},{dy}) shows the desktop")
 
 
