@@ -65,7 +65,7 @@ struct OpenedTrack {
     ~OpenedTrack();
 };
 
-class MpegDevice {
+class MpegDevice : private AudioSource {
 public:
     // Opens and probes a file (first frame decoded). kMciOk, kMciFileNotFound or
     // kMciCannotDecode. May block as long as the file's reads do.
@@ -117,8 +117,11 @@ private:
     void restartProducer(std::int64_t from, std::int64_t end, std::uint32_t speed);
     void resetCallbackState(std::int64_t from);
 
-    static void audioCallback(void* user, Uint8* stream, int len);
-    void fill(float* out, std::size_t frames);
+    // AudioSource: the output's callback.
+    std::size_t pull(float* out, std::size_t frames, bool applyGain) override;
+    [[nodiscard]] bool exhausted() const override;
+    void playedOut() override;
+    void outputLost() override;
 
     // --- Fixed after open (any thread) ---
     const DeviceOptions options_;
@@ -161,6 +164,7 @@ private:
     std::atomic<bool> wantRoom_{false};               // worker asleep on a full ring
     std::atomic<std::int64_t> heard_{0};              // frame heard now (callback)
     std::atomic<bool> ended_{false};                  // callback heard the last block
+    std::atomic<bool> outputLost_{false};             // the output's server went away
     std::atomic<std::int64_t> endedFrame_{0};         // where the decodable audio ended
     std::atomic<float> gain_{1.0f};
 

@@ -1,4 +1,4 @@
-// What the service plays, heard through a private PulseAudio: SDL's pulseaudio driver into a
+// What the service plays, heard through a private PulseAudio: our own libpulse stream into a
 // null sink whose monitor is recorded. Real time, so the tracks are short; the recording is the
 // server's own timeline, so what it holds is what a listener would have heard.
 #include "MediaService.h"
@@ -76,14 +76,14 @@ protected:
 
 PulseServer* PulseOutput::server_ = nullptr;
 
-TEST_F(PulseOutput, TrackPlaysWholeWithoutGapsThroughThePulseDriver) {
+TEST_F(PulseOutput, TrackPlaysWholeWithoutGapsStraightToTheServer) {
     open("tone_3s_cbr_44100_stereo.mp3");
     ok(service_, "play mp3");
-    // SDL must have taken the server, not fallen back to its silent driver.
+    // Straight to the server, not through SDL (nor its silent fallback).
     ASSERT_TRUE(test::waitUntil([&] { return !ourStream().empty(); }, std::chrono::seconds(5)))
         << "no stream of ours on the server; SDL driver: "
         << (SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "none");
-    EXPECT_STREQ(SDL_GetCurrentAudioDriver(), "pulseaudio");
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u) << "played through SDL";
     ASSERT_TRUE(waitStopped());
     EXPECT_EQ(number(service_, "status mp3 position"), 3000);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
