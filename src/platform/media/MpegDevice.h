@@ -47,7 +47,7 @@
 namespace zr::media {
 
 struct DeviceOptions {
-    std::uint32_t ringMs = 500;        // decoded audio held ahead of the device
+    std::uint32_t ringMs = 1000;       // decoded audio held ahead of the device
     std::uint32_t startBufferMs = 50;  // decoded before the device starts; at least one block
     std::uint16_t bufferFrames = 2048; // SDL device buffer: one callback's worth of frames
 };

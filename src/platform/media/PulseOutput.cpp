@@ -3,6 +3,7 @@
 #include <pulse/pulseaudio.h>
 #include <pulse/rtclock.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -174,16 +175,17 @@ std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
     pa_stream_set_state_callback(stream->stream_, &PulseStream::onState, stream.get());
     pa_stream_set_write_callback(stream->stream_, &PulseStream::onWrite, stream.get());
 
+    const std::size_t frameBytes = stream->frameBytes_;
     const auto bytesFor = [&](int ms) {
-        return static_cast<std::uint32_t>(rate * ms / 1000) *
-               static_cast<std::uint32_t>(stream->frameBytes_);
+        return static_cast<std::size_t>(rate * ms / 1000) * frameBytes;
     };
+    stream->refillBytes_ = std::min(bytesFor(kRefillMs), kBlockBytes / frameBytes * frameBytes);
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = bytesFor(kTargetMs);
-    attr.minreq = bytesFor(kRefillMs);
+    attr.tlength = static_cast<std::uint32_t>(2 * stream->refillBytes_ + 2 * bytesFor(kSinkMs));
+    attr.minreq = static_cast<std::uint32_t>(stream->refillBytes_);
     // Small: after a flush the new audio plays as soon as its first piece is there.
-    attr.prebuf = bytesFor(20);
+    attr.prebuf = static_cast<std::uint32_t>(bytesFor(20));
     attr.fragsize = static_cast<std::uint32_t>(-1);
     pa_cvolume volume;
     pa_cvolume_set(&volume, spec.channels, pa_sw_volume_from_linear(gain));
@@ -302,7 +304,7 @@ void PulseStream::writeLocked() {
         return;
     while (writable >= frameBytes_) {
         void* data = nullptr;
-        std::size_t bytes = writable;
+        std::size_t bytes = std::min(writable, refillBytes_);
         if (pa_stream_begin_write(stream_, &data, &bytes) < 0 || !data || bytes < frameBytes_)
             break;
         const std::size_t frames = bytes / frameBytes_;

@@ -2,8 +2,8 @@
 // Playback straight into a PulseAudio server (or PipeWire's PulseAudio layer) with libpulse.
 //
 // Why not SDL's driver: it keeps about one device buffer on the server and wakes several times
-// per buffer. Here the server holds a generous buffer (kTargetMs) and asks for more in large
-// steps (kRefillMs), so the process wakes about ten times a second; commands stay prompt
+// per buffer. Here the server holds a generous buffer and asks for more in large steps
+// (kRefillMs), so the process wakes about five times a second; commands stay prompt
 // because the volume is the stream's own (the server re-mixes what it holds) and a new start
 // drops what the server holds (flush) instead of waiting for it to play out.
 //
@@ -30,12 +30,14 @@ class PulseClient;
 
 class PulseStream {
 public:
-    // What the server holds for us in all, and how much of it must have played before it asks
-    // for more. The server gives (kTargetMs - 2 x kRefillMs) / 2 of it to the sink's own buffer
-    // (40 ms: a sink latency left at zero would make the server wake every half millisecond)
-    // and keeps the rest queued for us.
-    static constexpr int kTargetMs = 280;
-    static constexpr int kRefillMs = 100;
+    // The server asks for more when kRefillMs have played (at most one shared-memory block's
+    // worth: each block written costs a message back when the server lets go of it, and a
+    // block the size of a request comes back with the next request, in the same wake-up). It
+    // holds two refills plus 2 x kSinkMs, of which it gives kSinkMs to the sink's own buffer: a
+    // sink latency left at zero would make the server wake every half millisecond.
+    static constexpr int kRefillMs = 200;
+    static constexpr int kSinkMs = 40;
+    static constexpr std::size_t kBlockBytes = 60000;
 
     // True when the environment leaves the choice to us: ZR_AUDIO_OUTPUT is not "sdl", and
     // SDL_AUDIODRIVER is unset or names the PulseAudio driver. Any other SDL driver asked for
@@ -84,6 +86,7 @@ private:
     const long rate_;
     const int channels_;
     const std::size_t frameBytes_;
+    std::size_t refillBytes_ = 0;
     pa_stream* stream_ = nullptr;
     // Under the mainloop lock.
     pa_operation* drain_ = nullptr;

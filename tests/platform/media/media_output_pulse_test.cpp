@@ -160,5 +160,29 @@ TEST_F(PulseOutput, SpeedChangedWhilePlayingLeavesNoGap) {
                                    << tone.gaps.front().second * 1000 / kRate << " ms long";
 }
 
+// The server going away under a playing track (killed, or shut down with the session): the
+// track goes on silently to its end, the service keeps answering, and a later play finds the
+// way to some output again.
+TEST(PulseServerLost, TrackGoesOnSilentlyAndTheServiceKeepsAnswering) {
+    if (!PulseServer::installed())
+        GTEST_SKIP() << "pulseaudio is not installed";
+    PulseServer server;
+    ASSERT_TRUE(server.ready()) << server.error();
+    MediaService service;
+    ok(service,
+       "open \"" + fixture("tone_3s_cbr_44100_stereo.mp3") + "\" type MPEGVideo alias mp3");
+    ok(service, "play mp3");
+    ASSERT_TRUE(test::waitUntil([&] { return number(service, "status mp3 position") >= 500; }));
+    ASSERT_FALSE(server.sinkInputs().empty());
+    server.kill();
+    ASSERT_TRUE(test::waitUntil([&] { return ok(service, "status mp3 mode") == "stopped"; },
+                                std::chrono::seconds(20)))
+        << "the track did not end after the server went away";
+    EXPECT_EQ(number(service, "status mp3 position"), 3000);
+    ok(service, "play mp3 from 1000");
+    EXPECT_TRUE(test::waitUntil([&] { return number(service, "status mp3 position") > 1200; }));
+    ok(service, "close mp3");
+}
+
 } // namespace
 } // namespace zr::media
