@@ -229,6 +229,7 @@ void MpegDevice::resetCallbackState(std::int64_t from) {
     consumedEnd_ = from;
     callbackStart_ = from;
     lastPopped_ = false;
+    pulledTempo_ = 1.0;
     heard_.store(from, std::memory_order_relaxed);
     ended_.store(false, std::memory_order_relaxed);
 }
@@ -261,7 +262,8 @@ std::int64_t MpegDevice::heardFrameLocked() const {
     output_.withServerClock([&](std::optional<std::int64_t> queued) {
         const std::int64_t pulled = consumedEnd_;
         const std::int64_t behind =
-            queued ? *queued * speed_ / 1000 : pulled - callbackStart_; // unknown yet: the start
+            queued ? static_cast<std::int64_t>(static_cast<double>(*queued) * pulledTempo_)
+                   : pulled - callbackStart_; // unknown yet: the start
         heard = soundingFrame(pulled, behind, callbackStart_);
     });
     return heard;
@@ -444,6 +446,7 @@ std::size_t MpegDevice::pull(float* out, std::size_t frames, bool applyGain) {
                 for (std::size_t i = 0; i < n * ch; ++i)
                     out[done * ch + i] = src[i] * gain;
             const std::int64_t span = b.trackEnd - b.trackStart;
+            pulledTempo_ = static_cast<double>(span) / b.frames;
             if (firstFrame < 0)
                 firstFrame = b.trackStart + span * offset_ / b.frames;
             offset_ += static_cast<std::uint32_t>(n);

@@ -175,7 +175,8 @@ private:
     std::uint32_t offset_ = 0;
     std::int64_t consumedEnd_ = 0;
     std::int64_t callbackStart_ = 0;
-    bool lastPopped_ = false; // the block marked last has been handed to the device
+    bool lastPopped_ = false;  // the block marked last has been handed to the device
+    double pulledTempo_ = 1.0; // track frames per output frame in what was pulled last
 };
 
 } // namespace zr::media
