@@ -93,6 +93,27 @@ TEST_F(PulseOutput, TrackPlaysWholeWithoutGapsStraightToTheServer) {
         << tone.gaps.size() << " gaps, the first at frame " << tone.gaps.front().first;
 }
 
+// The server holds much more than SDL did: the position must count only what it has played,
+// and the track may end only once the server has played it all.
+TEST_F(PulseOutput, PositionCountsWhatTheServerHasPlayedAndTheEndWaitsForIt) {
+    open("tone_3s_cbr_44100_stereo.mp3");
+    ok(service_, "play mp3");
+    ASSERT_TRUE(test::waitUntil([&] { return number(service_, "status mp3 position") >= 1000; }));
+    const long mark = static_cast<long>(recording_->frames());
+    const long position = number(service_, "status mp3 position");
+    ASSERT_TRUE(test::waitUntil([&] { return ok(service_, "status mp3 mode") == "stopped"; },
+                                std::chrono::seconds(20)));
+    const long stoppedAt = static_cast<long>(recording_->frames());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
+    ASSERT_GE(tone.start, 0);
+    // Generous: the recording itself lags the server by a few tens of ms.
+    EXPECT_NEAR(static_cast<double>(mark - tone.start) * 1000 / kRate, position, 150)
+        << "the position is not what has been heard";
+    EXPECT_LE(tone.end, stoppedAt + kRate / 10) << "stopped before the audio had ended";
+    EXPECT_EQ(number(service_, "status mp3 position"), 3000);
+}
+
 // What a desktop's mixer shows for the stream.
 TEST_F(PulseOutput, StreamShowsThePlayerTheMusicRoleAndTheFileName) {
     open("tone_1s_cbr_44100_stereo.mp3");
