@@ -114,6 +114,39 @@ TEST_F(PulseOutput, PositionCountsWhatTheServerHasPlayedAndTheEndWaitsForIt) {
     EXPECT_EQ(number(service_, "status mp3 position"), 3000);
 }
 
+// An SDL driver asked for explicitly is honoured even with a server running (the tests' silent
+// and disk drivers depend on it), and ZR_AUDIO_OUTPUT=sdl plays through SDL's own driver for
+// the server. SDL reads its driver once per start, so each case is a test of its own.
+class PulseOutputChoice : public PulseOutput {
+protected:
+    // Whether our stream reached the server, and the SDL driver in use meanwhile.
+    std::pair<bool, std::string> playWith(const char* driver, const char* output) {
+        setenv("SDL_AUDIODRIVER", driver, 1);
+        setenv("ZR_AUDIO_OUTPUT", output, 1);
+        open("tone_1s_cbr_44100_stereo.mp3");
+        ok(service_, "play mp3");
+        const bool onServer =
+            test::waitUntil([&] { return !ourStream().empty(); }, std::chrono::seconds(2));
+        const char* sdl = SDL_GetCurrentAudioDriver();
+        ok(service_, "close mp3");
+        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+        unsetenv("ZR_AUDIO_OUTPUT");
+        return {onServer, sdl ? sdl : ""};
+    }
+};
+
+TEST_F(PulseOutputChoice, AnSdlDriverAskedForIsHonoured) {
+    const auto [onServer, sdl] = playWith("dummy", "");
+    EXPECT_FALSE(onServer) << "SDL_AUDIODRIVER=dummy still reached the server";
+    EXPECT_EQ(sdl, "dummy");
+}
+
+TEST_F(PulseOutputChoice, SdlOnRequestStillReachesTheServer) {
+    const auto [onServer, sdl] = playWith("pulseaudio", "sdl");
+    EXPECT_TRUE(onServer) << "SDL's pulseaudio driver did not reach the server";
+    EXPECT_EQ(sdl, "pulseaudio");
+}
+
 // What a desktop's mixer shows for the stream.
 TEST_F(PulseOutput, StreamShowsThePlayerTheMusicRoleAndTheFileName) {
     open("tone_1s_cbr_44100_stereo.mp3");
