@@ -3,7 +3,7 @@
 //
 // Why not SDL's driver: it keeps about one device buffer on the server and wakes several times
 // per buffer. Here the server holds a generous buffer and asks for more in large steps
-// (kRefillMs), so the process wakes about five times a second; commands stay prompt
+// (kRefillMs), so the process wakes some fifteen times a second in all; commands stay prompt
 // because the volume is the stream's own (the server re-mixes what it holds) and a new start
 // drops what the server holds (flush) instead of waiting for it to play out.
 //
@@ -30,11 +30,10 @@ class PulseClient;
 
 class PulseStream {
 public:
-    // The server asks for more when kRefillMs have played (at most one shared-memory block's
-    // worth: each block written costs a message back when the server lets go of it, and a
-    // block the size of a request comes back with the next request, in the same wake-up). It
-    // holds two refills plus 2 x kSinkMs, of which it gives kSinkMs to the sink's own buffer: a
-    // sink latency left at zero would make the server wake every half millisecond.
+    // The server asks for more when kRefillMs have played, at most one shared-memory block's
+    // worth (each block written costs a wake-up when the server lets go of it, so one block per
+    // request). It holds two refills plus 2 x kSinkMs, of which it gives kSinkMs to the sink's
+    // own buffer: a sink latency left at zero would make the server wake every half millisecond.
     static constexpr int kRefillMs = 200;
     static constexpr int kSinkMs = 40;
     static constexpr std::size_t kBlockBytes = 60000;
