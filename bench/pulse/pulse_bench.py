@@ -12,6 +12,8 @@ Sections (all by default), each figure against its peer measured in this same ru
             (mpg123 -o dummy, unpaced)
   latency   ms from a command (mute, volume, seek, speed) to its change in the recording
   first     ms from Play to the first sound in the recording: ours vs paplay vs mpv --ao=pulse
+Ours plays through its own PulseAudio stream; with ZR_AUDIO_OUTPUT=sdl in the environment it
+plays through SDL's pulseaudio driver instead, for comparison.
 Prints 'name ours V  PEER R  ratio X' lines (bench/run reads them); progress on standard error.
 Installs mpv and audacious with apt-get when they are missing.
 """
@@ -115,7 +117,7 @@ def make_material(work, build):
 
 
 class Ours:
-    """tools/mci-shell through SDL's pulseaudio driver."""
+    """tools/mci-shell: its own PulseAudio stream (SDL_AUDIODRIVER=pulseaudio leaves it the choice)."""
 
     def __init__(self, build, extra):
         self.argv = [os.path.join(build, "tools", "mci-shell", "mci-shell"), *extra]

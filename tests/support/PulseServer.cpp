@@ -191,6 +191,11 @@ PulseServer::~PulseServer() {
         std::filesystem::remove_all(root_, ec);
 }
 
+void PulseServer::kill() {
+    if (server_)
+        server_->stop();
+}
+
 std::vector<std::string> PulseServer::clientEnv() const {
     return {"PULSE_SERVER=unix:" + socket_,
             "PULSE_COOKIE=" + (root_ / "home/pulse-cookie").string()};

@@ -47,6 +47,8 @@ public:
     PulseServer& operator=(const PulseServer&) = delete;
 
     [[nodiscard]] bool ready() const { return ready_; }
+    // Stops the server now, as if it had crashed or been shut down under its clients.
+    void kill();
     [[nodiscard]] const std::string& error() const { return error_; }
 
     // pactl's output, or an empty string when it fails.

@@ -4,7 +4,7 @@
     dropouts_under_load.py --shell MCI_SHELL --tone TONE.mp3 [--plays 10] [--server pulseaudio]
                            [--busy 3] [-- extra mci-shell arguments]
 
-Each play goes through tools/mci-shell (the real media service, SDL's pulseaudio driver) into
+Each play goes through tools/mci-shell (the real media service, its own PulseAudio stream) into
 the server's null sink, recorded from its monitor. Every play must sound without a silent gap of
 10 ms or more and last the tone's length within 30 ms. Exit 0 when all plays pass, 1 otherwise,
 77 when the sound server is not installed.

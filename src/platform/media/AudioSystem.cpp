@@ -1,5 +1,6 @@
 #include "AudioSystem.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,8 @@ void AudioSystem::release() {
     std::lock_guard lock(mutex_);
     if (users_ > 0)
         --users_;
+    if (users_ == 0)
+        PulseStream::releaseConnection();
     if (users_ == 0 && openDevices_ == 0 && started_) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         started_ = false;
@@ -108,19 +111,35 @@ void AudioSystem::noteSilentTrack() {
 }
 
 void AudioOutput::open(long rate, int channels, std::uint16_t bufferFrames,
-                       const std::string& streamName, SDL_AudioCallback callback, void* user) {
+                       const std::string& streamName, AudioSource& source) {
     close();
     rate_ = rate;
     channels_ = channels;
-    callback_ = callback;
-    user_ = user;
+    source_ = &source;
+    if (PulseStream::wanted()) {
+        float gain = 0.0f;
+        bool muted = false;
+        {
+            std::lock_guard lock(streamMutex_);
+            gain = gain_;
+            muted = muted_;
+        }
+        auto stream = PulseStream::open(rate, channels, streamName, gain, muted, source);
+        if (stream) {
+            std::lock_guard lock(streamMutex_);
+            pulse_ = std::move(stream);
+            if (gain_ != gain || muted_ != muted) // changed while the stream was being made
+                pulse_->setVolume(gain_, muted_);
+            return;
+        }
+    }
     SDL_AudioSpec want{};
     want.freq = static_cast<int>(rate);
     want.format = AUDIO_F32SYS;
     want.channels = static_cast<Uint8>(channels);
     want.samples = bufferFrames;
-    want.callback = callback;
-    want.userdata = user;
+    want.callback = &AudioOutput::sdlCallback;
+    want.userdata = this;
     SDL_AudioSpec have{};
     id_ = AudioSystem::instance().openDevice(want, have, streamName);
     if (id_ != 0)
@@ -130,13 +149,66 @@ void AudioOutput::open(long rate, int channels, std::uint16_t bufferFrames,
     silent_ = true;
 }
 
+void AudioOutput::sdlCallback(void* user, Uint8* stream, int len) {
+    auto* self = static_cast<AudioOutput*>(user);
+    const auto ch = static_cast<std::size_t>(self->channels_);
+    const std::size_t frames = static_cast<std::size_t>(len) / (sizeof(float) * ch);
+    auto* out = reinterpret_cast<float*>(stream);
+    const std::size_t got = self->source_->pull(out, frames, true);
+    std::fill(out + got * ch, out + frames * ch, 0.0f);
+    // Once a call finds nothing after the last frame, the device has played all it was given.
+    if (got == 0 && self->source_->exhausted())
+        self->source_->playedOut();
+}
+
 void AudioOutput::start() {
+    if (pulse_)
+        pulse_->start();
     if (id_ != 0)
         SDL_PauseAudioDevice(id_, 0);
     if (silent_ && !clock_.joinable()) {
         running_ = true;
         clock_ = std::thread([this] { runSilentClock(); });
     }
+}
+
+void AudioOutput::holdCallback(bool hold) {
+    if (pulse_) {
+        if (hold)
+            pulse_->lock();
+        else
+            pulse_->unlock();
+    }
+    if (id_ != 0) {
+        if (hold)
+            SDL_LockAudioDevice(id_);
+        else
+            SDL_UnlockAudioDevice(id_);
+    }
+    if (silent_) {
+        if (hold)
+            clockMutex_.lock();
+        else
+            clockMutex_.unlock();
+    }
+}
+
+void AudioOutput::dropQueuedHeld() {
+    if (pulse_)
+        pulse_->flushLocked();
+}
+
+void AudioOutput::feedIfHungry() {
+    if (pulse_ && pulse_->hungry())
+        pulse_->kick();
+}
+
+void AudioOutput::setVolume(float gain, bool muted) {
+    std::lock_guard lock(streamMutex_);
+    gain_ = gain;
+    muted_ = muted;
+    if (pulse_)
+        pulse_->setVolume(gain, muted);
 }
 
 void AudioOutput::runSilentClock() {
@@ -149,7 +221,7 @@ void AudioOutput::runSilentClock() {
     while (running_.load()) {
         {
             std::lock_guard hold(clockMutex_);
-            callback_(user_, reinterpret_cast<Uint8*>(scratch_.data()), bytes);
+            sdlCallback(this, reinterpret_cast<Uint8*>(scratch_.data()), bytes);
         }
         next += period;
         std::this_thread::sleep_until(next);
@@ -157,6 +229,14 @@ void AudioOutput::runSilentClock() {
 }
 
 void AudioOutput::close() {
+    if (pulse_) {
+        std::unique_ptr<PulseStream> gone;
+        {
+            std::lock_guard lock(streamMutex_);
+            gone = std::move(pulse_);
+        }
+        gone.reset(); // disconnects outside streamMutex_: other threads need not wait for it
+    }
     if (silent_) {
         running_ = false;
         if (clock_.joinable())

@@ -3,15 +3,20 @@
 // device open with only its audio subsystem and without its signal handlers (so SIGINT/SIGTERM
 // still reach the program). When no real device can be opened, the subsystem switches once to
 // SDL's dummy driver, which consumes samples silently at real-time pace, and says so on stderr.
-// Thread-safe.
+// Its users also keep the process's PulseAudio connection (PulseOutput.h) from being dropped
+// between tracks. Thread-safe.
 
+#include "AudioSource.h"
 #include "MediaAssert.h"
+#include "PulseOutput.h"
 
 #include <SDL.h>
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,10 +55,15 @@ private:
     bool warned_ = false;
 };
 
-// An SDL audio device opened through the AudioSystem; closing joins SDL's audio thread, so after
-// close() the callback is not running and never runs again. When SDL gives no device (its dummy
-// and disk drivers offer only one at a time), a clock thread of our own calls the callback at
-// real-time pace and drops what it returns: the track still plays, silently.
+// A playback stream for one device: straight into a PulseAudio server when one answers and
+// the environment leaves the choice to us (PulseStream::wanted), else an SDL audio device opened
+// through the AudioSystem. Closing stops the stream's callbacks: after close() the source is not
+// pulled and never is again. When SDL gives no device (its dummy and disk drivers offer only one
+// at a time), a clock thread of our own pulls at real-time pace and drops what it gets: the track
+// still plays, silently.
+//
+// Owned by one thread (the device's worker); setVolume() and withServerClock() may be called
+// from any thread (they take streamMutex_, which guards which stream is open).
 class AudioOutput {
 public:
     AudioOutput() = default;
@@ -61,46 +71,73 @@ public:
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    // Opens a paused device for interleaved 32-bit float frames at the given rate, asking for
-    // a device buffer of bufferFrames frames (the callback is called for about that many).
+    // Opens a paused stream for interleaved 32-bit float frames at the given rate. SDL's device
+    // buffer is bufferFrames frames (pulled about that many at a time).
     void open(long rate, int channels, std::uint16_t bufferFrames, const std::string& streamName,
-              SDL_AudioCallback callback, void* user);
+              AudioSource& source);
     void start();
     void close();
-    [[nodiscard]] bool isOpen() const { return id_ != 0 || silent_; }
+    [[nodiscard]] bool isOpen() const { return id_ != 0 || silent_ || pulse_; }
+    // The volume goes to the sound server as the stream's own, not into the samples.
+    [[nodiscard]] bool serverVolume() const { return pulse_ != nullptr; }
 
-    // Runs f while the callback is certain not to run (SDL's device lock, or the silent clock's
-    // own lock); f must be quick. Lets the owner reset callback-only state without closing.
-    template <typename F> void withCallbackHeld(F&& f) {
+    // Runs f while the source is certain not to be pulled (SDL's device lock, the mainloop lock,
+    // or the silent clock's own lock); f must be quick. Lets the owner reset callback-only state
+    // without closing. With drop, what the sound server still holds is dropped too, so that
+    // what comes next is heard at once.
+    template <typename F> void withCallbackHeld(F&& f, bool drop = false) {
         ZR_ASSERT(isOpen() && !held_);
-        if (id_ != 0)
-            SDL_LockAudioDevice(id_);
-        std::unique_lock clock(clockMutex_, std::defer_lock);
-        if (silent_)
-            clock.lock();
+        holdCallback(true);
         held_ = true;
         f();
+        if (drop)
+            dropQueuedHeld();
         held_ = false;
-        if (id_ != 0)
-            SDL_UnlockAudioDevice(id_);
+        holdCallback(false);
     }
     // True while the callback cannot run: closed, or inside withCallbackHeld (owner's thread).
     [[nodiscard]] bool callbackExcluded() const { return !isOpen() || held_; }
 
+    // The server asked for more than the source had: pull again now (after the source got more).
+    void feedIfHungry();
+
+    // Any thread. The stream's volume on the sound server, now and for streams opened later.
+    void setVolume(float gain, bool muted);
+    // Any thread. When a server stream is open: runs f(queued), queued = frames pulled but not
+    // heard yet, with the source held (f may read callback-only state) and returns true.
+    template <typename F> bool withServerClock(F&& f) const {
+        std::lock_guard lock(streamMutex_);
+        if (!pulse_)
+            return false;
+        pulse_->lock();
+        const auto queued = pulse_->queuedFramesLocked();
+        f(queued);
+        pulse_->unlock();
+        return true;
+    }
+
 private:
+    static void sdlCallback(void* user, Uint8* stream, int len);
     void runSilentClock();
+    void holdCallback(bool hold);
+    void dropQueuedHeld();
 
     SDL_AudioDeviceID id_ = 0;
     bool silent_ = false;
     bool held_ = false;
     long rate_ = 0;
     int channels_ = 1;
-    SDL_AudioCallback callback_ = nullptr;
-    void* user_ = nullptr;
+    AudioSource* source_ = nullptr;
     std::vector<float> scratch_;
     std::atomic<bool> running_{false};
-    std::mutex clockMutex_; // the silent clock holds it while it calls the callback
+    std::mutex clockMutex_; // the silent clock holds it while it pulls
     std::thread clock_;
+
+    // Changed by the owner under streamMutex_; read by other threads under it.
+    mutable std::mutex streamMutex_;
+    std::unique_ptr<PulseStream> pulse_;
+    float gain_ = 1.0f; // under streamMutex_
+    bool muted_ = false;
 };
 
 } // namespace zr::media

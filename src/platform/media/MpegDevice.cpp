@@ -123,6 +123,13 @@ void MpegDevice::workerLoop() {
     workerId_ = std::this_thread::get_id();
     std::unique_lock lock(mutex_);
     while (!quit_) {
+        if (outputLost_.exchange(false, std::memory_order_acquire) && output_.isOpen()) {
+            // The sound server went away: reopen, which falls back to SDL (or to silence).
+            lock.unlock();
+            output_.close();
+            lock.lock();
+            continue;
+        }
         if (endedLocked()) {
             // The device first lets go of the output (its last samples are out, a capture
             // file is complete), then the commands see the track stopped at its end.
@@ -164,6 +171,10 @@ void MpegDevice::workerLoop() {
                     break;
                 producer_.fill(*block);
                 ringIn_.publish();
+                // After a start or a dry spell the server waits for audio: give it each block
+                // as it comes rather than the whole ring at the end.
+                if (output_.isOpen())
+                    output_.feedIfHungry();
             }
             lock.lock();
             continue;
@@ -175,7 +186,7 @@ void MpegDevice::workerLoop() {
             if (first)
                 std::this_thread::sleep_for(kFirstStartSettle);
             output_.open(rate_, channels_, options_.bufferFrames, streamName_,
-                         &MpegDevice::audioCallback, this);
+                         static_cast<AudioSource&>(*this));
             output_.start();
             lock.lock();
             continue;
@@ -203,7 +214,7 @@ void MpegDevice::restartProducer(std::int64_t from, std::int64_t end, std::uint3
     // What is in the ring belongs to the previous start: drop it while the callback is held
     // (or not running at all), so the device stays open across a seek or a speed change.
     if (output_.isOpen())
-        output_.withCallbackHeld([&] { resetCallbackState(from); });
+        output_.withCallbackHeld([&] { resetCallbackState(from); }, true);
     else
         resetCallbackState(from);
     producer_.restart(from, end, speed);
@@ -218,6 +229,7 @@ void MpegDevice::resetCallbackState(std::int64_t from) {
     consumedEnd_ = from;
     callbackStart_ = from;
     lastPopped_ = false;
+    pulledTempo_ = 1.0;
     heard_.store(from, std::memory_order_relaxed);
     ended_.store(false, std::memory_order_relaxed);
 }
@@ -244,7 +256,17 @@ std::int64_t MpegDevice::heardFrameLocked() const {
     // Until the worker has taken up the latest start, what is heard is where it starts.
     if (startedGeneration_.load(std::memory_order_acquire) != generation_)
         return startFrame_;
-    return heard_.load(std::memory_order_relaxed);
+    std::int64_t heard = heard_.load(std::memory_order_relaxed);
+    // Through a sound server that holds a long queue, what is heard is behind what was pulled
+    // by what it still holds (in track time: the tempo scales it).
+    output_.withServerClock([&](std::optional<std::int64_t> queued) {
+        const std::int64_t pulled = consumedEnd_;
+        const std::int64_t behind =
+            queued ? static_cast<std::int64_t>(static_cast<double>(*queued) * pulledTempo_)
+                   : pulled - callbackStart_; // unknown yet: the start
+        heard = soundingFrame(pulled, behind, callbackStart_);
+    });
+    return heard;
 }
 
 bool MpegDevice::endedLocked() const {
@@ -360,6 +382,7 @@ int MpegDevice::setSpeed(std::uint32_t speed) {
 
 void MpegDevice::updateGainLocked() {
     gain_.store(muted_ ? 0.0f : gainForVolume(volume_), std::memory_order_relaxed);
+    output_.setVolume(gainForVolume(volume_), muted_);
 }
 
 void MpegDevice::setVolume(std::uint32_t volume) {
@@ -400,15 +423,8 @@ std::uint32_t MpegDevice::speed() {
     return speed_;
 }
 
-void MpegDevice::audioCallback(void* user, Uint8* stream, int len) {
-    auto* self = static_cast<MpegDevice*>(user);
-    const std::size_t frames =
-        static_cast<std::size_t>(len) / (sizeof(float) * static_cast<std::size_t>(self->channels_));
-    self->fill(reinterpret_cast<float*>(stream), frames);
-}
-
-void MpegDevice::fill(float* out, std::size_t frames) {
-    const float gain = gain_.load(std::memory_order_relaxed);
+std::size_t MpegDevice::pull(float* out, std::size_t frames, bool applyGain) {
+    const float gain = applyGain ? gain_.load(std::memory_order_relaxed) : 1.0f;
     const auto ch = static_cast<std::size_t>(channels_);
     std::size_t done = 0;
     std::int64_t firstFrame = -1;
@@ -424,9 +440,13 @@ void MpegDevice::fill(float* out, std::size_t frames) {
         if (b.frames > 0) {
             const std::size_t n = std::min<std::size_t>(b.frames - offset_, frames - done);
             const float* src = b.samples.data() + static_cast<std::size_t>(offset_) * ch;
-            for (std::size_t i = 0; i < n * ch; ++i)
-                out[done * ch + i] = src[i] * gain;
+            if (gain == 1.0f)
+                std::copy(src, src + n * ch, out + done * ch);
+            else
+                for (std::size_t i = 0; i < n * ch; ++i)
+                    out[done * ch + i] = src[i] * gain;
             const std::int64_t span = b.trackEnd - b.trackStart;
+            pulledTempo_ = static_cast<double>(span) / b.frames;
             if (firstFrame < 0)
                 firstFrame = b.trackStart + span * offset_ / b.frames;
             offset_ += static_cast<std::uint32_t>(n);
@@ -444,26 +464,34 @@ void MpegDevice::fill(float* out, std::size_t frames) {
             ringOut_.pop();
         }
     }
-    std::fill(out + done * ch, out + frames * ch, 0.0f);
-    // The device queues what we just gave it: that is heard next, starting at firstFrame.
+    // The output queues what we just gave it: that is heard next, starting at firstFrame.
     if (done > 0)
         heard_.store(soundingFrame(lastEnd, lastEnd - firstFrame, callbackStart_),
                      std::memory_order_relaxed);
     else
         heard_.store(soundingFrame(consumedEnd_, 0, callbackStart_), std::memory_order_relaxed);
 
-    bool wake = false;
-    // Once a call finds nothing after the last block, the device has played all it was given.
-    if (lastPopped_ && done == 0 && !ended_.load(std::memory_order_relaxed)) {
-        ended_.store(true, std::memory_order_release);
-        wake = true;
-    }
     // Wake the worker in batches: only when it asked and half the ring is free.
     if (wantRoom_.load(std::memory_order_relaxed) && ringOut_.size() * 2 <= ringOut_.capacity() &&
         wantRoom_.exchange(false, std::memory_order_relaxed))
-        wake = true;
-    if (wake)
         wakeWorker();
+    return done;
+}
+
+bool MpegDevice::exhausted() const {
+    return lastPopped_;
+}
+
+void MpegDevice::playedOut() {
+    if (!ended_.load(std::memory_order_relaxed)) {
+        ended_.store(true, std::memory_order_release);
+        wakeWorker();
+    }
+}
+
+void MpegDevice::outputLost() {
+    outputLost_.store(true, std::memory_order_release);
+    wakeWorker();
 }
 
 } // namespace zr::media

@@ -1,30 +1,45 @@
 #pragma once
 // One open "MPEGVideo" device: the state machine behind the transport commands, its worker
-// thread, and the SDL audio callback. The worker runs a TrackProducer (libmpg123 + SoundTouch)
-// that fills a lock-free ring of blocks; the callback empties it, applies volume and mute, never
+// thread, and the output callback (AudioSource::pull). The worker runs a TrackProducer
+// (libmpg123 + SoundTouch) that fills a lock-free ring of blocks; the callback empties it, never
 // blocks, allocates or touches the file, and publishes the track frame being heard.
 //
 // Positions and lengths are in track time. Commands come from one thread at a time (the service
 // serialises them) and only change state under mutex_ and wake the worker: they never decode,
-// read the file, or open or close the SDL device, so they return at once. The worker does all of
-// that without holding mutex_. The SDL device is open while playing; a seek or a speed change
-// while playing keeps it open and swaps the ring's contents under the device lock, pause and stop
-// close it (so nothing runs while paused or stopped).
+// read the file, or open or close the output, so they return at once. The worker does all of
+// that without holding mutex_. The output (AudioOutput: a PulseAudio stream of our own, else an
+// SDL device) is open while playing; a seek or a speed change while playing keeps it open, swaps
+// the ring's contents under the callback lock and drops what the sound server still holds; pause
+// and stop close it (so nothing runs while paused or stopped).
+//
+// Volume and mute: through a sound server they are the stream's own volume there (the server
+// re-mixes what it holds, so they are heard at once); through SDL the callback applies gain_.
+//
+// The position heard: through SDL, the callback publishes it (heard_: the first frame of what
+// it just handed over, one device buffer ahead). Through a sound server holding a long queue,
+// a command asks the output (withServerClock) how much it holds and counts back from the last
+// frame pulled, at the tempo it was pulled at. At the end of a start the server plays out what
+// it holds first (drain); only then is the track ended (ended_), so the position reaches the
+// length only once the audio has.
 //
 // Wake-ups: the worker sleeps on one futex word (wake_, C++20 atomic wait) with no timeout. A
 // command bumps it; the callback bumps it only when the worker asked for room and the ring has
-// fallen to half, or when the last block has been heard, so a playing device wakes its worker a
-// few times a second and an idle one never.
+// fallen to half, when the last block has been heard, or when the output was lost (its server
+// went away: the worker closes and reopens it, falling back to SDL), so a playing device wakes
+// its worker a few times a second and an idle one never.
 //
 // The length: exact at once from a header that agrees with the file, else the estimate until a
 // LengthScanner (own thread, own decoder) has counted every frame; TrackClock keeps the
 // promises about length and position meanwhile. Playback always runs to the decoder's real end.
 //
-// Lock order, wherever locks nest: the service's mutex, then a device's mutex_, then the
-// AudioSystem's mutex (taken inside AudioOutput). The callback takes none of them; SDL's device
-// lock (withCallbackHeld) is taken by the worker holding no other lock. Closing a device waits
-// for its worker, which may be closing SDL's device (joining SDL's thread), so the service closes
-// a device only after releasing its own mutex: other aliases stay usable meanwhile.
+// Lock order, wherever locks nest: the service's mutex, a device's mutex_, the output's
+// streamMutex_, the AudioSystem's mutex, the PulseAudio connection's mutex, the PulseAudio
+// mainloop lock (a server stream's callback lock). The callback takes none of them. The worker
+// takes a callback lock (withCallbackHeld) and closes the output holding no other lock.
+// Commands take streamMutex_ and the mainloop lock under mutex_ (volume, the position heard).
+// Closing a device waits for its worker, which may be closing the output (joining SDL's thread),
+// so the service closes a device only after releasing its own mutex: other aliases stay usable
+// meanwhile.
 
 #include "AudioSystem.h"
 #include "LengthScanner.h"
@@ -47,7 +62,7 @@
 namespace zr::media {
 
 struct DeviceOptions {
-    std::uint32_t ringMs = 500;        // decoded audio held ahead of the device
+    std::uint32_t ringMs = 1000;       // decoded audio held ahead of the device
     std::uint32_t startBufferMs = 50;  // decoded before the device starts; at least one block
     std::uint16_t bufferFrames = 2048; // SDL device buffer: one callback's worth of frames
 };
@@ -65,7 +80,7 @@ struct OpenedTrack {
     ~OpenedTrack();
 };
 
-class MpegDevice {
+class MpegDevice : private AudioSource {
 public:
     // Opens and probes a file (first frame decoded). kMciOk, kMciFileNotFound or
     // kMciCannotDecode. May block as long as the file's reads do.
@@ -117,8 +132,11 @@ private:
     void restartProducer(std::int64_t from, std::int64_t end, std::uint32_t speed);
     void resetCallbackState(std::int64_t from);
 
-    static void audioCallback(void* user, Uint8* stream, int len);
-    void fill(float* out, std::size_t frames);
+    // AudioSource: the output's callback.
+    std::size_t pull(float* out, std::size_t frames, bool applyGain) override;
+    [[nodiscard]] bool exhausted() const override;
+    void playedOut() override;
+    void outputLost() override;
 
     // --- Fixed after open (any thread) ---
     const DeviceOptions options_;
@@ -161,17 +179,20 @@ private:
     std::atomic<bool> wantRoom_{false};               // worker asleep on a full ring
     std::atomic<std::int64_t> heard_{0};              // frame heard now (callback)
     std::atomic<bool> ended_{false};                  // callback heard the last block
+    std::atomic<bool> outputLost_{false};             // the output's server went away
     std::atomic<std::int64_t> endedFrame_{0};         // where the decodable audio ended
     std::atomic<float> gain_{1.0f};
 
     // --- Output-callback only. Written elsewhere only while the output is closed or held
-    //     (resetCallbackState asserts it), never while the callback may run. ---
+    //     (resetCallbackState asserts it), never while the callback may run; read by commands
+    //     inside withServerClock, which holds the callback off. ---
     SpscRing<AudioBlock>::Consumer ringOut_;
     AudioBlock* current_ = nullptr;
     std::uint32_t offset_ = 0;
     std::int64_t consumedEnd_ = 0;
     std::int64_t callbackStart_ = 0;
-    bool lastPopped_ = false; // the block marked last has been handed to the device
+    bool lastPopped_ = false;  // the block marked last has been handed to the device
+    double pulledTempo_ = 1.0; // track frames per output frame in what was pulled last
 };
 
 } // namespace zr::media

@@ -1,0 +1,351 @@
+#include "PulseOutput.h"
+
+#include <pulse/pulseaudio.h>
+#include <pulse/rtclock.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace zr::media {
+namespace {
+
+constexpr const char* kAppName = "ZR - Mp3 Player";
+// A server that does not answer within this is taken as absent.
+constexpr pa_usec_t kAnswerWait = 2 * PA_USEC_PER_SEC;
+
+} // namespace
+
+// One connection to the server and its mainloop thread.
+class PulseClient {
+public:
+    PulseClient() = default;
+    ~PulseClient() {
+        if (loop_)
+            pa_threaded_mainloop_stop(loop_);
+        if (context_) {
+            pa_context_disconnect(context_);
+            pa_context_unref(context_);
+        }
+        if (loop_)
+            pa_threaded_mainloop_free(loop_);
+    }
+    PulseClient(const PulseClient&) = delete;
+    PulseClient& operator=(const PulseClient&) = delete;
+
+    // The process's connection, made when there is none or the last one failed.
+    static std::shared_ptr<PulseClient> shared() {
+        std::lock_guard lock(sharedMutex_);
+        if (shared_ && shared_->alive())
+            return shared_;
+        shared_.reset();
+        auto client = std::make_shared<PulseClient>();
+        if (client->connect())
+            shared_ = client;
+        return shared_;
+    }
+    static void releaseShared() {
+        std::shared_ptr<PulseClient> gone;
+        std::lock_guard lock(sharedMutex_);
+        gone.swap(shared_);
+    }
+
+    pa_threaded_mainloop* loop() const { return loop_; }
+    pa_context* context() const { return context_; }
+
+    // Under the mainloop lock: waits for the mainloop's signals until done() holds or
+    // kAnswerWait has passed.
+    template <typename F> bool waitLocked(F done) {
+        struct Deadline {
+            pa_threaded_mainloop* loop;
+            bool passed = false;
+        } deadline{loop_};
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+        pa_time_event* timer = pa_context_rttime_new(
+            context_, pa_rtclock_now() + kAnswerWait,
+            [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data) {
+                auto* d = static_cast<Deadline*>(data);
+                d->passed = true;
+                pa_threaded_mainloop_signal(d->loop, 0);
+            },
+            &deadline);
+        while (!done() && !deadline.passed)
+            pa_threaded_mainloop_wait(loop_);
+        if (timer)
+            api->time_free(timer);
+        return done();
+    }
+
+private:
+    bool alive() {
+        pa_threaded_mainloop_lock(loop_);
+        const bool ok = pa_context_get_state(context_) == PA_CONTEXT_READY;
+        pa_threaded_mainloop_unlock(loop_);
+        return ok;
+    }
+
+    bool connect() {
+        loop_ = pa_threaded_mainloop_new();
+        if (!loop_)
+            return false;
+        pa_proplist* props = pa_proplist_new();
+        pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, kAppName);
+        pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "zr-mp3-player");
+        context_ =
+            pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), kAppName, props);
+        pa_proplist_free(props);
+        if (!context_)
+            return false;
+        pa_context_set_state_callback(
+            context_,
+            [](pa_context*, void* loop) {
+                pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
+            },
+            loop_);
+        // No autospawn: a machine without a running server plays through SDL instead.
+        if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+            return false;
+        if (pa_threaded_mainloop_start(loop_) < 0)
+            return false;
+        pa_threaded_mainloop_lock(loop_);
+        const bool ready = waitLocked([this] {
+                               const pa_context_state_t state = pa_context_get_state(context_);
+                               return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+                           }) &&
+                           pa_context_get_state(context_) == PA_CONTEXT_READY;
+        pa_threaded_mainloop_unlock(loop_);
+        return ready;
+    }
+
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+
+    static inline std::mutex sharedMutex_;
+    static inline std::shared_ptr<PulseClient> shared_;
+};
+
+bool PulseStream::wanted() {
+    const char* choice = std::getenv("ZR_AUDIO_OUTPUT");
+    if (choice && std::strcmp(choice, "sdl") == 0)
+        return false;
+    const char* driver = std::getenv("SDL_AUDIODRIVER");
+    return !driver || !*driver || std::strcmp(driver, "pulseaudio") == 0 ||
+           std::strcmp(driver, "pulse") == 0;
+}
+
+void PulseStream::releaseConnection() {
+    PulseClient::releaseShared();
+}
+
+PulseStream::PulseStream(std::shared_ptr<PulseClient> client, AudioSource& source, long rate,
+                         int channels)
+    : client_(std::move(client)), source_(source), rate_(rate), channels_(channels),
+      frameBytes_(sizeof(float) * static_cast<std::size_t>(channels)) {}
+
+std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
+                                               const std::string& streamName, float gain,
+                                               bool muted, AudioSource& source) {
+    auto client = PulseClient::shared();
+    if (!client)
+        return nullptr;
+    auto stream = std::make_unique<PulseStream>(client, source, rate, channels);
+    pa_threaded_mainloop* loop = client->loop();
+
+    pa_sample_spec spec{};
+    spec.format = PA_SAMPLE_FLOAT32NE;
+    spec.rate = static_cast<std::uint32_t>(rate);
+    spec.channels = static_cast<std::uint8_t>(channels);
+    pa_proplist* props = pa_proplist_new();
+    pa_proplist_sets(props, PA_PROP_MEDIA_NAME, streamName.c_str());
+    pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
+    // The server may remember a stream's volume by role; ours is set by the player, so keep
+    // what it remembers to this program instead of every music stream.
+    pa_proplist_sets(props, "module-stream-restore.id",
+                     "sink-input-by-application-name:ZR - Mp3 Player");
+
+    pa_threaded_mainloop_lock(loop);
+    stream->stream_ =
+        pa_stream_new_with_proplist(client->context(), streamName.c_str(), &spec, nullptr, props);
+    pa_proplist_free(props);
+    if (!stream->stream_) {
+        pa_threaded_mainloop_unlock(loop);
+        return nullptr;
+    }
+    pa_stream_set_state_callback(stream->stream_, &PulseStream::onState, stream.get());
+    pa_stream_set_write_callback(stream->stream_, &PulseStream::onWrite, stream.get());
+
+    const std::size_t frameBytes = stream->frameBytes_;
+    const auto bytesFor = [&](int ms) {
+        return static_cast<std::size_t>(rate * ms / 1000) * frameBytes;
+    };
+    stream->refillBytes_ = std::min(bytesFor(kRefillMs), kBlockBytes / frameBytes * frameBytes);
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = static_cast<std::uint32_t>(2 * stream->refillBytes_ + 2 * bytesFor(kSinkMs));
+    attr.minreq = static_cast<std::uint32_t>(stream->refillBytes_);
+    // Small: after a flush the new audio plays as soon as its first piece is there.
+    attr.prebuf = static_cast<std::uint32_t>(bytesFor(20));
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    pa_cvolume volume;
+    pa_cvolume_set(&volume, spec.channels, pa_sw_volume_from_linear(gain));
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+        PA_STREAM_AUTO_TIMING_UPDATE | (muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED));
+    bool ready =
+        pa_stream_connect_playback(stream->stream_, nullptr, &attr, flags, &volume, nullptr) == 0;
+    if (ready) {
+        pa_stream* s = stream->stream_;
+        ready = client->waitLocked([s] {
+            const pa_stream_state_t state = pa_stream_get_state(s);
+            return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+        }) && pa_stream_get_state(s) == PA_STREAM_READY;
+    }
+    stream->ready_ = ready;
+    // Some servers (PipeWire's session manager) put a remembered volume over the one asked for
+    // at connect: say it again, before anything is heard.
+    if (ready)
+        stream->sendVolumeLocked(gain, muted);
+    pa_threaded_mainloop_unlock(loop);
+    if (!ready)
+        return nullptr; // the destructor disconnects what was made
+    return stream;
+}
+
+PulseStream::~PulseStream() {
+    if (!stream_)
+        return;
+    pa_threaded_mainloop_lock(client_->loop());
+    pa_stream_set_write_callback(stream_, nullptr, nullptr);
+    pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    if (drain_) {
+        pa_operation_cancel(drain_);
+        pa_operation_unref(drain_);
+        drain_ = nullptr;
+    }
+    pa_stream_disconnect(stream_);
+    pa_stream_unref(stream_);
+    stream_ = nullptr;
+    pa_threaded_mainloop_unlock(client_->loop());
+}
+
+void PulseStream::start() {
+    lock();
+    if (pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr))
+        pa_operation_unref(op);
+    unlock();
+}
+
+void PulseStream::lock() {
+    pa_threaded_mainloop_lock(client_->loop());
+}
+void PulseStream::unlock() {
+    pa_threaded_mainloop_unlock(client_->loop());
+}
+
+void PulseStream::flushLocked() {
+    if (drain_) {
+        pa_operation_cancel(drain_);
+        pa_operation_unref(drain_);
+        drain_ = nullptr;
+    }
+    if (lost_)
+        return;
+    if (pa_operation* op = pa_stream_flush(stream_, nullptr, nullptr))
+        pa_operation_unref(op);
+}
+
+std::optional<std::int64_t> PulseStream::queuedFramesLocked() const {
+    pa_usec_t usec = 0;
+    int negative = 0;
+    if (lost_ || pa_stream_get_latency(stream_, &usec, &negative) < 0)
+        return std::nullopt;
+    if (negative)
+        return 0;
+    return static_cast<std::int64_t>(usec * static_cast<pa_usec_t>(rate_) / PA_USEC_PER_SEC);
+}
+
+void PulseStream::kick() {
+    lock();
+    writeLocked();
+    unlock();
+}
+
+void PulseStream::setVolume(float gain, bool muted) {
+    lock();
+    sendVolumeLocked(gain, muted);
+    unlock();
+}
+
+void PulseStream::sendVolumeLocked(float gain, bool muted) {
+    if (lost_)
+        return;
+    pa_context* context = client_->context();
+    const std::uint32_t index = pa_stream_get_index(stream_);
+    pa_cvolume volume;
+    pa_cvolume_set(&volume, static_cast<unsigned>(channels_), pa_sw_volume_from_linear(gain));
+    if (pa_operation* op =
+            pa_context_set_sink_input_volume(context, index, &volume, nullptr, nullptr))
+        pa_operation_unref(op);
+    if (pa_operation* op =
+            pa_context_set_sink_input_mute(context, index, muted ? 1 : 0, nullptr, nullptr))
+        pa_operation_unref(op);
+}
+
+void PulseStream::onWrite(pa_stream*, std::size_t, void* self) {
+    static_cast<PulseStream*>(self)->writeLocked();
+}
+
+void PulseStream::writeLocked() {
+    if (lost_)
+        return;
+    std::size_t writable = pa_stream_writable_size(stream_);
+    if (writable == static_cast<std::size_t>(-1))
+        return;
+    while (writable >= frameBytes_) {
+        void* data = nullptr;
+        std::size_t bytes = std::min(writable, refillBytes_);
+        if (pa_stream_begin_write(stream_, &data, &bytes) < 0 || !data || bytes < frameBytes_)
+            break;
+        const std::size_t frames = bytes / frameBytes_;
+        const std::size_t got = source_.pull(static_cast<float*>(data), frames, false);
+        if (got == 0) {
+            pa_stream_cancel_write(stream_);
+            break;
+        }
+        pa_stream_write(stream_, data, got * frameBytes_, nullptr, 0, PA_SEEK_RELATIVE);
+        writable -= got * frameBytes_;
+        if (got < frames)
+            break;
+    }
+    const bool short_ = writable >= frameBytes_;
+    hungry_.store(short_, std::memory_order_relaxed);
+    // The last frame is with the server: let it play out what it holds, then say so.
+    if (short_ && !drain_ && source_.exhausted())
+        drain_ = pa_stream_drain(stream_, &PulseStream::onDrained, this);
+}
+
+void PulseStream::onDrained(pa_stream*, int success, void* self) {
+    auto* me = static_cast<PulseStream*>(self);
+    if (me->drain_) {
+        pa_operation_unref(me->drain_);
+        me->drain_ = nullptr;
+    }
+    // A refused drain ends the track a moment early rather than never.
+    (void)success;
+    me->source_.playedOut();
+}
+
+void PulseStream::onState(pa_stream* s, void* self) {
+    auto* me = static_cast<PulseStream*>(self);
+    const pa_stream_state_t state = pa_stream_get_state(s);
+    if ((state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) && !me->lost_) {
+        me->lost_ = true;
+        // Before it was ready, open() says so itself.
+        if (me->ready_)
+            me->source_.outputLost();
+    }
+    pa_threaded_mainloop_signal(me->client_->loop(), 0);
+}
+
+} // namespace zr::media

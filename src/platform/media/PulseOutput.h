@@ -1,0 +1,97 @@
+#pragma once
+// Playback straight into a PulseAudio server (or PipeWire's PulseAudio layer) with libpulse.
+//
+// Why not SDL's driver: it keeps about one device buffer on the server and wakes several times
+// per buffer. Here the server holds a generous buffer and asks for more in large steps
+// (kRefillMs), so the process wakes some fifteen times a second in all; commands stay prompt
+// because the volume is the stream's own (the server re-mixes what it holds) and a new start
+// drops what the server holds (flush) instead of waiting for it to play out.
+//
+// One connection (context and mainloop thread) serves every stream of the process; it lives
+// while the AudioSystem has users or a stream is open, and is made afresh when the server went
+// away. The mainloop lock is the stream's callback lock: while it is held, the source is not
+// pulled. Lock order: PulseClient's own mutex, then the mainloop lock; the mainloop thread takes
+// no lock of ours.
+
+#include "AudioSource.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+struct pa_stream;
+struct pa_operation;
+
+namespace zr::media {
+
+class PulseClient;
+
+class PulseStream {
+public:
+    // The server asks for more when kRefillMs have played, at most one shared-memory block's
+    // worth (each block written costs a wake-up when the server lets go of it, so one block per
+    // request). It holds two refills plus 2 x kSinkMs, of which it gives kSinkMs to the sink's
+    // own buffer: a sink latency left at zero would make the server wake every half millisecond.
+    static constexpr int kRefillMs = 200;
+    static constexpr int kSinkMs = 40;
+    static constexpr std::size_t kBlockBytes = 60000;
+
+    // True when the environment leaves the choice to us: ZR_AUDIO_OUTPUT is not "sdl", and
+    // SDL_AUDIODRIVER is unset or names the PulseAudio driver. Any other SDL driver asked for
+    // explicitly (dummy, disk, alsa ...) goes through SDL.
+    [[nodiscard]] static bool wanted();
+    // Drops the process's idle connection (the AudioSystem's last user went away).
+    static void releaseConnection();
+
+    // A corked stream for interleaved float frames, or nullptr when no server answers. The
+    // source may be pulled from the moment this returns.
+    [[nodiscard]] static std::unique_ptr<PulseStream> open(long rate, int channels,
+                                                           const std::string& streamName,
+                                                           float gain, bool muted,
+                                                           AudioSource& source);
+    ~PulseStream(); // disconnects; the source is not called any more once this returns
+    PulseStream(const PulseStream&) = delete;
+    PulseStream& operator=(const PulseStream&) = delete;
+
+    void start(); // uncork
+
+    // The callback lock. Between lock() and unlock() the source is not pulled.
+    void lock();
+    void unlock();
+    // Under the lock: drop what the server still holds, so what comes next is heard at once.
+    void flushLocked();
+    // Under the lock: frames written but not heard yet (server queue and sink), if known.
+    [[nodiscard]] std::optional<std::int64_t> queuedFramesLocked() const;
+
+    // The server asked for more than the source had: a later pull may fill it (kick()).
+    [[nodiscard]] bool hungry() const { return hungry_.load(std::memory_order_relaxed); }
+    void kick();
+    // The stream's volume on the server (linear gain) and its mute flag. Any thread.
+    void setVolume(float gain, bool muted);
+
+    PulseStream(std::shared_ptr<PulseClient> client, AudioSource& source, long rate, int channels);
+
+private:
+    static void onWrite(pa_stream* s, std::size_t bytes, void* self);
+    static void onState(pa_stream* s, void* self);
+    static void onDrained(pa_stream* s, int success, void* self);
+    void writeLocked();
+    void sendVolumeLocked(float gain, bool muted);
+
+    std::shared_ptr<PulseClient> client_;
+    AudioSource& source_;
+    const long rate_;
+    const int channels_;
+    const std::size_t frameBytes_;
+    std::size_t refillBytes_ = 0;
+    pa_stream* stream_ = nullptr;
+    // Under the mainloop lock.
+    pa_operation* drain_ = nullptr;
+    bool ready_ = false;
+    bool lost_ = false;
+    std::atomic<bool> hungry_{false};
+};
+
+} // namespace zr::media
