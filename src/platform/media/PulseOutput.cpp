@@ -4,6 +4,7 @@
 #include <pulse/rtclock.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -141,7 +142,7 @@ void PulseStream::releaseConnection() {
 PulseStream::PulseStream(std::shared_ptr<PulseClient> client, AudioSource& source, long rate,
                          int channels)
     : client_(std::move(client)), source_(source), rate_(rate), channels_(channels),
-      frameBytes_(sizeof(float) * static_cast<std::size_t>(channels)) {}
+      frameBytes_(sizeof(std::int16_t) * static_cast<std::size_t>(channels)) {}
 
 std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
                                                const std::string& streamName, float gain,
@@ -153,7 +154,7 @@ std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
     pa_threaded_mainloop* loop = client->loop();
 
     pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32NE;
+    spec.format = PA_SAMPLE_S16NE;
     spec.rate = static_cast<std::uint32_t>(rate);
     spec.channels = static_cast<std::uint8_t>(channels);
     pa_proplist* props = pa_proplist_new();
@@ -180,6 +181,7 @@ std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
         return static_cast<std::size_t>(rate * ms / 1000) * frameBytes;
     };
     stream->refillBytes_ = std::min(bytesFor(kRefillMs), kBlockBytes / frameBytes * frameBytes);
+    stream->pulled_.resize(stream->refillBytes_ / frameBytes * static_cast<std::size_t>(channels));
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.tlength = static_cast<std::uint32_t>(2 * stream->refillBytes_ + 2 * bytesFor(kSinkMs));
@@ -292,6 +294,13 @@ void PulseStream::sendVolumeLocked(float gain, bool muted) {
         pa_operation_unref(op);
 }
 
+void PulseStream::toS16(const float* in, std::int16_t* out, std::size_t samples) {
+    for (std::size_t i = 0; i < samples; ++i) {
+        const float v = std::clamp(in[i], -1.0f, 1.0f) * 32767.0f;
+        out[i] = static_cast<std::int16_t>(v + std::copysign(0.5f, v));
+    }
+}
+
 void PulseStream::onWrite(pa_stream*, std::size_t, void* self) {
     static_cast<PulseStream*>(self)->writeLocked();
 }
@@ -307,12 +316,14 @@ void PulseStream::writeLocked() {
         std::size_t bytes = std::min(writable, refillBytes_);
         if (pa_stream_begin_write(stream_, &data, &bytes) < 0 || !data || bytes < frameBytes_)
             break;
-        const std::size_t frames = bytes / frameBytes_;
-        const std::size_t got = source_.pull(static_cast<float*>(data), frames, false);
+        const std::size_t frames = std::min(bytes, refillBytes_) / frameBytes_;
+        const std::size_t got = source_.pull(pulled_.data(), frames, false);
         if (got == 0) {
             pa_stream_cancel_write(stream_);
             break;
         }
+        toS16(pulled_.data(), static_cast<std::int16_t*>(data),
+              got * static_cast<std::size_t>(channels_));
         pa_stream_write(stream_, data, got * frameBytes_, nullptr, 0, PA_SEEK_RELATIVE);
         writable -= got * frameBytes_;
         if (got < frames)

@@ -3,7 +3,7 @@
 //
 // Why not SDL's driver: it keeps about one device buffer on the server and wakes several times
 // per buffer. Here the server holds a generous buffer and asks for more in large steps
-// (kRefillMs), so the process wakes some fifteen times a second in all; commands stay prompt
+// (kRefillMs), so the process wakes about ten times a second in all; commands stay prompt
 // because the volume is the stream's own (the server re-mixes what it holds) and a new start
 // drops what the server holds (flush) instead of waiting for it to play out.
 //
@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct pa_stream;
 struct pa_operation;
@@ -34,7 +35,7 @@ public:
     // worth (each block written costs a wake-up when the server lets go of it, so one block per
     // request). It holds two refills plus 2 x kSinkMs, of which it gives kSinkMs to the sink's
     // own buffer: a sink latency left at zero would make the server wake every half millisecond.
-    static constexpr int kRefillMs = 200;
+    static constexpr int kRefillMs = 300;
     static constexpr int kSinkMs = 40;
     static constexpr std::size_t kBlockBytes = 60000;
 
@@ -45,8 +46,9 @@ public:
     // Drops the process's idle connection (the AudioSystem's last user went away).
     static void releaseConnection();
 
-    // A corked stream for interleaved float frames, or nullptr when no server answers. The
-    // source may be pulled from the moment this returns.
+    // A corked stream, or nullptr when no server answers. The source may be pulled from the
+    // moment this returns. It gives interleaved float frames; the server gets them as s16: half
+    // the bytes, so one shared-memory block holds twice the audio and requests come half as often.
     [[nodiscard]] static std::unique_ptr<PulseStream> open(long rate, int channels,
                                                            const std::string& streamName,
                                                            float gain, bool muted,
@@ -74,6 +76,8 @@ public:
     PulseStream(std::shared_ptr<PulseClient> client, AudioSource& source, long rate, int channels);
 
 private:
+    // Clamps to full scale and rounds.
+    static void toS16(const float* in, std::int16_t* out, std::size_t samples);
     static void onWrite(pa_stream* s, std::size_t bytes, void* self);
     static void onState(pa_stream* s, void* self);
     static void onDrained(pa_stream* s, int success, void* self);
@@ -86,6 +90,7 @@ private:
     const int channels_;
     const std::size_t frameBytes_;
     std::size_t refillBytes_ = 0;
+    std::vector<float> pulled_; // one refill as the source gives it, before it becomes s16
     pa_stream* stream_ = nullptr;
     // Under the mainloop lock.
     pa_operation* drain_ = nullptr;

@@ -3,12 +3,14 @@
 // server's own timeline, so what it holds is what a listener would have heard.
 #include "MediaService.h"
 #include "MediaTestSupport.h"
+#include "PulseOutput.h"
 #include "PulseServer.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <thread>
 #include <unistd.h>
@@ -91,6 +93,60 @@ TEST_F(PulseOutput, TrackPlaysWholeWithoutGapsStraightToTheServer) {
     EXPECT_NEAR(tone.seconds(kRate), 3.0, 0.03);
     EXPECT_TRUE(tone.gaps.empty())
         << tone.gaps.size() << " gaps, the first at frame " << tone.gaps.front().first;
+}
+
+// A decoder may hand over samples beyond full scale (a loud master): the stream clips them and
+// neither wraps them round to the other sign nor loses the quiet end of the scale.
+class OverRangeSine : public AudioSource {
+public:
+    std::size_t pull(float* out, std::size_t frames, bool) override {
+        const std::size_t n = std::min(frames, kFrames - given_);
+        for (std::size_t i = 0; i < n; ++i, ++given_) {
+            const float v = amplitude(given_) *
+                            static_cast<float>(std::sin(2.0 * M_PI * 441.0 * given_ / kRate));
+            out[2 * i] = v;
+            out[2 * i + 1] = -v;
+        }
+        return n;
+    }
+    bool exhausted() const override { return given_ == kFrames; }
+    void playedOut() override { heard_ = true; }
+    void outputLost() override {}
+    // The first half at 1.5 times full scale, the second quiet, a little over one s16 step.
+    static float amplitude(std::size_t frame) { return frame < kFrames / 2 ? 1.5f : 2.0f / 32767; }
+    static constexpr std::size_t kFrames = kRate;
+    std::size_t given_ = 0;
+    std::atomic<bool> heard_{false};
+};
+
+TEST_F(PulseOutput, SamplesBeyondFullScaleAreClippedNotWrapped) {
+    OverRangeSine source;
+    auto stream = PulseStream::open(kRate, 2, "over range", 1.0f, false, source);
+    ASSERT_TRUE(stream);
+    stream->start();
+    ASSERT_TRUE(test::waitUntil([&] { return source.heard_.load(); }, std::chrono::seconds(10)));
+    stream.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::vector<std::int16_t> s = recording_->samples();
+    const auto loud = zr::test::analyseTone(s, 2, kLoud, kDropout);
+    ASSERT_GE(loud.start, 0) << "nothing loud was recorded";
+    EXPECT_NEAR(loud.seconds(kRate), 0.5, 0.03);
+    EXPECT_GE(peak(s, loud.start, loud.end), 32000);
+    // A clipped 441 Hz sine moves at most ~3100 a sample; a wrapped one jumps by ~65000.
+    int worstStep = 0;
+    for (long f = loud.start + 1; f < loud.end; ++f) {
+        for (std::size_t c = 0; c < 2; ++c) {
+            const auto i = static_cast<std::size_t>(f) * 2 + c;
+            worstStep = std::max(worstStep, std::abs(s[i] - s[i - 2]));
+        }
+        // The channels stay each other's negative (clipping is symmetric).
+        const auto i = static_cast<std::size_t>(f) * 2;
+        ASSERT_LE(std::abs(s[i] + s[i + 1]), 1) << "at frame " << f;
+    }
+    EXPECT_LT(worstStep, 4000);
+    // The quiet half survives the conversion: about +-2 steps, not rounded away to silence.
+    EXPECT_GE(peak(s, loud.end + kRate / 20, loud.end + kRate * 9 / 20), 1);
+    EXPECT_LE(peak(s, loud.end + kRate / 20, loud.end + kRate * 9 / 20), 3);
 }
 
 // The server holds much more than SDL did: the position must count only what it has played,
