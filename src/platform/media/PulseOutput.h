@@ -76,8 +76,11 @@ public:
     PulseStream(std::shared_ptr<PulseClient> client, AudioSource& source, long rate, int channels);
 
 private:
-    // Clamps to full scale and rounds.
+    // Clamps to full scale and rounds half away from zero.
     static void toS16(const float* in, std::int16_t* out, std::size_t samples);
+    // Frames pulled and converted at a time: small enough to be read back from the first-level
+    // cache, so a refill costs the conversion and not a second pass through memory.
+    static constexpr std::size_t kChunkFrames = 1024;
     static void onWrite(pa_stream* s, std::size_t bytes, void* self);
     static void onState(pa_stream* s, void* self);
     static void onDrained(pa_stream* s, int success, void* self);
@@ -90,7 +93,7 @@ private:
     const int channels_;
     const std::size_t frameBytes_;
     std::size_t refillBytes_ = 0;
-    std::vector<float> pulled_; // one refill as the source gives it, before it becomes s16
+    std::vector<float> chunk_; // kChunkFrames as the source gives them, before they become s16
     pa_stream* stream_ = nullptr;
     // Under the mainloop lock.
     pa_operation* drain_ = nullptr;
