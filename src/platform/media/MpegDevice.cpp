@@ -73,7 +73,9 @@ MpegDevice::MpegDevice(OpenedTrack track, const DeviceOptions& options)
     : options_(options), rate_(track.decoder->rate()), channels_(track.decoder->channels()),
       streamName_(track.name),
       prefillBlocks_(std::max<std::size_t>(1, blocksFor(options.startBufferMs, rate_))),
-      ring_(std::max<std::size_t>({4, blocksFor(options.ringMs, rate_), prefillBlocks_})),
+      refillBelowBlocks_(std::max<std::size_t>(1, blocksFor(options.refillBelowMs, rate_))),
+      ring_(std::max<std::size_t>(
+          {4, blocksFor(options.ringMs, rate_), prefillBlocks_, 2 * refillBelowBlocks_})),
       clock_(rate_, track.decoder->estimatedLengthFrames(), track.exactFrames),
       producer_(std::move(track.decoder)), ringIn_(ring_.producer()), ringOut_(ring_.consumer()) {
     for (AudioBlock& b : ring_.storage())
@@ -161,23 +163,6 @@ void MpegDevice::workerLoop() {
             startedGeneration_.store(generation, std::memory_order_release);
             lock.lock();
             continue;
-        } else if (!producer_.finished() && ringIn_.slot()) {
-            // Fill the ring to the top in one go: one wake-up per half a ring of sound.
-            lock.unlock();
-            while (!producer_.finished() &&
-                   wantedGeneration_.load(std::memory_order_relaxed) == producedGeneration_) {
-                AudioBlock* block = ringIn_.slot();
-                if (!block)
-                    break;
-                producer_.fill(*block);
-                ringIn_.publish();
-                // After a start or a dry spell the server waits for audio: give it each block
-                // as it comes rather than the whole ring at the end.
-                if (output_.isOpen())
-                    output_.feedIfHungry();
-            }
-            lock.lock();
-            continue;
         } else if (!output_.isOpen() &&
                    (ringIn_.size() >= prefillBlocks_ || producer_.finished())) {
             const bool first = !everStarted_;
@@ -190,13 +175,35 @@ void MpegDevice::workerLoop() {
             output_.start();
             lock.lock();
             continue;
+        } else if (!producer_.finished() && ringIn_.slot()) {
+            // Fill the ring to the top in one go: one wake-up per ring of sound. Stop early for
+            // a command or the callback (they bump wake_), and to start the output as soon as
+            // the start buffer is there rather than once the whole ring is.
+            wantRoom_.store(false, std::memory_order_relaxed);
+            const std::uint32_t seen = wake_.load(std::memory_order_acquire);
+            lock.unlock();
+            while (!producer_.finished() && wake_.load(std::memory_order_acquire) == seen) {
+                AudioBlock* block = ringIn_.slot();
+                if (!block)
+                    break;
+                producer_.fill(*block);
+                ringIn_.publish();
+                if (!output_.isOpen() && ringIn_.size() >= prefillBlocks_)
+                    break;
+                // After a start or a dry spell the server waits for audio: give it each block
+                // as it comes rather than the whole ring at the end.
+                if (output_.isOpen())
+                    output_.feedIfHungry();
+            }
+            lock.lock();
+            continue;
         }
         // Nothing to do until a command or the callback says so. Asking for room first and
         // looking again after closes the gap where the callback could miss the request.
         const bool waitForRoom = mode_ == DeviceMode::Playing && !producer_.finished();
         wantRoom_.store(waitForRoom, std::memory_order_relaxed);
         const std::uint32_t seen = wake_.load(std::memory_order_acquire);
-        if (waitForRoom && ringIn_.slot() && ringIn_.size() * 2 <= ringIn_.capacity())
+        if (waitForRoom && ringIn_.slot() && ringIn_.size() <= refillBelowBlocks_)
             continue;
         lock.unlock();
         wake_.wait(seen, std::memory_order_acquire);
@@ -471,8 +478,8 @@ std::size_t MpegDevice::pull(float* out, std::size_t frames, bool applyGain) {
     else
         heard_.store(soundingFrame(consumedEnd_, 0, callbackStart_), std::memory_order_relaxed);
 
-    // Wake the worker in batches: only when it asked and half the ring is free.
-    if (wantRoom_.load(std::memory_order_relaxed) && ringOut_.size() * 2 <= ringOut_.capacity() &&
+    // Wake the worker in batches: only when it asked and the ring is nearly empty.
+    if (wantRoom_.load(std::memory_order_relaxed) && ringOut_.size() <= refillBelowBlocks_ &&
         wantRoom_.exchange(false, std::memory_order_relaxed))
         wakeWorker();
     return done;

@@ -23,10 +23,12 @@
 // length only once the audio has.
 //
 // Wake-ups: the worker sleeps on one futex word (wake_, C++20 atomic wait) with no timeout. A
-// command bumps it; the callback bumps it only when the worker asked for room and the ring has
-// fallen to half, when the last block has been heard, or when the output was lost (its server
-// went away: the worker closes and reopens it, falling back to SDL), so a playing device wakes
-// its worker a few times a second and an idle one never.
+// command bumps it; the callback bumps it only when the worker asked for room and the ring is
+// down to its last refillBelowMs, when the last block has been heard, or when the output was
+// lost (its server went away: the worker closes and reopens it, falling back to SDL), so a
+// playing device wakes its worker every few seconds and an idle one never. Long bursts are the
+// point: a decoder woken cold (its tables out of the caches) costs a sixth more per frame in
+// half-second bursts than in four-second ones.
 //
 // The length: exact at once from a header that agrees with the file, else the estimate until a
 // LengthScanner (own thread, own decoder) has counted every frame; TrackClock keeps the
@@ -62,9 +64,10 @@
 namespace zr::media {
 
 struct DeviceOptions {
-    std::uint32_t ringMs = 1000;       // decoded audio held ahead of the device
+    std::uint32_t ringMs = 4000;       // decoded audio held ahead of the device
     std::uint32_t startBufferMs = 50;  // decoded before the device starts; at least one block
     std::uint16_t bufferFrames = 2048; // SDL device buffer: one callback's worth of frames
+    std::uint32_t refillBelowMs = 500; // the worker refills the ring when it holds less
 };
 
 // A file opened and probed, ready to become a device. Made off the caller's thread (opening and
@@ -144,6 +147,7 @@ private:
     const int channels_;
     const std::string streamName_;
     const std::size_t prefillBlocks_;
+    const std::size_t refillBelowBlocks_;
     // Its producer half belongs to the worker, its consumer half to the callback.
     SpscRing<AudioBlock> ring_;
 

@@ -184,10 +184,12 @@ std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
     const auto bytesFor = [&](int ms) {
         return static_cast<std::size_t>(rate * ms / 1000) * frameBytes;
     };
-    stream->refillBytes_ = std::min(bytesFor(kRefillMs), kBlockBytes / frameBytes * frameBytes);
+    stream->blockBytes_ = std::min(bytesFor(kBlockMs), kBlockBytes / frameBytes * frameBytes);
+    stream->refillBytes_ = kRefillBlocks * stream->blockBytes_;
     stream->chunk_.resize(kChunkFrames * static_cast<std::size_t>(channels));
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
+    // With ADJUST_LATENCY the server gives the sink (tlength - 2 x minreq) / 2.
     attr.tlength = static_cast<std::uint32_t>(2 * stream->refillBytes_ + 2 * bytesFor(kSinkMs));
     attr.minreq = static_cast<std::uint32_t>(stream->refillBytes_);
     // Small: after a flush the new audio plays as soon as its first piece is there.
@@ -336,10 +338,10 @@ void PulseStream::writeLocked() {
         return;
     while (writable >= frameBytes_) {
         void* data = nullptr;
-        std::size_t bytes = std::min(writable, refillBytes_);
+        std::size_t bytes = std::min(writable, blockBytes_);
         if (pa_stream_begin_write(stream_, &data, &bytes) < 0 || !data || bytes < frameBytes_)
             break;
-        const std::size_t frames = std::min(bytes, refillBytes_) / frameBytes_;
+        const std::size_t frames = std::min(bytes, blockBytes_) / frameBytes_;
         auto* out = static_cast<std::int16_t*>(data);
         const auto ch = static_cast<std::size_t>(channels_);
         std::size_t got = 0;
@@ -362,8 +364,9 @@ void PulseStream::writeLocked() {
     }
     const bool short_ = writable >= frameBytes_;
     hungry_.store(short_, std::memory_order_relaxed);
-    // The last frame is with the server: let it play out what it holds, then say so.
-    if (short_ && !drain_ && source_.exhausted())
+    // The last frame is with the server: let it play out what it holds, then say so. At once,
+    // not at the server's next request, which may come most of a refill later.
+    if (!drain_ && source_.exhausted())
         drain_ = pa_stream_drain(stream_, &PulseStream::onDrained, this);
 }
 

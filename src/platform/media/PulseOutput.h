@@ -3,8 +3,8 @@
 //
 // Why not SDL's driver: it keeps about one device buffer on the server and wakes several times
 // per buffer. Here the server holds a generous buffer and asks for more in large steps
-// (kRefillMs), so the process wakes about ten times a second in all; commands stay prompt
-// because the volume is the stream's own (the server re-mixes what it holds) and a new start
+// (kRefillBlocks x kBlockMs), so the process wakes about seven times a second in all; commands stay
+// prompt because the volume is the stream's own (the server re-mixes what it holds) and a new start
 // drops what the server holds (flush) instead of waiting for it to play out.
 //
 // One connection (context and mainloop thread) serves every stream of the process; it lives
@@ -31,11 +31,14 @@ class PulseClient;
 
 class PulseStream {
 public:
-    // The server asks for more when kRefillMs have played, at most one shared-memory block's
-    // worth (each block written costs a wake-up when the server lets go of it, so one block per
-    // request). It holds two refills plus 2 x kSinkMs, of which it gives kSinkMs to the sink's
-    // own buffer: a sink latency left at zero would make the server wake every half millisecond.
-    static constexpr int kRefillMs = 300;
+    // The server asks for more when kRefillBlocks blocks of kBlockMs have played, and gets them
+    // as that many shared-memory blocks (at most kBlockBytes each). Every wake-up counts: each
+    // request is one, and so is each block the server lets go of, so blocks are large and a
+    // request is for several. The server holds two refills plus 2 x kSinkMs, of which it gives
+    // kSinkMs to the sink's own buffer: a sink latency left at zero would make the server wake
+    // every half millisecond.
+    static constexpr int kBlockMs = 300;
+    static constexpr std::size_t kRefillBlocks = 3;
     static constexpr int kSinkMs = 40;
     static constexpr std::size_t kBlockBytes = 60000;
 
@@ -93,6 +96,7 @@ private:
     const int channels_;
     const std::size_t frameBytes_;
     std::size_t refillBytes_ = 0;
+    std::size_t blockBytes_ = 0;
     std::vector<float> chunk_; // kChunkFrames as the source gives them, before they become s16
     pa_stream* stream_ = nullptr;
     // Under the mainloop lock.
