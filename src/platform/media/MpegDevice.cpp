@@ -246,7 +246,6 @@ void MpegDevice::restartLocked(std::int64_t from, std::int64_t end, bool endIsTo
     endFrame_ = end;
     endIsTo_ = endIsTo;
     ++generation_;
-    wantedGeneration_.store(generation_, std::memory_order_relaxed);
     mode_ = DeviceMode::Playing;
     clock_.clearEnded();
     wakeWorker();

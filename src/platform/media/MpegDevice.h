@@ -178,7 +178,6 @@ private:
 
     // --- Shared by the worker, the commands and the callback: atomics ---
     std::atomic<std::uint32_t> wake_{0};              // the worker's futex word
-    std::atomic<std::uint32_t> wantedGeneration_{0};  // mirror of generation_, read unlocked
     std::atomic<std::uint32_t> startedGeneration_{0}; // the start the ring and callback hold
     std::atomic<bool> wantRoom_{false};               // worker asleep on a full ring
     std::atomic<std::int64_t> heard_{0};              // frame heard now (callback)
