@@ -19,6 +19,9 @@ namespace {
 constexpr const char* kAppName = "ZR - Mp3 Player";
 // A server that does not answer within this is taken as absent.
 constexpr pa_usec_t kAnswerWait = 2 * PA_USEC_PER_SEC;
+// Between the server's reports the position runs on with our clock; only a drift between the
+// sound card's clock and ours builds up in the meantime.
+constexpr pa_usec_t kTimingRefresh = 5 * PA_USEC_PER_SEC;
 
 } // namespace
 
@@ -179,6 +182,8 @@ std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
     }
     pa_stream_set_state_callback(stream->stream_, &PulseStream::onState, stream.get());
     pa_stream_set_write_callback(stream->stream_, &PulseStream::onWrite, stream.get());
+    pa_stream_set_underflow_callback(stream->stream_, &PulseStream::onPlayChanged, stream.get());
+    pa_stream_set_started_callback(stream->stream_, &PulseStream::onPlayChanged, stream.get());
 
     const std::size_t frameBytes = stream->frameBytes_;
     const auto bytesFor = [&](int ms) {
@@ -197,9 +202,9 @@ std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
     attr.fragsize = static_cast<std::uint32_t>(-1);
     pa_cvolume volume;
     pa_cvolume_set(&volume, spec.channels, pa_sw_volume_from_linear(gain));
-    const auto flags = static_cast<pa_stream_flags_t>(
-        PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
-        PA_STREAM_AUTO_TIMING_UPDATE | (muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED));
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY |
+                                       (muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED));
     bool ready =
         pa_stream_connect_playback(stream->stream_, nullptr, &attr, flags, &volume, nullptr) == 0;
     if (ready) {
@@ -226,6 +231,8 @@ PulseStream::~PulseStream() {
     pa_threaded_mainloop_lock(client_->loop());
     pa_stream_set_write_callback(stream_, nullptr, nullptr);
     pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
+    pa_stream_set_started_callback(stream_, nullptr, nullptr);
     if (drain_) {
         pa_operation_cancel(drain_);
         pa_operation_unref(drain_);
@@ -241,6 +248,7 @@ void PulseStream::start() {
     lock();
     if (pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr))
         pa_operation_unref(op);
+    askTimingLocked();
     unlock();
 }
 
@@ -261,16 +269,46 @@ void PulseStream::flushLocked() {
         return;
     if (pa_operation* op = pa_stream_flush(stream_, nullptr, nullptr))
         pa_operation_unref(op);
+    // Until the answer comes, what the server holds is unknown (libpulse says so): an answer
+    // already on its way was made before the flush.
+    askTimingLocked();
 }
 
-std::optional<std::int64_t> PulseStream::queuedFramesLocked() const {
-    pa_usec_t usec = 0;
-    int negative = 0;
-    if (lost_ || pa_stream_get_latency(stream_, &usec, &negative) < 0)
+void PulseStream::askTimingLocked() {
+    if (lost_)
+        return;
+    if (pa_operation* op = pa_stream_update_timing_info(stream_, nullptr, nullptr))
+        pa_operation_unref(op);
+    timingAsked_ = pa_rtclock_now();
+}
+
+void PulseStream::onPlayChanged(pa_stream*, void* self) {
+    // An underrun stops the server's clock and a (re)start sets it going: our clock knows
+    // neither.
+    static_cast<PulseStream*>(self)->askTimingLocked();
+}
+
+std::optional<std::int64_t> PulseStream::queuedFramesLocked() {
+    if (lost_)
         return std::nullopt;
-    if (negative)
-        return 0;
-    return static_cast<std::int64_t>(usec * static_cast<pa_usec_t>(rate_) / PA_USEC_PER_SEC);
+    if (pa_rtclock_now() - timingAsked_ > kTimingRefresh)
+        askTimingLocked();
+    const pa_timing_info* info = pa_stream_get_timing_info(stream_);
+    if (!info || info->write_index_corrupt || info->read_index_corrupt)
+        return std::nullopt; // a flush made them stale; the answer to its question is on its way
+    const auto frames = [this](double usec) {
+        return static_cast<std::int64_t>(usec * static_cast<double>(rate_) / PA_USEC_PER_SEC);
+    };
+    const auto bytes = static_cast<std::int64_t>(frameBytes_);
+    const std::int64_t written = std::max<std::int64_t>(info->write_index, 0) / bytes;
+    // Heard at the report: what the server took, less what the sink still holds; since then
+    // the server's clock has run on if it was playing (an underrun or a start asks again).
+    std::int64_t heard = info->read_index / bytes - frames(static_cast<double>(info->sink_usec));
+    if (info->playing)
+        heard += frames(static_cast<double>(pa_timeval_age(&info->timestamp)));
+    heard = std::clamp(std::max(heard, heardLast_), std::int64_t{0}, written);
+    heardLast_ = heard; // never back: a later report may differ by a little
+    return written - heard;
 }
 
 void PulseStream::kick() {

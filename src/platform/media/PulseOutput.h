@@ -3,7 +3,7 @@
 //
 // Why not SDL's driver: it keeps about one device buffer on the server and wakes several times
 // per buffer. Here the server holds a generous buffer and asks for more in large steps
-// (kRefillBlocks x kBlockMs), so the process wakes about seven times a second in all; commands stay
+// (kRefillBlocks x kBlockMs), so the process wakes about five times a second in all; commands stay
 // prompt because the volume is the stream's own (the server re-mixes what it holds) and a new start
 // drops what the server holds (flush) instead of waiting for it to play out.
 //
@@ -68,7 +68,7 @@ public:
     // Under the lock: drop what the server still holds, so what comes next is heard at once.
     void flushLocked();
     // Under the lock: frames written but not heard yet (server queue and sink), if known.
-    [[nodiscard]] std::optional<std::int64_t> queuedFramesLocked() const;
+    [[nodiscard]] std::optional<std::int64_t> queuedFramesLocked();
 
     // The server asked for more than the source had: a later pull may fill it (kick()).
     [[nodiscard]] bool hungry() const { return hungry_.load(std::memory_order_relaxed); }
@@ -87,6 +87,12 @@ private:
     static void onWrite(pa_stream* s, std::size_t bytes, void* self);
     static void onState(pa_stream* s, void* self);
     static void onDrained(pa_stream* s, int success, void* self);
+    static void onPlayChanged(pa_stream* s, void* self);
+    // Where the server is, asked for when that changes in a way the clock cannot tell (start,
+    // flush, underrun, playback starting) and, while the position is read, every few seconds.
+    // Not on libpulse's timer: its question and answer were a third of the connection
+    // thread's CPU, spent while nobody read the position.
+    void askTimingLocked();
     void writeLocked();
     void sendVolumeLocked(float gain, bool muted);
 
@@ -101,6 +107,8 @@ private:
     pa_stream* stream_ = nullptr;
     // Under the mainloop lock.
     pa_operation* drain_ = nullptr;
+    std::uint64_t timingAsked_ = 0; // pa_rtclock_now() of the last question
+    std::int64_t heardLast_ = 0;    // in stream frames: what has been heard only grows
     bool ready_ = false;
     bool lost_ = false;
     std::atomic<bool> hungry_{false};
