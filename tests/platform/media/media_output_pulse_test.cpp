@@ -3,6 +3,8 @@
 // server's own timeline, so what it holds is what a listener would have heard.
 #include "MediaService.h"
 #include "MediaTestSupport.h"
+#include "MpegDevice.h"
+#include "Mpg123Decoder.h"
 #include "PulseOutput.h"
 #include "PulseServer.h"
 
@@ -282,6 +284,41 @@ TEST_F(PulseOutput, SpeedChangedWhilePlayingLeavesNoGap) {
     // positions are read just before the commands, so a few ms early).
     const double expected = (faster + (slower - faster) / 1.5 + (3000 - slower)) / 1000.0;
     EXPECT_NEAR(tone.seconds(kRate), expected, 0.06);
+}
+
+// A file whose reads stall (a vanished share) runs the server dry: the position must stop with
+// what was heard, not run on with the clock past the last frame the server had.
+TEST_F(PulseOutput, PositionStopsWhereTheServerRanDry) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    // Once the decoder has used what it buffered of the real file, its next read waits.
+    auto preparer = [stall = pipeFds[0]](const std::string& path, OpenedTrack& track) {
+        const int result = MpegDevice::prepare(path, track);
+        if (result == kMciOk)
+            ::dup2(stall, track.decoder->fd());
+        return result;
+    };
+    {
+        MediaService service(DeviceOptions{}, preparer);
+        ok(service, "open \"" + fixture("tone_5s_cbr_44100_stereo.mp3") + "\" alias mp3");
+        ok(service, "play mp3");
+        const auto silentFor = [&](long frames) {
+            const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
+            return tone.start >= 0 && static_cast<long>(recording_->frames()) - tone.end > frames;
+        };
+        ASSERT_TRUE(test::waitUntil([&] { return silentFor(kRate / 2); }, std::chrono::seconds(10)))
+            << "the sound never stopped";
+        const long position = number(service, "status mp3 position");
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        EXPECT_EQ(number(service, "status mp3 position"), position) << "the position ran on";
+        const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
+        EXPECT_LT(tone.seconds(kRate), 4.0) << "the reads did not stall";
+        EXPECT_NEAR(tone.seconds(kRate) * 1000, position, 100)
+            << "the position is not what has been heard";
+        EXPECT_EQ(ok(service, "status mp3 mode"), "playing");
+    }
+    ::close(pipeFds[1]); // ends the stalled read; the worker left behind then finishes
+    ::close(pipeFds[0]);
 }
 
 // The server going away under a playing track (killed, or shut down with the session): the
