@@ -1,11 +1,15 @@
 #include "MediaTestSupport.h"
 
+#include "MpegDevice.h"
+#include "Mpg123Decoder.h"
+
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
 #include <cstdlib>
 #include <random>
 #include <thread>
+#include <unistd.h>
 
 namespace zr::media::test {
 
@@ -68,6 +72,36 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+StalledReads::StalledReads() {
+    int fds[2];
+    if (::pipe(fds) == 0) {
+        readEnd_ = fds[0];
+        writeEnd_ = fds[1];
+    }
+    EXPECT_GE(readEnd_, 0) << "no pipe";
+}
+
+StalledReads::~StalledReads() {
+    release();
+    if (readEnd_ >= 0)
+        ::close(readEnd_);
+}
+
+MediaService::TrackPreparer StalledReads::preparer() const {
+    return [stall = readEnd_](const std::string& path, OpenedTrack& track) {
+        const int result = MpegDevice::prepare(path, track);
+        if (result == kMciOk)
+            ::dup2(stall, track.decoder->fd());
+        return result;
+    };
+}
+
+void StalledReads::release() {
+    if (writeEnd_ >= 0)
+        ::close(writeEnd_);
+    writeEnd_ = -1;
 }
 
 } // namespace zr::media::test

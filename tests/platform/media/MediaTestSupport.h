@@ -35,6 +35,24 @@ struct Pcm {
 // The whole file decoded by libmpg123 directly (gapless), as a reference.
 Pcm decodeReference(const std::string& path);
 
+// Tracks whose reads stall, as on a vanished share: the real file is opened, then a pipe that
+// nobody writes takes the place of its descriptor, so once the decoder has used what it
+// buffered, its next read waits until release().
+class StalledReads {
+public:
+    StalledReads();
+    ~StalledReads(); // releases, then closes the pipe
+    StalledReads(const StalledReads&) = delete;
+    StalledReads& operator=(const StalledReads&) = delete;
+    // For MediaService(options, preparer()).
+    [[nodiscard]] MediaService::TrackPreparer preparer() const;
+    void release(); // the stalled reads end (end of file)
+
+private:
+    int readEnd_ = -1;
+    int writeEnd_ = -1;
+};
+
 // A fresh empty folder under the system's temporary folder, removed by the destructor.
 class TempDir {
 public:

@@ -183,29 +183,20 @@ std::size_t threadCount() {
 }
 
 TEST(MediaOpen, DeviceWhoseReadsStallClosesWithoutWaitingForThem) {
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    // Opens the real file, then puts a pipe that nobody writes in the place of its descriptor:
-    // once the decoder has used what it buffered, its next read waits, as on a vanished share.
-    auto preparer = [stall = pipeFds[0]](const std::string& path, OpenedTrack& track) {
-        const int result = MpegDevice::prepare(path, track);
-        if (result == kMciOk)
-            ::dup2(stall, track.decoder->fd());
-        return result;
-    };
+    test::StalledReads stalled;
     const std::size_t threadsBefore = threadCount();
     {
-        MediaService s(DeviceOptions{}, preparer);
+        MediaService s(DeviceOptions{}, stalled.preparer());
         ok(s, "open " + fixture("tone_5s_cbr_44100_stereo.mp3") + " alias mp3");
         ok(s, "play mp3");
         // The sound stops where the buffered bytes end, well before the track's end.
         long last = -1;
         EXPECT_TRUE(waitUntil([&] {
             const long now = number(s, "status mp3 position");
-            const bool stalled = now == last && now > 0;
+            const bool still = now == last && now > 0;
             last = now;
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            return stalled;
+            return still;
         }));
         EXPECT_LT(last, 4000);
         EXPECT_EQ(ok(s, "status mp3 mode"), "playing");
@@ -216,9 +207,8 @@ TEST(MediaOpen, DeviceWhoseReadsStallClosesWithoutWaitingForThem) {
         EXPECT_EQ(number(s, "status other length"), 1000);
     }
     // The end of the pipe ends the read; the worker left behind then finishes.
-    ::close(pipeFds[1]);
+    stalled.release();
     EXPECT_TRUE(waitUntil([&] { return threadCount() <= threadsBefore; }));
-    ::close(pipeFds[0]);
 }
 
 TEST(MediaOpen, LongFileWithoutHeaderAnswersAnEstimateThenTheCountedLength) {

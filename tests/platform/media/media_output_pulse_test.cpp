@@ -3,8 +3,6 @@
 // server's own timeline, so what it holds is what a listener would have heard.
 #include "MediaService.h"
 #include "MediaTestSupport.h"
-#include "MpegDevice.h"
-#include "Mpg123Decoder.h"
 #include "PulseOutput.h"
 #include "PulseServer.h"
 
@@ -289,17 +287,9 @@ TEST_F(PulseOutput, SpeedChangedWhilePlayingLeavesNoGap) {
 // A file whose reads stall (a vanished share) runs the server dry: the position must stop with
 // what was heard, not run on with the clock past the last frame the server had.
 TEST_F(PulseOutput, PositionStopsWhereTheServerRanDry) {
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    // Once the decoder has used what it buffered of the real file, its next read waits.
-    auto preparer = [stall = pipeFds[0]](const std::string& path, OpenedTrack& track) {
-        const int result = MpegDevice::prepare(path, track);
-        if (result == kMciOk)
-            ::dup2(stall, track.decoder->fd());
-        return result;
-    };
+    test::StalledReads stalled;
     {
-        MediaService service(DeviceOptions{}, preparer);
+        MediaService service(DeviceOptions{}, stalled.preparer());
         ok(service, "open \"" + fixture("tone_5s_cbr_44100_stereo.mp3") + "\" alias mp3");
         ok(service, "play mp3");
         const auto silentFor = [&](long frames) {
@@ -317,8 +307,6 @@ TEST_F(PulseOutput, PositionStopsWhereTheServerRanDry) {
             << "the position is not what has been heard";
         EXPECT_EQ(ok(service, "status mp3 mode"), "playing");
     }
-    ::close(pipeFds[1]); // ends the stalled read; the worker left behind then finishes
-    ::close(pipeFds[0]);
 }
 
 // The server going away under a playing track (killed, or shut down with the session): the
