@@ -71,7 +71,9 @@ struct WIN32_FIND_DATA {
 // that do not fit cFileName (259 bytes or more), are left out. Fills *findData with the first entry
 // and returns a search handle, or returns INVALID_HANDLE_VALUE (and zeroes *findData) when the
 // folder does not exist, cannot be read, nothing matches, or an argument is null. The folder is
-// read once, at this call. Thread-safe.
+// read once, at this call, on a worker thread: a folder whose file system does not answer for
+// about a second (a hung network share) counts as one that cannot be read, and an entry that
+// does not answer (a hung share mounted in the folder) is left out (FolderRead.h). Thread-safe.
 [[nodiscard]] HANDLE FindFirstFileA(const char* fileName, WIN32_FIND_DATA* findData);
 
 // Fills *findData with the next entry and returns true; returns false (and zeroes *findData)

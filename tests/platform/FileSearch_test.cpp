@@ -1,5 +1,6 @@
 #include "DriveDFolder.h"
 #include "DriveTable.h"
+#include "HungMount.h"
 #include "mWinAPI.h"
 
 #include <QDir>
@@ -150,6 +151,39 @@ TEST_F(FileSearch, SubfoldersAndRelativeSearches) {
     QDir::setCurrent(previous);
     EXPECT_EQ(here, std::vector<std::string>{"y.mp3"});
     EXPECT_EQ(below, (std::vector<std::string>{".", "..", "x.mp3"}));
+}
+
+// The threads of this process.
+int Threads() {
+    return static_cast<int>(
+        QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+TEST_F(FileSearch, AShareThatDoesNotAnswerIsGivenUpAndLeftOutOfTheFolderHoldingIt) {
+    Folder("Music");
+    Folder("share");
+    Folder("Video");
+    Touch("x.mp3");
+    zr::test::HungMount share;
+    const std::string why = share.Mount(dir.filePath("share"));
+    if (!why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    // The folder holding the hung share is listed without it; the share lists nothing.
+    EXPECT_EQ(Names(Search("D:\\*.*")),
+              (std::vector<std::string>{".", "..", "Music", "Video", "x.mp3"}));
+    EXPECT_TRUE(Search("D:\\share\\*.*").empty());
+    EXPECT_EQ(Names(Search("D:\\*.mp3")), std::vector<std::string>{"x.mp3"});
+
+    // One thread at most stays stuck there: later searches give up without asking it again.
+    const int threads = Threads();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(Search("D:\\share\\*.*").empty());
+        EXPECT_TRUE(Search("D:\\share\\deeper\\*.mp3").empty());
+        EXPECT_EQ(Names(Search("D:\\*.*")).size(), 5u);
+    }
+    EXPECT_LE(Threads(), threads);
+    EXPECT_FALSE(share.ReleasedByWatchdog());
 }
 
 TEST_F(FileSearch, NamesTheProgramCannotExpressAreLeftOut) {
