@@ -1,4 +1,5 @@
 #include "BrowserTestSupport.h"
+#include "HungMount.h"
 
 #include "elements/Form.h"
 #include "elements/ListView.h"
@@ -12,6 +13,7 @@
 namespace {
 
 using zr::test::ChildNamed;
+using zr::test::ChildTexts;
 using zr::test::ClickExpandButton;
 using zr::test::ClickNode;
 using zr::test::DataDisk;
@@ -77,6 +79,59 @@ TEST(OpenBrowser, ShowsModallyWithTheOwnerWaitingAndEachOpeningStartsAfresh) {
         EXPECT_TRUE(second.Ran());
     }
     EXPECT_EQ(OpenBrowser(), nullptr);
+    mVariables::ResetToStartValues();
+}
+
+TEST(OpenBrowser, AFolderThatStopsAnsweringListsNothingAndTheOthersStillList) {
+    const mWinAPI::ScopedDriveFolders table({});
+    TempTree d;
+    d.Folder("a/x");
+    d.File("a/a.mp3", 1);
+    d.Folder("b");
+    d.File("b/b.mp3", 2);
+    const mWinAPI::ScopedMountList mounts({DataDisk(d.Path())});
+    zr::ui::ListView playlist(nullptr);
+
+    zr::test::HungMount hung;
+    std::string why;
+    QStringList folders;
+    int aChildren = -1;
+    int aRows = -1;
+    bool aOpenFiles = true;
+    int aRowsAgain = -1;
+    QStringList bRows;
+    WhileOpen step([&](frmExplore& b) {
+        zr::ui::Node* driveD = b.Explorer().Nodes().Item("Parent2");
+        ASSERT_NE(driveD, nullptr);
+        folders = ChildTexts(driveD);
+        // The share behind "a" goes away after the browser has shown it.
+        why = hung.Mount(d.Path("a"));
+        if (why.empty()) {
+            ClickNode(b.Explorer(), ChildNamed(driveD, "a"));
+            aChildren = ChildNamed(driveD, "a")->Children();
+            aRows = b.FileList().ListItems().Count();
+            aOpenFiles = b.mnuFileCOpenFiles().Enabled();
+            ClickNode(b.Explorer(), ChildNamed(driveD, "b"));
+            for (int i = 1; i <= b.FileList().ListItems().Count(); ++i) {
+                bRows << b.FileList().ListItems().Item(i).Text();
+            }
+            ClickNode(b.Explorer(), ChildNamed(driveD, "a"));
+            aRowsAgain = b.FileList().ListItems().Count();
+        }
+        b.mnuFileExit().Action().trigger();
+    });
+    frmExplore::Open(nullptr, playlist);
+    ASSERT_TRUE(step.Ran());
+    if (!why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    EXPECT_EQ(folders, (QStringList{"a", "b"}));
+    EXPECT_EQ(aChildren, 0);
+    EXPECT_EQ(aRows, 0);
+    EXPECT_FALSE(aOpenFiles);
+    EXPECT_EQ(bRows, QStringList{"b.mp3"});
+    EXPECT_EQ(aRowsAgain, 0);
+    EXPECT_FALSE(hung.ReleasedByWatchdog());
     mVariables::ResetToStartValues();
 }
 
