@@ -8,6 +8,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -223,9 +224,16 @@ public:
         return *places;
     }
 
+    StalledPlaces() {
+        // Not locked by a thread a child process would not have.
+        pthread_atfork([] { Get().mutex_.lock(); }, [] { Get().mutex_.unlock(); },
+                       [] { Get().mutex_.unlock(); });
+    }
+
     void Mark(const std::string& place) {
         const std::lock_guard lock(mutex_);
         places_.insert(place);
+        any_ = true;
     }
 
     void Release(const std::string& place) {
@@ -233,9 +241,16 @@ public:
         if (const auto it = places_.find(place); it != places_.end()) {
             places_.erase(it);
         }
+        any_ = !places_.empty();
     }
 
+    // Whether any place is marked: most of the time none is, and asking costs nothing then.
+    [[nodiscard]] bool Any() const { return any_; }
+
     [[nodiscard]] bool Covers(const std::string& path) {
+        if (!any_) {
+            return false;
+        }
         const std::lock_guard lock(mutex_);
         return std::any_of(places_.begin(), places_.end(),
                            [&](const std::string& place) { return IsAtOrUnder(path, place); });
@@ -244,6 +259,7 @@ public:
 private:
     std::mutex mutex_;
     std::multiset<std::string> places_;
+    std::atomic<bool> any_{false};
 };
 
 // --- Workers --------------------------------------------------------------------------------
@@ -258,10 +274,22 @@ public:
         return *workers;
     }
 
+    Workers() {
+        // A child process has none of the threads: it starts with no worker at all.
+        pthread_atfork([] { Get().mutex_.lock(); }, [] { Get().mutex_.unlock(); },
+                       [] {
+                           Workers& w = Get();
+                           w.jobs_.clear();
+                           w.idle_ = 0;
+                           w.finishing_ = 0;
+                           w.mutex_.unlock();
+                       });
+    }
+
     void Run(std::function<void()> job) {
         {
             const std::lock_guard lock(mutex_);
-            if (idle_ > jobs_.size()) {
+            if (idle_ + finishing_ > jobs_.size()) {
                 jobs_.push_back(std::move(job));
                 wake_.notify_one();
                 return;
@@ -273,24 +301,50 @@ public:
             }).detach();
         } catch (const std::system_error&) {
             // No thread to be had: read here, as an unguarded call would.
-            job();
+            if (RunJob(job)) {
+                const std::lock_guard lock(mutex_);
+                --finishing_;
+            }
+        }
+    }
+
+    // Called by a job just before it hands over its result: the caller may post its next job
+    // at once, and this worker, about to be free, takes it instead of a new thread.
+    void Finishing() {
+        if (!finishing) {
+            finishing = true;
+            const std::lock_guard lock(mutex_);
+            ++finishing_;
         }
     }
 
 private:
     static constexpr std::size_t kIdleKept = 4;
+    static thread_local bool finishing;
+
+    // Runs a job; true when it said it was finishing (and so counts in finishing_).
+    static bool RunJob(std::function<void()>& job) {
+        finishing = false;
+        job();
+        job = nullptr;
+        return finishing;
+    }
 
     void Serve(std::function<void()> job) {
         for (;;) {
-            job();
-            job = nullptr;
+            const bool announced = RunJob(job);
             std::unique_lock lock(mutex_);
-            if (idle_ >= kIdleKept) {
-                return;
+            if (announced) {
+                --finishing_;
             }
-            ++idle_;
-            wake_.wait(lock, [this] { return !jobs_.empty(); });
-            --idle_;
+            if (jobs_.empty()) {
+                if (idle_ >= kIdleKept) {
+                    return;
+                }
+                ++idle_;
+                wake_.wait(lock, [this] { return !jobs_.empty(); });
+                --idle_;
+            }
             job = std::move(jobs_.front());
             jobs_.pop_front();
         }
@@ -300,7 +354,10 @@ private:
     std::condition_variable wake_;
     std::deque<std::function<void()>> jobs_;
     std::size_t idle_ = 0;
+    std::size_t finishing_ = 0;
 };
+
+thread_local bool Workers::finishing = false;
 
 // Whether the thread `tid` of this process is running or waiting for a processor, rather than
 // asleep in a call. A busy machine may leave a worker unscheduled for a while; that is no
@@ -340,9 +397,20 @@ struct FolderRead::State {
     std::vector<WIN32_FIND_DATA> entries;
     std::vector<std::pair<int, std::string>> marks; // places marked on behalf of a generation
 
+    bool waited = false; // the result was settled by the waiting thread
+
     std::atomic<Clock::rep> lastAnswer{0};
+    std::weak_ptr<Batch> batch; // the readings this one is carried out in turn with, if any
+    std::size_t index = 0;      // its place among them
 
     void Answered() { lastAnswer.store(Clock::now().time_since_epoch().count()); }
+
+    // Before handing over the result of a reading that ends the worker's job.
+    void Finishing() const {
+        if (batch.expired()) {
+            Workers::Get().Finishing();
+        }
+    }
 
     // Under mutex: whether `generation` still carries the reading. A worker left behind that
     // comes back lifts the marks made when it stalled and stops.
@@ -362,6 +430,7 @@ struct FolderRead::State {
     }
 
     void Finish(int gen, Outcome result) {
+        Finishing();
         const std::lock_guard lock(mutex);
         if (Current(gen)) {
             phase = Phase::Done;
@@ -373,6 +442,10 @@ struct FolderRead::State {
     // On a worker thread.
     static void Work(const std::shared_ptr<State>& self, int gen) {
         self->Answered();
+        if (gen == 0 && StalledPlaces::Get().Covers(self->place)) {
+            self->Finish(gen, Outcome::NoAnswer);
+            return;
+        }
         bool opening = false;
         {
             const std::lock_guard lock(self->mutex);
@@ -465,6 +538,7 @@ struct FolderRead::State {
                     return;
                 }
                 if (next >= names.size()) {
+                    Finishing();
                     phase = Phase::Done;
                     outcome = Outcome::Listed;
                     ended.notify_all();
@@ -474,7 +548,8 @@ struct FolderRead::State {
                 dirFd = folderFd.get();
             }
             // An entry on a place that did not answer is left out without asking again.
-            const bool stalled = StalledPlaces::Get().Covers(Join(place, name));
+            const bool stalled =
+                StalledPlaces::Get().Any() && StalledPlaces::Get().Covers(Join(place, name));
             WIN32_FIND_DATA data;
             if (!stalled) {
                 data = Describe(dirFd, name);
@@ -513,33 +588,83 @@ struct FolderRead::State {
     }
 };
 
+// Readings one worker carries out in turn. A worker that takes over from one left behind goes
+// on with the readings not yet taken.
+struct FolderRead::Batch {
+    std::vector<std::shared_ptr<State>> states;
+    std::atomic<std::size_t> next{0}; // the next reading a worker takes
+    std::size_t settled = 0;          // the waiting thread's: readings before it are settled
+
+    static void Run(const std::shared_ptr<Batch>& self) {
+        for (std::size_t i = self->next++; i < self->states.size(); i = self->next++) {
+            State::Work(self->states[i], 0);
+        }
+    }
+};
+
 FolderRead::FolderRead(std::shared_ptr<State> state) : state_(std::move(state)) {}
 
 FolderRead::~FolderRead() = default;
 
-FolderRead FolderRead::Start(const std::string& folder, const std::string& pattern,
-                             std::function<bool()> look) {
-    auto state = std::make_shared<State>();
+namespace {
+
+std::shared_ptr<FolderRead::State> NewState(const std::string& folder, const std::string& pattern,
+                                            std::function<bool()> look) {
+    auto state = std::make_shared<FolderRead::State>();
     state->folder = folder;
     state->place = AbsolutePlace(folder);
     state->pattern = pattern;
     state->look = std::move(look);
-    if (StalledPlaces::Get().Covers(state->place)) {
-        state->phase = State::Phase::Done;
-        state->outcome = Outcome::NoAnswer;
-        return FolderRead(std::move(state));
-    }
     state->Answered();
+    return state;
+}
+
+} // namespace
+
+FolderRead FolderRead::Start(const std::string& folder, const std::string& pattern,
+                             std::function<bool()> look) {
+    auto state = NewState(folder, pattern, std::move(look));
     Workers::Get().Run([state] { State::Work(state, 0); });
     return FolderRead(std::move(state));
 }
 
+std::vector<FolderRead>
+FolderRead::StartInTurn(const std::vector<std::pair<std::string, std::string>>& reads) {
+    auto batch = std::make_shared<Batch>();
+    std::vector<FolderRead> handles;
+    for (const auto& [folder, pattern] : reads) {
+        auto state = NewState(folder, pattern, {});
+        state->batch = batch;
+        state->index = batch->states.size();
+        batch->states.push_back(state);
+        handles.push_back(FolderRead(std::move(state)));
+    }
+    if (!handles.empty()) {
+        Workers::Get().Run([batch] { Batch::Run(batch); });
+    }
+    return handles;
+}
+
 FolderRead::Result FolderRead::Wait() {
-    State& s = *state_;
+    // A reading carried out in turn waits for those before it: one of them may hold up the
+    // worker, and nobody else may be watching it.
+    if (const std::shared_ptr<Batch> batch = state_->batch.lock()) {
+        for (; batch->settled < state_->index; ++batch->settled) {
+            Settle(batch->states[batch->settled]);
+        }
+    }
+    Settle(state_);
+    const std::lock_guard lock(state_->mutex);
+    return Result{state_->outcome, std::move(state_->entries)};
+}
+
+void FolderRead::Settle(const std::shared_ptr<State>& state) {
+    State& s = *state;
     std::unique_lock lock(s.mutex);
-    for (;;) {
+    while (!s.waited) {
         if (s.phase == State::Phase::Done) {
-            return Result{s.outcome, std::move(s.entries)};
+            s.waited = true;
+            break;
         }
         const Clock::time_point due =
             Clock::time_point(Clock::duration(s.lastAnswer.load())) + kStallLimit;
@@ -552,10 +677,20 @@ FolderRead::Result FolderRead::Wait() {
             s.ended.wait_for(lock, kStallLimit / 10);
             continue;
         }
-        if (s.GiveUp()) {
+        const bool over = s.GiveUp();
+        std::shared_ptr<Batch> batch = s.batch.lock();
+        if (over && !batch) {
             continue;
         }
-        Workers::Get().Run([state = state_, gen = s.generation] { State::Work(state, gen); });
+        // Another worker goes on with this reading (unless it is over) and with those after it.
+        Workers::Get().Run([state, gen = s.generation, over, batch = std::move(batch)] {
+            if (!over) {
+                State::Work(state, gen);
+            }
+            if (batch) {
+                Batch::Run(batch);
+            }
+        });
     }
 }
 

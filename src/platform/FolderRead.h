@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mWinAPI {
@@ -48,7 +49,14 @@ public:
     [[nodiscard]] static FolderRead Start(const std::string& folder, const std::string& pattern,
                                           std::function<bool()> look = {});
 
-    // Waits until the reading ends or gives up on it (see above). Call once, from one thread.
+    // Starts readings that one worker carries out in turn, in the order given (folder and
+    // pattern each, as Start): for a caller that reads many small folders in a row, one
+    // hand-over to a worker instead of one per folder. Waiting for one waits for those before it.
+    [[nodiscard]] static std::vector<FolderRead>
+    StartInTurn(const std::vector<std::pair<std::string, std::string>>& reads);
+
+    // Waits until the reading ends or gives up on it (see above). Call once, from the thread
+    // that started it.
     [[nodiscard]] Result Wait();
 
     FolderRead(FolderRead&&) noexcept = default;
@@ -56,9 +64,11 @@ public:
     ~FolderRead();
 
     struct State; // shared with the workers
+    struct Batch;
 
 private:
     explicit FolderRead(std::shared_ptr<State> state);
+    static void Settle(const std::shared_ptr<State>& state);
     std::shared_ptr<State> state_;
 };
 

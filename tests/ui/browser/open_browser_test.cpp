@@ -85,7 +85,8 @@ TEST(OpenBrowser, ShowsModallyWithTheOwnerWaitingAndEachOpeningStartsAfresh) {
 TEST(OpenBrowser, AFolderThatStopsAnsweringListsNothingAndTheOthersStillList) {
     const mWinAPI::ScopedDriveFolders table({});
     TempTree d;
-    d.Folder("a/x");
+    d.Folder("a/x/deep");
+    d.Folder("a/y/z");
     d.File("a/a.mp3", 1);
     d.Folder("b");
     d.File("b/b.mp3", 2);
@@ -94,29 +95,33 @@ TEST(OpenBrowser, AFolderThatStopsAnsweringListsNothingAndTheOthersStillList) {
 
     zr::test::HungMount hung;
     std::string why;
-    QStringList folders;
-    int aChildren = -1;
-    int aRows = -1;
-    bool aOpenFiles = true;
-    int aRowsAgain = -1;
-    QStringList bRows;
+    QStringList inA;
+    int xChildren = -1;
+    QStringList inY;
+    int xRows = -1;
+    bool xOpenFiles = true;
+    int bRows = -1;
+    int xRowsAgain = -1;
     WhileOpen step([&](frmExplore& b) {
         zr::ui::Node* driveD = b.Explorer().Nodes().Item("Parent2");
         ASSERT_NE(driveD, nullptr);
-        folders = ChildTexts(driveD);
-        // The share behind "a" goes away after the browser has shown it.
-        why = hung.Mount(d.Path("a"));
+        zr::ui::Node* a = ChildNamed(driveD, "a");
+        ASSERT_NE(a, nullptr);
+        ClickNode(b.Explorer(), a);
+        inA = ChildTexts(a);
+        // The share behind the folder x goes away after the browser has shown it.
+        why = hung.Mount(d.Path("a/x"));
         if (why.empty()) {
-            ClickNode(b.Explorer(), ChildNamed(driveD, "a"));
-            aChildren = ChildNamed(driveD, "a")->Children();
-            aRows = b.FileList().ListItems().Count();
-            aOpenFiles = b.mnuFileCOpenFiles().Enabled();
+            ClickExpandButton(b.Explorer(), a); // reads x and y, one level ahead
+            xChildren = ChildNamed(a, "x")->Children();
+            inY = ChildTexts(ChildNamed(a, "y"));
+            ClickNode(b.Explorer(), ChildNamed(a, "x"));
+            xRows = b.FileList().ListItems().Count();
+            xOpenFiles = b.mnuFileCOpenFiles().Enabled();
             ClickNode(b.Explorer(), ChildNamed(driveD, "b"));
-            for (int i = 1; i <= b.FileList().ListItems().Count(); ++i) {
-                bRows << b.FileList().ListItems().Item(i).Text();
-            }
-            ClickNode(b.Explorer(), ChildNamed(driveD, "a"));
-            aRowsAgain = b.FileList().ListItems().Count();
+            bRows = b.FileList().ListItems().Count();
+            ClickNode(b.Explorer(), ChildNamed(a, "x"));
+            xRowsAgain = b.FileList().ListItems().Count();
         }
         b.mnuFileExit().Action().trigger();
     });
@@ -125,12 +130,13 @@ TEST(OpenBrowser, AFolderThatStopsAnsweringListsNothingAndTheOthersStillList) {
     if (!why.empty()) {
         GTEST_SKIP() << why;
     }
-    EXPECT_EQ(folders, (QStringList{"a", "b"}));
-    EXPECT_EQ(aChildren, 0);
-    EXPECT_EQ(aRows, 0);
-    EXPECT_FALSE(aOpenFiles);
-    EXPECT_EQ(bRows, QStringList{"b.mp3"});
-    EXPECT_EQ(aRowsAgain, 0);
+    EXPECT_EQ(inA, (QStringList{"x", "y"}));
+    EXPECT_EQ(xChildren, 0);
+    EXPECT_EQ(inY, QStringList{"z"});
+    EXPECT_EQ(xRows, 0);
+    EXPECT_FALSE(xOpenFiles);
+    EXPECT_EQ(bRows, 1);
+    EXPECT_EQ(xRowsAgain, 0);
     EXPECT_FALSE(hung.ReleasedByWatchdog());
     mVariables::ResetToStartValues();
 }

@@ -107,6 +107,7 @@ TEST(PlayerOpen, AHungShareIsANotReadyDriveAndEverythingElseWorksMeanwhile) {
     share.rootPath = e.Path();
     share.device = QStringLiteral("nas:/export/music");
     share.fsType = QStringLiteral("nfs4");
+    share.label = QStringLiteral("MUSIC"); // shown only while the share answers
     const mWinAPI::ScopedMountList mounts({DataDisk(d.Path()), share});
 
     mVariables::ResetToStartValues();
