@@ -194,7 +194,6 @@ Match findInCapture(const std::vector<float>& cap, const std::vector<float>& ref
          i <= std::min(refFrames - kWindow, expected + kSearch); ++i)
         starts.emplace_back(ref[static_cast<std::size_t>(i * channels)], i);
     std::sort(starts.begin(), starts.end());
-    Match m;
     for (long c = 0; c + kWindow <= capFrames; ++c) {
         const float v = cap[static_cast<std::size_t>(c * channels)];
         auto it = std::lower_bound(starts.begin(), starts.end(), std::make_pair(v - kSame, -1L));
@@ -212,7 +211,7 @@ Match findInCapture(const std::vector<float>& cap, const std::vector<float>& ref
                 return {true, it->second - expected, c, worst};
         }
     }
-    return m;
+    return {};
 }
 
 // Polls the position until it is past `ms` + played (and not still at an earlier start far
