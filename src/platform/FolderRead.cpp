@@ -275,18 +275,21 @@ public:
     }
 
     Workers() {
-        // A child process has none of the threads: it starts with no worker at all.
+        // A child process has none of the threads, and starting threads in the child of a
+        // process with threads is asking for trouble: it reads on its own thread, unguarded.
         pthread_atfork([] { Get().mutex_.lock(); }, [] { Get().mutex_.unlock(); },
                        [] {
                            Workers& w = Get();
                            w.jobs_.clear();
                            w.idle_ = 0;
                            w.finishing_ = 0;
+                           w.forked_ = true;
                            w.mutex_.unlock();
                        });
     }
 
     void Run(std::function<void()> job) {
+        bool here = false;
         {
             const std::lock_guard lock(mutex_);
             if (idle_ + finishing_ > jobs_.size()) {
@@ -294,17 +297,19 @@ public:
                 wake_.notify_one();
                 return;
             }
+            here = forked_;
         }
-        try {
-            std::thread([this, first = std::move(job)]() mutable {
-                Serve(std::move(first));
-            }).detach();
-        } catch (const std::system_error&) {
-            // No thread to be had: read here, as an unguarded call would.
-            if (RunJob(job)) {
-                const std::lock_guard lock(mutex_);
-                --finishing_;
+        if (!here) {
+            try {
+                std::thread([this, first = job]() mutable { Serve(std::move(first)); }).detach();
+                return;
+            } catch (const std::system_error&) {
+                // No thread to be had: read here, as an unguarded call would.
             }
+        }
+        if (RunJob(job)) {
+            const std::lock_guard lock(mutex_);
+            --finishing_;
         }
     }
 
@@ -355,6 +360,7 @@ private:
     std::deque<std::function<void()>> jobs_;
     std::size_t idle_ = 0;
     std::size_t finishing_ = 0;
+    bool forked_ = false; // this is a child process
 };
 
 thread_local bool Workers::finishing = false;
