@@ -95,33 +95,26 @@ TEST(OpenBrowser, AFolderThatStopsAnsweringListsNothingAndTheOthersStillList) {
 
     zr::test::HungMount hung;
     std::string why;
-    QStringList inA;
-    int xChildren = -1;
-    QStringList inY;
-    int xRows = -1;
-    bool xOpenFiles = true;
-    int bRows = -1;
-    int xRowsAgain = -1;
     WhileOpen step([&](frmExplore& b) {
         zr::ui::Node* driveD = b.Explorer().Nodes().Item("Parent2");
         ASSERT_NE(driveD, nullptr);
         zr::ui::Node* a = ChildNamed(driveD, "a");
         ASSERT_NE(a, nullptr);
         ClickNode(b.Explorer(), a);
-        inA = ChildTexts(a);
+        EXPECT_EQ(ChildTexts(a), (QStringList{"x", "y"}));
         // The share behind the folder x goes away after the browser has shown it.
         why = hung.Mount(d.Path("a/x"));
         if (why.empty()) {
             ClickExpandButton(b.Explorer(), a); // reads x and y, one level ahead
-            xChildren = ChildNamed(a, "x")->Children();
-            inY = ChildTexts(ChildNamed(a, "y"));
+            EXPECT_EQ(ChildNamed(a, "x")->Children(), 0);
+            EXPECT_EQ(ChildTexts(ChildNamed(a, "y")), QStringList{"z"});
             ClickNode(b.Explorer(), ChildNamed(a, "x"));
-            xRows = b.FileList().ListItems().Count();
-            xOpenFiles = b.mnuFileCOpenFiles().Enabled();
+            EXPECT_EQ(b.FileList().ListItems().Count(), 0);
+            EXPECT_FALSE(b.mnuFileCOpenFiles().Enabled());
             ClickNode(b.Explorer(), ChildNamed(driveD, "b"));
-            bRows = b.FileList().ListItems().Count();
+            EXPECT_EQ(b.FileList().ListItems().Count(), 1);
             ClickNode(b.Explorer(), ChildNamed(a, "x"));
-            xRowsAgain = b.FileList().ListItems().Count();
+            EXPECT_EQ(b.FileList().ListItems().Count(), 0);
         }
         b.mnuFileExit().Action().trigger();
     });
@@ -130,13 +123,6 @@ TEST(OpenBrowser, AFolderThatStopsAnsweringListsNothingAndTheOthersStillList) {
     if (!why.empty()) {
         GTEST_SKIP() << why;
     }
-    EXPECT_EQ(inA, (QStringList{"x", "y"}));
-    EXPECT_EQ(xChildren, 0);
-    EXPECT_EQ(inY, QStringList{"z"});
-    EXPECT_EQ(xRows, 0);
-    EXPECT_FALSE(xOpenFiles);
-    EXPECT_EQ(bRows, 1);
-    EXPECT_EQ(xRowsAgain, 0);
     EXPECT_FALSE(hung.ReleasedByWatchdog());
     mVariables::ResetToStartValues();
 }

@@ -115,30 +115,20 @@ TEST(PlayerOpen, AHungShareIsANotReadyDriveAndEverythingElseWorksMeanwhile) {
     player.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&player));
 
-    QString shareText;
-    QString shareImage;
-    int shareChildren = -1;
-    QStringList dataFolders;
-    int listedOnShare = -1;
-    bool openFilesOnShare = true;
-    QStringList listedInMusic;
     WhileOpen browse([&](zr::ui::frmExplore& b) {
         ASSERT_TRUE(BrowserInFront(b));
         zr::ui::Node* data = b.Explorer().Nodes().Item("Parent2");
         zr::ui::Node* nasDrive = b.Explorer().Nodes().Item("Parent3");
         ASSERT_NE(data, nullptr);
         ASSERT_NE(nasDrive, nullptr);
-        dataFolders = ChildTexts(data);
-        shareText = nasDrive->Text();
-        shareImage = nasDrive->Image();
-        shareChildren = nasDrive->Children();
+        EXPECT_EQ(ChildTexts(data), (QStringList{"Music", "Video"}));
+        EXPECT_EQ(nasDrive->Text() + "|" + nasDrive->Image(), " (E:)|drvremote");
+        EXPECT_EQ(nasDrive->Children(), 0);
         ClickNode(b.Explorer(), nasDrive);
-        listedOnShare = b.FileList().ListItems().Count();
-        openFilesOnShare = b.mnuFileCOpenFiles().Enabled();
+        EXPECT_EQ(b.FileList().ListItems().Count(), 0);
+        EXPECT_FALSE(b.mnuFileCOpenFiles().Enabled());
         ClickNode(b.Explorer(), ChildNamed(data, "Music"));
-        for (int i = 1; i <= b.FileList().ListItems().Count(); ++i) {
-            listedInMusic << b.FileList().ListItems().Item(i).Text();
-        }
+        EXPECT_EQ(b.FileList().ListItems().Count(), 1);
         QTest::keyClick(&b, Qt::Key_T, Qt::ControlModifier); // Select All
         QTest::keyClick(&b, Qt::Key_O, Qt::ControlModifier); // Open Files
         QTest::keyClick(&b, Qt::Key_X, Qt::ControlModifier); // Exit
@@ -146,13 +136,6 @@ TEST(PlayerOpen, AHungShareIsANotReadyDriveAndEverythingElseWorksMeanwhile) {
     auto& open = player.imgControl(5);
     QTest::mouseClick(&open, Qt::LeftButton, {}, open.rect().center());
     ASSERT_TRUE(browse.Ran()) << "the browser did not appear";
-    EXPECT_EQ(shareText, " (E:)");
-    EXPECT_EQ(shareImage, "drvremote");
-    EXPECT_EQ(shareChildren, 0);
-    EXPECT_EQ(listedOnShare, 0);
-    EXPECT_FALSE(openFilesOnShare);
-    EXPECT_EQ(dataFolders, (QStringList{"Music", "Video"}));
-    EXPECT_EQ(listedInMusic, QStringList{"one.mp3"});
 
     // Both shares still hang: the player plays what was chosen.
     ASSERT_EQ(player.lstFiles.ListItems().Count(), 1);

@@ -206,25 +206,20 @@ TEST(SystemDrives, ThisMachineHasCAsItsRoot) {
 
 TEST(MountInfo, FieldsAndEscapes) {
     const auto lines = mWinAPI::ParseMountInfo(
-        "22 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
-        "40 22 0:35 / /mnt/my\\040music rw master:3 unbindable - fuse.sshfs ann@host:/srv rw\n"
+        "22 1 8:2 / / rw shared:1 - ext4 /dev/sda2 rw\n"
+        "40 22 0:35 / /mnt/my\\040music rw master:3 unbindable - fuse.sshfs ann@h:/srv rw\n"
         "41 22 0:36 / /mnt/x rw - tmpfs\n" // too short: skipped
-        "garbage\n"
         "42 22 259:1 /sub /srv/a\\134b rw - btrfs /dev/nvme0n1p1 rw");
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0].mountPoint, "/");
-    EXPECT_EQ(lines[0].fsType, "ext4");
-    EXPECT_EQ(lines[0].source, "/dev/sda2");
-    EXPECT_EQ(lines[0].major, 8u);
-    EXPECT_EQ(lines[0].minor, 2u);
-    EXPECT_EQ(lines[1].mountPoint, "/mnt/my music");
-    EXPECT_EQ(lines[1].fsType, "fuse.sshfs");
-    EXPECT_EQ(lines[1].source, "ann@host:/srv");
+    EXPECT_EQ(lines[0].mountPoint + " " + lines[0].fsType + " " + lines[0].source,
+              "/ ext4 /dev/sda2");
+    EXPECT_EQ(lines[0].major * 1000 + lines[0].minor, 8002u);
+    EXPECT_EQ(lines[1].mountPoint + " " + lines[1].fsType + " " + lines[1].source,
+              "/mnt/my music fuse.sshfs ann@h:/srv");
     EXPECT_EQ(lines[2].mountPoint, "/srv/a\\b");
-    EXPECT_EQ(lines[2].major, 259u);
 }
 
-// A temporary folder for mounts, unmounted before it goes.
+// Mounts in a temporary folder, unmounted before it goes.
 class Mounts : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -233,55 +228,43 @@ protected:
         }
     }
     QString Folder(const QString& name) {
-        const QString path = dir.filePath(name);
-        EXPECT_TRUE(QDir().mkpath(path));
-        return path;
+        EXPECT_TRUE(QDir().mkpath(dir.filePath(name)));
+        return dir.filePath(name);
     }
-    // Mounts when the machine lets us.
     bool MountFs(const char* type, const QString& folder, const char* options = nullptr) {
-        if (!zr::test::MountHere(type, type, folder, options).empty()) {
-            return false;
+        const bool mountedHere = zr::test::MountHere(type, folder, options).empty();
+        if (mountedHere) {
+            mounted.push_back(folder);
         }
-        mounted.push_back(folder);
-        return true;
+        return mountedHere;
     }
     QTemporaryDir dir;
     std::vector<QString> mounted;
 };
 
-std::vector<std::string> Described(const std::vector<MountEntry>& mounts) {
-    std::vector<std::string> lines;
-    for (const MountEntry& m : mounts) {
-        lines.push_back(m.rootPath.toStdString() + " " + m.device.toStdString() + " " +
-                        m.fsType.toStdString() + " [" + m.label.toStdString() + "] " +
-                        (m.ready ? "ready" : "-"));
-    }
-    return lines;
-}
-
 TEST_F(Mounts, TheMachinesMountsAreThoseQtListsWithTheirLabels) {
     // Shapes Qt leaves out (no size) or keeps (a blank in the folder's name), when we may mount.
     MountFs("tmpfs", Folder("ram disk"), "size=1m") && MountFs("proc", Folder("proc")) &&
         MountFs("tmpfs", Folder("ram disk/inner"));
-    std::vector<MountEntry> qt;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        MountEntry m;
-        m.rootPath = volume.rootPath();
-        m.device = QString::fromUtf8(volume.device());
-        m.fsType = QString::fromUtf8(volume.fileSystemType());
-        m.label = volume.name();
-        m.ready = volume.isReady();
-        qt.push_back(m);
+    std::vector<std::string> qt;
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+        qt.push_back(v.rootPath().toStdString() + " " + v.device().toStdString() + " " +
+                     v.fileSystemType().toStdString() + " [" + v.name().toStdString() + "] " +
+                     (v.isReady() ? "ready" : "-"));
     }
-    std::vector<MountEntry> ours = mWinAPI::ReadMounts();
+    std::vector<std::string> ours;
+    for (const MountEntry& m : mWinAPI::ReadMounts()) {
+        ours.push_back(m.rootPath.toStdString() + " " + m.device.toStdString() + " " +
+                       m.fsType.toStdString() + " [" + m.label.toStdString() + "] " +
+                       (m.ready ? "ready" : "-"));
+    }
     // The not-ready entries of fstab and empty optical drives follow the mounted ones.
     ours.resize(std::min(ours.size(), qt.size()));
-    EXPECT_EQ(Described(ours), Described(qt));
+    EXPECT_EQ(ours, qt);
 }
 
 TEST_F(Mounts, AMountThatDoesNotAnswerIsANotReadyDriveAndTheOthersAreRead) {
     const QString music = Folder("music");
-    ASSERT_TRUE(QDir(music).mkpath("Rock"));
     const QString share = Folder("share");
     zr::test::HungMount hung;
     if (const std::string why = hung.Mount(share); !why.empty()) {
@@ -289,29 +272,21 @@ TEST_F(Mounts, AMountThatDoesNotAnswerIsANotReadyDriveAndTheOthersAreRead) {
     }
     const mWinAPI::ScopedDriveFolders keep({});
 
-    // The machine's own table: the hung mount is listed, as not ready.
-    bool listed = false;
-    for (const MountEntry& m : mWinAPI::ReadMounts()) {
-        if (m.rootPath == share) {
-            listed = true;
-            EXPECT_FALSE(m.ready);
-        }
-    }
-    EXPECT_TRUE(listed);
-    std::vector<DriveInfo> drives = mWinAPI::LoadSystemDrives();
-    ASSERT_FALSE(drives.empty());
-    EXPECT_TRUE(drives[0].ready);
+    // The machine's own table: the hung mount is listed, as not ready, and maps to no letter.
+    const auto mounts = mWinAPI::ReadMounts();
+    EXPECT_TRUE(std::any_of(mounts.begin(), mounts.end(),
+                            [&](const MountEntry& m) { return m.rootPath == share && !m.ready; }));
+    EXPECT_TRUE(mWinAPI::LoadSystemDrives().at(0).ready);
     for (const auto& [letter, folder] : mWinAPI::GetDriveFolders()) {
         EXPECT_NE(folder, share.toStdString()) << letter;
     }
 
     // A list of our own: the share keeps its letter and its type, not ready; D: is read.
-    const mWinAPI::ScopedMountList mounts(
+    const mWinAPI::ScopedMountList ours(
         {Mount(music.toUtf8().constData(), "/dev/sdb1", "ext4", "MUSIC"),
          Mount(share.toUtf8().constData(), "nas:/export/music", "nfs4", "NAS")});
-    drives = mWinAPI::LoadSystemDrives();
+    const auto drives = mWinAPI::LoadSystemDrives();
     EXPECT_EQ(Summary(drives), "C2/ D2" + music.toStdString() + " E3-");
-    EXPECT_EQ(drives[1].volumeName, "MUSIC");
     EXPECT_TRUE(drives[2].volumeName.isEmpty());
     EXPECT_EQ(mWinAPI::DriveFolder('D').value_or(""), music.toStdString());
     EXPECT_FALSE(mWinAPI::DriveFolder('E').has_value());

@@ -7,9 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-// Mounts made by the tests (a hung file system among them) stay inside this process.
-// "--search-and-exit FOLDER": searches FOLDER as drive D:, says whether it found anything and
-// ends; the exit test runs this binary so.
+// Mounts made by the tests stay inside this process. "--search-and-exit FOLDER" searches
+// FOLDER as drive D:, says whether it found anything, and ends (the exit test runs it so).
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--search-and-exit") == 0) {
         mWinAPI::SetDriveFolders({{'D', argv[2]}});

@@ -1,9 +1,8 @@
 #pragma once
-// Real mounts for tests: a file system that never answers (a FUSE mount whose requests nobody
-// reads, as a network share whose server went away), and plain mounts of any type. They live in
-// a mount namespace of the test process's own, so nothing else on the machine sees them and
-// they end with the process. Header-only; needs root and /dev/fuse, and says why not otherwise,
-// so a test can skip.
+// Real mounts for tests, a file system that never answers among them (a FUSE mount whose
+// requests nobody reads: a network share whose server went away). They live in a mount
+// namespace of the test process's own, so the rest of the machine never sees them and they end
+// with the process. Needs root and /dev/fuse; says why not otherwise, so a test can skip.
 
 #include <QString>
 
@@ -27,57 +26,50 @@ inline bool& InPrivateMounts() {
     return entered;
 }
 
-// Gives the process a mount namespace of its own, whose mounts are neither seen by nor passed on
-// to the rest of the machine. Call first thing in main, before any thread starts: a thread keeps
-// the namespace it had, and threads take their creator's. Returns false when not allowed.
-inline bool EnterPrivateMounts() {
+// Call first thing in main, before any thread starts: a thread keeps the mount namespace it
+// had, and threads take their creator's.
+inline void EnterPrivateMounts() {
     InPrivateMounts() = unshare(CLONE_NEWNS) == 0 &&
                         mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    return InPrivateMounts();
 }
 
-// Mounts a file system of `type` on `folder` in the private namespace; "" or why it could not.
-inline std::string MountHere(const char* type, const char* source, const QString& folder,
+// Mounts a file system of `type` on `folder`; "" or why it could not.
+inline std::string MountHere(const char* type, const QString& folder,
                              const char* options = nullptr) {
     if (!InPrivateMounts()) {
         return "no mount namespace of our own (not root?)";
     }
-    if (mount(source, folder.toLocal8Bit().constData(), type, MS_NOSUID | MS_NODEV, options) != 0) {
+    if (mount(type, folder.toLocal8Bit().constData(), type, MS_NOSUID | MS_NODEV, options) != 0) {
         return std::string("mount ") + type + ": " + std::strerror(errno);
     }
     return {};
 }
 
-// A folder on which every stat, open and listing blocks in the kernel, for as long as the mount
-// lives or until Release(). Released at the latest after `releaseAfter`, so a program that
-// blocks for good fails its test instead of hanging it (ReleasedByWatchdog says so).
+// A folder on which every stat, open and listing blocks in the kernel until Release() or the
+// object's end, and at the latest 60 s after Mount(), so that a program that blocks for good
+// fails its test instead of hanging it (ReleasedByWatchdog then says so).
 class HungMount {
 public:
-    explicit HungMount(std::chrono::seconds releaseAfter = std::chrono::seconds(60))
-        : releaseAfter_(releaseAfter) {}
+    HungMount() = default;
     HungMount(const HungMount&) = delete;
     HungMount& operator=(const HungMount&) = delete;
-
     ~HungMount() {
-        Release();
         {
             const std::lock_guard lock(mutex_);
-            stop_ = true;
+            ended_ = true;
         }
         wake_.notify_all();
         if (watchdog_.joinable()) {
             watchdog_.join();
         }
+        Release();
         if (!folder_.empty()) {
             umount2(folder_.c_str(), MNT_DETACH);
         }
     }
 
-    // Mounts over `folder`, which must exist; "" on success, or why it could not.
+    // Mounts over `folder`, which must exist; "" or why it could not.
     std::string Mount(const QString& folder) {
-        if (!InPrivateMounts()) {
-            return "no mount namespace of our own (not root?)";
-        }
         const int fd = open("/dev/fuse", O_RDWR | O_CLOEXEC);
         if (fd < 0) {
             return std::string("/dev/fuse: ") + std::strerror(errno);
@@ -85,20 +77,16 @@ public:
         const std::string options = "fd=" + std::to_string(fd) +
                                     ",rootmode=40000,user_id=" + std::to_string(getuid()) +
                                     ",group_id=" + std::to_string(getgid());
-        const std::string why = MountHere("fuse.zrhang", "hung", folder, options.c_str());
-        if (!why.empty()) {
+        if (std::string why = MountHere("fuse.zrhang", folder, options.c_str()); !why.empty()) {
             close(fd);
             return why;
         }
         folder_ = folder.toLocal8Bit().toStdString();
-        {
-            const std::lock_guard lock(mutex_);
-            fd_ = fd;
-        }
+        fd_ = fd;
         watchdog_ = std::thread([this] {
             std::unique_lock lock(mutex_);
-            if (!wake_.wait_for(lock, releaseAfter_, [this] { return stop_; })) {
-                watchdogFired_ = true;
+            if (!wake_.wait_for(lock, std::chrono::seconds(60), [this] { return ended_; })) {
+                fired_ = true;
                 lock.unlock();
                 Release();
             }
@@ -106,8 +94,7 @@ public:
         return {};
     }
 
-    // Ends the connection: every call blocked in the mount, and every later one, fails
-    // (ENOTCONN), so the threads stuck there come back.
+    // Ends the connection: every call blocked in the mount, and every later one, fails.
     void Release() {
         const std::lock_guard lock(mutex_);
         if (fd_ >= 0) {
@@ -118,17 +105,16 @@ public:
 
     [[nodiscard]] bool ReleasedByWatchdog() {
         const std::lock_guard lock(mutex_);
-        return watchdogFired_;
+        return fired_;
     }
 
 private:
-    std::chrono::seconds releaseAfter_;
     std::string folder_;
     std::mutex mutex_;
     std::condition_variable wake_;
     int fd_ = -1;
-    bool stop_ = false;
-    bool watchdogFired_ = false;
+    bool ended_ = false;
+    bool fired_ = false;
     std::thread watchdog_;
 };
 
