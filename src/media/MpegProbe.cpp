@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -19,6 +20,16 @@ constexpr std::int64_t kSyncSearch = 256 * 1024;
 constexpr int kRunToTrust = 4;
 constexpr int kMaxTags = 16;
 constexpr int kMaxExtents = 64;
+
+// Bitrates in kbit/s by [MPEG-1 or not][layer - 1][index], sample rates by [version - 1][index].
+constexpr int kKbps[2][3][15] = {
+    {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+    {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+constexpr long kRates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
 
 std::uint32_t be32(const unsigned char* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
@@ -115,7 +126,7 @@ std::vector<std::pair<std::int64_t, std::int64_t>> dataExtents(int fd, std::int6
             break;
         }
         off_t hole = ::lseek(fd, data, SEEK_HOLE);
-        if (hole < 0 || hole > size)
+        if (hole <= data || hole > size)
             hole = static_cast<off_t>(size);
         extents.emplace_back(data, hole);
         at = hole;
@@ -205,6 +216,16 @@ bool runStartsAt(Window& w, std::int64_t at, std::int64_t end, const FrameHeader
     return run.frames == kRunToTrust || (run.frames > 0 && reached == end);
 }
 
+// LAME writes a tag with a CRC from version 3.90 on; older versions wrote only text there.
+bool lameTagWithCrc(const unsigned char* p) {
+    if (!startsWith(p, "LAME3."))
+        return false;
+    int minor = 0;
+    for (int i = 6; i < 9 && p[i] >= '0' && p[i] <= '9'; ++i)
+        minor = minor * 10 + (p[i] - '0');
+    return minor >= 90;
+}
+
 EncoderHeader readEncoderHeader(const unsigned char* f, const FrameHeader& h) {
     EncoderHeader e;
     const auto size = static_cast<std::size_t>(h.bytes);
@@ -231,7 +252,7 @@ EncoderHeader readEncoderHeader(const unsigned char* f, const FrameHeader& h) {
         if (flags & 8)
             field += 4;
         // LAME's tag ends with a CRC of the frame up to it, the counts above included.
-        if (field + 36 <= size && startsWith(f + field, "LAME")) {
+        if (field + 36 <= size && lameTagWithCrc(f + field)) {
             e.crcChecked = true;
             e.crcGood = crc16(f, field + 34) == be16(f + field + 34);
         }
@@ -261,32 +282,17 @@ EncoderHeader readEncoderHeader(const unsigned char* f, const FrameHeader& h) {
     return e;
 }
 
-// The smallest and largest frame of the stream's format (lowest bitrate without padding, highest
-// with).
-std::pair<double, double> frameBytesRange(const FrameHeader& h) {
-    unsigned char lo[4] = {0xff, 0, 0, 0};
-    unsigned char hi[4] = {0xff, 0, 0, 0};
-    const int versionBits = h.version == 1 ? 3 : (h.version == 2 ? 2 : 0);
-    const int rateIndex = [&] {
-        static constexpr long kRates[3][3] = {
-            {44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
-        for (int i = 0; i < 3; ++i)
-            if (kRates[h.version - 1][i] == h.rate)
-                return i;
-        return 0;
-    }();
-    for (unsigned char* p : {lo, hi})
-        p[1] = static_cast<unsigned char>(0xe0 | (versionBits << 3) | ((4 - h.layer) << 1) | 1);
-    lo[2] = static_cast<unsigned char>((1 << 4) | (rateIndex << 2));
-    hi[2] = static_cast<unsigned char>((14 << 4) | (rateIndex << 2) | 2);
-    const auto a = parseFrameHeader(lo);
-    const auto b = parseFrameHeader(hi);
-    return {a ? a->bytes : 1.0, b ? b->bytes : 1e9};
-}
-
 // The frame's mean size at its bitrate: padding slots add a byte now and then to keep it exact.
 double meanFrameBytes(const FrameHeader& h) {
     return static_cast<double>(h.samples) / 8.0 * h.kbps * 1000.0 / static_cast<double>(h.rate);
+}
+
+// The smallest and largest frames the stream's format allows: its lowest bitrate, and its
+// highest with a padding slot.
+std::pair<double, double> frameBytesRange(const FrameHeader& h) {
+    const int* kbps = kKbps[h.version == 1 ? 0 : 1][h.layer - 1];
+    const double perKbps = meanFrameBytes(h) / h.kbps;
+    return {std::floor(perKbps * kbps[1]), std::floor(perKbps * kbps[14]) + (h.layer == 1 ? 4 : 1)};
 }
 
 } // namespace
@@ -301,15 +307,6 @@ std::optional<FrameHeader> parseFrameHeader(const unsigned char* p) {
     if (versionBits == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 ||
         rateIndex == 3)
         return std::nullopt;
-    static constexpr int kKbps[2][3][15] = {
-        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
-         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
-         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
-        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
-         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
-    static constexpr long kRates[3][3] = {
-        {44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
     FrameHeader h;
     h.version = versionBits == 3 ? 1 : (versionBits == 2 ? 2 : 3);
     h.layer = 4 - layerBits;
@@ -447,21 +444,9 @@ bool headerAgrees(const AudioProbe& p) {
     default:
         break;
     }
-    if (!e.tocOrdered)
-        return false;
-    if (e.crcChecked)
-        return true;
-    // Variable bitrate without a CRC to vouch for the count: its mean frame must not be far
-    // smaller (or larger) than every frame seen at both ends.
-    double low = 0;
-    double high = 0;
-    for (const FrameRun* run : {&p.head, &p.tail}) {
-        if (run->frames == 0)
-            continue;
-        low = low == 0 ? run->meanBytes() : std::min(low, run->meanBytes());
-        high = std::max(high, run->meanBytes());
-    }
-    return low == 0 || (frameBytes >= 0.55 * low && frameBytes <= 1.8 * high);
+    // Variable bitrate: only a LAME tag's CRC (checked above) or a count vouches for it; frames
+    // seen at the ends say too little about the middle of a song.
+    return e.tocOrdered;
 }
 
 std::int64_t estimateSamples(const AudioProbe& p) {

@@ -48,9 +48,6 @@ struct FrameRun {
     std::int64_t bytes = 0;
     int minKbps = 0;
     int maxKbps = 0;
-    [[nodiscard]] double meanBytes() const {
-        return frames > 0 ? static_cast<double>(bytes) / static_cast<double>(frames) : 0.0;
-    }
 };
 
 struct AudioProbe {
@@ -70,9 +67,9 @@ struct AudioProbe {
 [[nodiscard]] AudioProbe probeAudio(int fd, std::int64_t fileSize);
 
 // Whether the header's count of frames may be believed: it counts frames and bytes, its bytes are
-// the audio's, the frames fit those bytes at the stream's bitrates, its own CRC holds, a CBR
-// header's count is what the frames' bitrate gives, a VBRI table adds up, and a VBR count agrees
-// with the frames seen at both ends.
+// the audio's, the frames fit those bytes at the stream's bitrates, its LAME tag's CRC (which
+// covers the counts) holds, a CBR header's count is what the frames' bitrate gives, and a VBRI
+// table adds up.
 [[nodiscard]] bool headerAgrees(const AudioProbe& probe);
 
 // Samples per channel the audio bytes are estimated to hold (tags and holes excluded), from the
