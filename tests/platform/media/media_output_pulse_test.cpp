@@ -121,7 +121,8 @@ public:
 
 TEST_F(PulseOutput, SamplesBeyondFullScaleAreClippedNotWrapped) {
     OverRangeSine source;
-    auto stream = PulseStream::open(kRate, 2, "over range", 1.0f, false, source);
+    bool answered = false;
+    auto stream = PulseStream::open(kRate, 2, "over range", 1.0f, false, source, answered);
     ASSERT_TRUE(stream);
     stream->start();
     ASSERT_TRUE(test::waitUntil([&] { return source.heard_.load(); }, std::chrono::seconds(10)));
