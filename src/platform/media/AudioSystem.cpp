@@ -247,6 +247,9 @@ void AudioOutput::holdCallback(bool hold) {
 void AudioOutput::dropQueuedHeld() {
     if (pulse_)
         pulse_->flushLocked();
+    // A new start (a Play, a seek) asks the server at once whether it offers a sink again.
+    if (standIn_)
+        askNow_.store(true, std::memory_order_relaxed);
 }
 
 void AudioOutput::feedIfHungry() {
@@ -279,7 +282,8 @@ void AudioOutput::runSilentClock() {
         next += period;
         // Outside the callback lock: the answer takes a round trip to the server. A slow one
         // delays the next pulls, which then catch up (next is absolute).
-        if (standIn_ && !found && Clock::now() >= nextAsk) {
+        if (standIn_ && !found &&
+            (askNow_.exchange(false, std::memory_order_relaxed) || Clock::now() >= nextAsk)) {
             found = PulseStream::offer() == PulseStream::Offer::Ready;
             if (found)
                 source_->outputLost();

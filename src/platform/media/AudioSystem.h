@@ -77,8 +77,9 @@ private:
 // stream was lost (the source heard outputLost; the owner closes and reopens): a server's machine
 // never falls back to SDL, which would meet the same server through its own driver. Reopened
 // right after a loss, the output tries the server again only if it offers a working sink. While
-// standing in, the clock asks the server every kStandInRetry whether it offers one again, and
-// if so reports outputLost itself, so that the owner reopens onto it.
+// standing in, the clock asks the server every kStandInRetry (and at once after a new start)
+// whether it offers one again, and if so reports outputLost itself, so that the owner reopens
+// onto it.
 //
 // Owned by one thread (the device's worker); setVolume() and withServerClock() may be called
 // from any thread (they take streamMutex_, which guards which stream is open).
@@ -154,7 +155,8 @@ private:
     AudioSource* source_ = nullptr;
     std::vector<float> scratch_;
     std::atomic<bool> running_{false};
-    std::mutex clockMutex_; // the silent clock holds it while it pulls
+    std::atomic<bool> askNow_{false}; // the stand-in asks the server now, not at its next turn
+    std::mutex clockMutex_;           // the silent clock holds it while it pulls
     std::thread clock_;
 
     // Changed by the owner under streamMutex_; read by other threads under it.
