@@ -325,8 +325,13 @@ protected:
             (void)server_->pactl(std::string("load-module module-null-sink sink_name=") +
                                  PulseServer::kSink + " rate=" + std::to_string(kRate) +
                                  " channels=2");
-        (void)server_->pactl(std::string("suspend-sink ") + PulseServer::kSink + " 0");
+        suspend(false);
         (void)server_->pactl(std::string("set-default-sink ") + PulseServer::kSink);
+    }
+
+    void suspend(bool on) {
+        (void)server_->pactl(std::string("suspend-sink ") + PulseServer::kSink +
+                             (on ? " 1" : " 0"));
     }
 
     // A second sink, unheard by the recording, with our stream moved there (as a desktop's
@@ -429,7 +434,7 @@ TEST_F(PulseDevices, WhileTheSinkIsSuspendedThePositionWaitsWithIt) {
     open("tone_3s_cbr_44100_stereo.mp3");
     ok(service_, "play mp3");
     ASSERT_TRUE(playedTo(1000));
-    ASSERT_NE(server_->pactl(std::string("suspend-sink ") + PulseServer::kSink + " 1"), "x");
+    suspend(true);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const long held = position();
     const auto heardBefore = heard();
@@ -437,7 +442,7 @@ TEST_F(PulseDevices, WhileTheSinkIsSuspendedThePositionWaitsWithIt) {
     EXPECT_NEAR(position(), held, 50) << "the position ran ahead of the suspended sink";
     EXPECT_NEAR(heardBefore.seconds(kRate) * 1000, held, 150)
         << "the position is not what was heard";
-    (void)server_->pactl(std::string("suspend-sink ") + PulseServer::kSink + " 0");
+    suspend(false);
     ASSERT_TRUE(waitStopped());
     EXPECT_EQ(position(), 3000);
     const auto tone = heard();
@@ -450,7 +455,7 @@ TEST_F(PulseDevices, ASinkSuspendedForGoodDoesNotHoldTheTrack) {
     open("tone_1s_cbr_44100_stereo.mp3");
     ok(service_, "play mp3");
     ASSERT_TRUE(playedTo(300));
-    (void)server_->pactl(std::string("suspend-sink ") + PulseServer::kSink + " 1");
+    suspend(true);
     ASSERT_TRUE(waitStopped()) << "still playing on a suspended sink";
     EXPECT_EQ(position(), 1000);
 }
