@@ -427,7 +427,13 @@ void PulseStream::onSuspendedOrMoved(pa_stream*, void* self) {
 }
 
 void PulseStream::watchSuspensionLocked() {
+    const bool was = suspended_;
     suspended_ = pa_stream_is_suspended(stream_) == 1;
+    if (was && !suspended_) {
+        // The server's clock stood still since its last report: it runs on from now.
+        timeval now{};
+        report_.madeUsec = pa_timeval_load(pa_gettimeofday(&now));
+    }
     pa_mainloop_api* api = pa_threaded_mainloop_get_api(client_->loop());
     if (!suspended_ || !started_) {
         if (suspendedTimer_) {
