@@ -5,11 +5,13 @@
 #include "VolumeCurve.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <limits>
+#include <thread>
 #include <utility>
 
 namespace zr::media {
@@ -90,24 +92,11 @@ MpegDevice::MpegDevice(OpenedTrack track, const DeviceOptions& options)
 
 std::shared_ptr<MpegDevice> MpegDevice::start(OpenedTrack track, const DeviceOptions& options) {
     auto device = std::make_shared<MpegDevice>(std::move(track), options);
-    // Detached and co-owning: a read stuck in the kernel must not hold up close or exit. An SDL
-    // thread, because SDL frees the thread-local state its calls leave (its error text) only
-    // when one of its own threads ends; the worker opens and closes the SDL device.
-    auto owner = std::make_unique<std::shared_ptr<MpegDevice>>(device);
-    SDL_Thread* thread = SDL_CreateThread(
-        [](void* data) -> int {
-            const std::unique_ptr<std::shared_ptr<MpegDevice>> self(
-                static_cast<std::shared_ptr<MpegDevice>*>(data));
-            (*self)->workerLoop();
-            return 0;
-        },
-        "zr-media", owner.get());
-    if (thread) {
-        owner.release(); // the thread owns it now
-        SDL_DetachThread(thread);
-    } else {
-        std::thread([device] { device->workerLoop(); }).detach();
-    }
+    // Detached and co-owning: a read stuck in the kernel must not hold up close or exit.
+    std::thread([device] {
+        pthread_setname_np(pthread_self(), "zr-media");
+        device->workerLoop();
+    }).detach();
     return device;
 }
 
