@@ -429,8 +429,7 @@ std::uint32_t MpegDevice::speed() {
     return speed_;
 }
 
-std::size_t MpegDevice::pull(float* out, std::size_t frames, bool applyGain) {
-    const float gain = applyGain ? gain_.load(std::memory_order_relaxed) : 1.0f;
+template <typename Put> std::size_t MpegDevice::pullWith(std::size_t frames, Put&& put) {
     const auto ch = static_cast<std::size_t>(channels_);
     std::size_t done = 0;
     std::int64_t firstFrame = -1;
@@ -445,12 +444,7 @@ std::size_t MpegDevice::pull(float* out, std::size_t frames, bool applyGain) {
         const AudioBlock& b = *current_;
         if (b.frames > 0) {
             const std::size_t n = std::min<std::size_t>(b.frames - offset_, frames - done);
-            const float* src = b.samples.data() + static_cast<std::size_t>(offset_) * ch;
-            if (gain == 1.0f)
-                std::copy(src, src + n * ch, out + done * ch);
-            else
-                for (std::size_t i = 0; i < n * ch; ++i)
-                    out[done * ch + i] = src[i] * gain;
+            put(b.samples.data() + static_cast<std::size_t>(offset_) * ch, done, n);
             const std::int64_t span = b.trackEnd - b.trackStart;
             pulledTempo_ = static_cast<double>(span) / b.frames;
             if (firstFrame < 0)
@@ -482,6 +476,24 @@ std::size_t MpegDevice::pull(float* out, std::size_t frames, bool applyGain) {
         wantRoom_.exchange(false, std::memory_order_relaxed))
         wakeWorker();
     return done;
+}
+
+std::size_t MpegDevice::pull(float* out, std::size_t frames, bool applyGain) {
+    const float gain = applyGain ? gain_.load(std::memory_order_relaxed) : 1.0f;
+    const auto ch = static_cast<std::size_t>(channels_);
+    return pullWith(frames, [&](const float* src, std::size_t at, std::size_t n) {
+        if (gain == 1.0f)
+            std::copy(src, src + n * ch, out + at * ch);
+        else
+            for (std::size_t i = 0; i < n * ch; ++i)
+                out[at * ch + i] = src[i] * gain;
+    });
+}
+
+std::size_t MpegDevice::pullInto(const FrameWriter& writer, std::size_t frames) {
+    return pullWith(frames, [&](const float* src, std::size_t at, std::size_t n) {
+        writer.put(writer.context, src, at, n);
+    });
 }
 
 bool MpegDevice::exhausted() const {

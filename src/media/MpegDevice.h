@@ -138,6 +138,9 @@ private:
 
     // AudioSource: the output's callback.
     std::size_t pull(float* out, std::size_t frames, bool applyGain) override;
+    std::size_t pullInto(const FrameWriter& writer, std::size_t frames) override;
+    // Both pulls: put(from, at, n) takes n frames from the ring to output frame at.
+    template <typename Put> std::size_t pullWith(std::size_t frames, Put&& put);
     [[nodiscard]] bool exhausted() const override;
     void playedOut() override;
     void outputLost() override;

@@ -121,6 +121,19 @@ public:
         }
         return n;
     }
+    // In runs of a few hundred frames, as the blocks of a ring come: each must land at its place.
+    std::size_t pullInto(const FrameWriter& writer, std::size_t frames) override {
+        float run[2 * 441];
+        std::size_t done = 0;
+        while (done < frames) {
+            const std::size_t n = pull(run, std::min<std::size_t>(frames - done, 441), false);
+            if (n == 0)
+                break;
+            writer.put(writer.context, run, done, n);
+            done += n;
+        }
+        return done;
+    }
     bool exhausted() const override { return given_ == kFrames; }
     void playedOut() override { heard_ = true; }
     void outputLost() override {}
