@@ -2,6 +2,7 @@
 
 #include "MciErrors.h"
 #include "MediaAssert.h"
+#include "ValidUtf8.h"
 #include "VolumeCurve.h"
 
 #include <fcntl.h>
@@ -64,7 +65,7 @@ int MpegDevice::prepare(const std::string& path, OpenedTrack& track) {
         // reaches it whatever its path, even once renamed or deleted.
         track.scanFd = openRegularFile("/proc/self/fd/" + std::to_string(decoder->fd()));
     }
-    track.name = baseName(path);
+    track.name = validUtf8(baseName(path));
     track.decoder = std::move(decoder);
     return kMciOk;
 }
