@@ -23,8 +23,11 @@ lines carry no text and that the leading one is drawn; "deepfolders" walks twent
 levels of the browser's tree with the keys and clicks the deepest. Scenario "monkey" clicks at
 random for ten seconds, then checks that Stop and Play still obey and the program exits cleanly.
 Scenario "mpris" runs a private session bus and drives the player with playerctl (play-pause,
-position, metadata, status, next) and with keys (Space, a media key, Return); "nobus" starts
-the player with an unreachable session bus, which it must not mention.
+position, metadata, status, next) and with keys (Space, the Play/Pause and Next media keys,
+Return); "nobus" starts the player with an unreachable session bus, which it must not mention.
+Scenario "screenreader" reads both windows as a screen reader does, through AT-SPI on a private
+accessibility bus (pyatspi): roles and names, the playlist's rows, focus, the seek bar's value
+and focus mark, the clock, and which labels announce changes.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
 are missing.
@@ -88,6 +91,9 @@ SCENARIOS = {
     # The second row is long enough that only the media key can bring on the third in time.
     "mpris": [("alpha.mp3", None, 6000), ("bravo.mp3", None, 5000),
               ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    # Both windows read through AT-SPI; the second row is long enough to watch the clock tick.
+    "screenreader": [("alpha.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000), ("bravo.mp3", None, 5000),
+                     ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # No session bus to be had: the player plays and says nothing about it.
     "nobus": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
 }
@@ -172,6 +178,8 @@ class Run:
         self.refs = {}
         self.tracks = SCENARIOS[args.scenario]
         self.bus = None
+        self.a11y = None
+        self.reader = None
 
     # ---- references: the window drawn in an expected state ----
     @staticmethod
@@ -306,9 +314,14 @@ class Run:
             self.tap = AudioTap(os.path.join(self.work, "audio.fifo"))
             env = self.x.env(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.tap.path,
                              XDG_RUNTIME_DIR=self.work)
-        if self.args.scenario == "mpris":
+        if self.args.scenario in ("mpris", "screenreader"):
             self.bus = PrivateBus()
             env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
+        if self.args.scenario == "screenreader":
+            from atspi_reader import AccessibilityBus, Reader
+            self.a11y = AccessibilityBus(env)
+            self.reader = Reader(self.bus.address)
+            env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         elif self.args.scenario == "nobus":
             env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(self.work, "no-bus")
         self.log = open(os.path.join(self.work, "program.log"), "wb")
@@ -1044,6 +1057,82 @@ class Run:
         return (f"playerctl play-pause/position {position:.2f} s/metadata/status/next, "
                 "Space, XF86AudioNext and Return obeyed")
 
+    def scenario_screenreader(self):
+        """Both windows as a screen reader reads them: a frame and a dialog with named lists;
+        playlist rows of two cells, stepped through by their file names; the seek bar a
+        slider with the position as its value and a visible focus mark; the clock one text;
+        and only labels whose text changed announce it."""
+        from atspi_reader import require
+        r = self.reader
+        app = r.application(TITLE)
+        frame = r.find(app, role="frame", name=TITLE)
+
+        self.x.click(*self.at(button(5)))  # Open
+        wait_until("the browser window", lambda: self.x.find_window(BROWSER), 15)
+        dialog = r.find(app, role="dialog", name=BROWSER)
+        for name in ("Drives and folders", "Mp3 files"):
+            r.find(dialog, name=name)
+        self.x.key("ctrl+x")
+        wait_until("the browser to close", lambda: self.x.find_window(BROWSER) is None, 10)
+
+        playlist = r.find(frame, role="tree", name="Playlist")
+        rows = [r.cells(playlist, row) for row in range(len(self.tracks))]
+        require(rows[1] == ["02.", "bravo.mp3"],
+                f"the playlist's rows read {rows}: hidden columns or wrong cells")
+
+        # Stepping through the rows reads file names, also after a click on a row's number.
+        r.listen("object:state-changed:focused", "object:property-change:accessible-name")
+        x, y, _, _ = REGIONS["playlist"]
+        self.x.click(*self.at((x + 10, y + 23)))  # row 1, on its number
+        self.x.key("Down")
+        r.pump(1.0)
+        focused = [e.name for e in r.heard("object:state-changed:focused") if e.detail1]
+        require(focused and focused[-1] == "bravo.mp3" and "02." not in focused,
+                f"stepping to row 2 the focus read {focused}")
+
+        # Tab: the seek bar, a slider, with a focus mark on the screen.
+        bx, by, bw, bh = REGIONS["progress"]
+        bottom = lambda image: sum(1 for cx in range(bw) if image.pixel(
+            self.window[0] + bx + cx, self.window[1] + by + bh - 1) != (0, 0, 0))
+        unmarked = bottom(self.shot("before Tab"))
+        since = time.monotonic()
+        self.x.key("Tab")
+        r.pump(0.5)
+        focused = [(e.role, e.name) for e in r.heard("object:state-changed:focused", since)
+                   if e.detail1]
+        require(focused[-1:] == [("slider", "Seek bar")], f"Tab focused {focused}")
+        marked = bottom(self.shot("seek bar focused"))
+        require(unmarked == 0 and marked >= bw // 3,
+                f"the seek bar's bottom row has {marked} lit pixels with the focus, "
+                f"{unmarked} without: no focus mark")
+
+        # Space plays row 2; the bar's value follows the position, the clock reads as one.
+        self.x.key("space")
+        self.wait_for("Space to play row 2", "title", self.title_ref(2), 3)
+        t_play = time.monotonic()
+        r.pump(3.4)
+        slider = r.find(frame, role="slider", name="Seek bar")
+        value, maximum = r.value(slider)
+        require(maximum == self.tracks[1][2] / 1000 and 1.0 <= value < maximum,
+                f"the seek bar reads {value} of {maximum} s, 3 s into a 5 s track")
+        clock = r.find(frame, role="label", description="Elapsed Time")
+        require(clock.name in ("00:02", "00:03", "00:04"), f"the clock reads {clock.name!r}")
+        require(not r.find_all(frame, role="label", name=":"), "the clock's colon is a label")
+        # Only what changed is announced: no title, length or play mode after the start, and
+        # the clock once a tick (not each digit).
+        names = r.heard("object:property-change:accessible-name", t_play + 0.5)
+        by = {d: sum(1 for e in names if e.description == d)
+              for d in ("Artist", "Length", "Play Mode", "Elapsed Time")}
+        require(by["Artist"] == by["Length"] == by["Play Mode"] == 0 and by["Elapsed Time"] <= 5,
+                f"name changes announced in 2.9 s of ticks: {by} ({names})")
+        require(not [e for e in names if e.name in ("0", ":")],
+                f"the clock's digits announce themselves: {names}")
+        shown = clock.name
+        self.x.key("space")  # Pause
+        self.close()
+        return (f"frame, dialog, rows {rows[1]}, focus on names, slider {value:.1f}/{maximum:.0f} s, "
+                f"clock {shown}, name changes {by}")
+
     def scenario_nobus(self):
         self.x.click(*self.at(button(1)))
         self.wait_for("Play without a session bus", "title", self.title_ref(1), 3)
@@ -1088,6 +1177,8 @@ class Run:
                     self.program.wait()
                 if getattr(self, "tap", None):
                     self.tap.close()
+                if self.a11y:
+                    self.a11y.close()
                 if self.bus:
                     self.bus.close()
                 if self.pulse:
@@ -1114,6 +1205,17 @@ def main():
     missing = tools_missing()
     if args.scenario == "mpris":
         missing += [t for t in ("dbus-daemon", "playerctl") if shutil.which(t) is None]
+    if args.scenario == "screenreader":
+        missing += [t for t in ("dbus-daemon", "gdbus") if shutil.which(t) is None]
+        import atspi_reader
+        if not atspi_reader.available():
+            # pyatspi is a package of the system's Python, which may not be this one.
+            system = "/usr/bin/python3"
+            if os.path.realpath(sys.executable) != os.path.realpath(system) and \
+                    os.path.exists(system) and subprocess.run(
+                        [system, "-c", "import pyatspi"], capture_output=True).returncode == 0:
+                os.execv(system, [system, os.path.abspath(__file__), *sys.argv[1:]])
+            missing.append("pyatspi or at-spi-bus-launcher")
     if missing:
         print(f"skipped: {', '.join(missing)} not installed", file=sys.stderr)
         return 77

@@ -36,11 +36,18 @@ public:
     }
 
     void doAction(const QString& action) override {
-        // A press runs the same handler as a mouse click. Disabled buttons ignore it, as they
-        // ignore the mouse.
+        // A press runs the same handler as a mouse click, once the reader's call has returned:
+        // a handler may open a modal window (Open), and the call would wait for it to close.
+        // Disabled buttons ignore it, as they ignore the mouse.
         if (action == pressAction()) {
-            if (widget()->isEnabled())
-                emit static_cast<PictureButton*>(widget())->Click();
+            auto* button = static_cast<PictureButton*>(widget());
+            QMetaObject::invokeMethod(
+                button,
+                [button] {
+                    if (button->isEnabled())
+                        emit button->Click();
+                },
+                Qt::QueuedConnection);
             return;
         }
         QAccessibleWidget::doAction(action);

@@ -48,13 +48,25 @@ private:
     frmMain& window_;
 };
 
-QAccessibleInterface* SeekBarFactory(const QString& className, QObject* object) {
+// The seek bar, and the caption bar as a panel named by the caption it shows (a plain widget
+// would be a nameless filler; Qt hands a title bar on as a text).
+QAccessibleInterface* PlayerWindowFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String(CaptionBar::staticMetaObject.className()))
+        return new QAccessibleWidget(static_cast<CaptionBar*>(object), QAccessible::Pane);
     if (className != QLatin1String(DrawingSurface::staticMetaObject.className()) ||
         object->objectName() != QLatin1String("ProgressBar"))
         return nullptr;
     auto* bar = static_cast<DrawingSurface*>(object);
     auto* window = qobject_cast<frmMain*>(bar->window());
     return window != nullptr ? new AccessibleSeekBar(bar, *window) : nullptr;
+}
+
+// An interface asked for while the window was being built, before the factory knew the
+// element, is the plain one; dropped, the next question gets the right one.
+void DropPlainInterface(QObject& object, QAccessible::Role role) {
+    if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&object);
+        iface != nullptr && iface->role() != role)
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
 }
 
 // The elapsed-time clock is four digit labels and a colon; a screen reader finds one text,
@@ -99,15 +111,14 @@ private:
 
 void NameForScreenReaders(frmMain& window) {
     static const bool installed = [] {
-        QAccessible::installFactory(&SeekBarFactory);
+        QAccessible::installFactory(&PlayerWindowFactory);
         return true;
     }();
     (void)installed;
-    // An interface asked for while the bar was being built would be the plain one; drop it.
-    if (QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(&window.ProgressBar);
-        bar != nullptr && bar->role() != QAccessible::Slider)
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(bar));
+    DropPlainInterface(window.ProgressBar, QAccessible::Slider);
+    DropPlainInterface(window.captionBar(), QAccessible::Pane);
 
+    window.captionBar().setAccessibleName(window.windowTitle());
     window.imgControl(12).setAccessibleName(QStringLiteral("Seek bar start"));
     window.imgControl(13).setAccessibleName(QStringLiteral("Seek bar end"));
     // The caption bar's buttons show only a glyph.
