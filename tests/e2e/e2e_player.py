@@ -27,7 +27,9 @@ position, metadata, status, next) and with keys (Space, the Play/Pause and Next 
 Return); "nobus" starts the player with an unreachable session bus, which it must not mention.
 Scenario "screenreader" reads both windows as a screen reader does, through AT-SPI on a private
 accessibility bus (pyatspi): roles and names, the playlist's rows, focus, the seek bar's value
-and focus mark, the clock, and which labels announce changes.
+and focus mark, the clock, and which labels announce changes. Scenario "drop" drags a track
+whose name is not UTF-8 from a GTK window (XDND) onto the playlist, plays it with playerctl
+and reads its title there and its stream's name on the sound server.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
 are missing.
@@ -36,13 +38,16 @@ are missing.
 import argparse
 import os
 import random
+import select
 import shutil
 import subprocess
 import sys
 import tempfile
 import time
+import urllib.parse
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 
 from audiotap import AudioTap  # noqa: E402
@@ -94,6 +99,9 @@ SCENARIOS = {
     # Both windows read through AT-SPI; the second row is long enough to watch the clock tick.
     "screenreader": [("alpha.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000), ("bravo.mp3", None, 5000),
                      ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    # A Latin-1 name ("caf\xe9.mp3" on disk; Python spells the byte as "\udce9") dragged in.
+    "drop": [("caf\udce9.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000),
+             ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # No session bus to be had: the player plays and says nothing about it.
     "nobus": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
 }
@@ -122,6 +130,22 @@ class PrivateBus:
                 self.daemon.wait()
         self.daemon.stdout.close()
 TONE_HZ = 440.0
+
+
+def shown(name):
+    """A file name as the window shows it: each byte that is not UTF-8 as U+FFFD."""
+    return os.fsencode(name).decode("utf-8", "replace")
+
+
+def gtk_python():
+    """A Python that has GTK 3 for the drag source (often only the system's), or None."""
+    for python in (sys.executable, "/usr/bin/python3"):
+        if os.path.exists(python) and subprocess.run(
+                [python, "-c", "import gi; gi.require_version('Gtk', '3.0'); "
+                               "from gi.repository import Gtk"],
+                capture_output=True).returncode == 0:
+            return python
+    return None
 
 
 def twips(left, top, width=0, height=0):
@@ -286,9 +310,9 @@ class Run:
 
     # ---- the session ----
     def expected_states(self):
-        states = [{}, {"rows": "|".join(t[0] for t in self.tracks)}, {"lblPositionA": "0"}]
+        states = [{}, {"rows": "|".join(shown(t[0]) for t in self.tracks)}, {"lblPositionA": "0"}]
         for row, (name, _, length) in enumerate(self.tracks, 1):
-            states.append({"lblArtistA": f"({row:02d}) {name}", "lblLengthA": str(length)})
+            states.append({"lblArtistA": f"({row:02d}) {shown(name)}", "lblLengthA": str(length)})
         for seconds in range(4):
             states.append({"lblELTimeC": "0", "lblELTimeD": str(seconds)})
         return states
@@ -314,7 +338,7 @@ class Run:
             self.tap = AudioTap(os.path.join(self.work, "audio.fifo"))
             env = self.x.env(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.tap.path,
                              XDG_RUNTIME_DIR=self.work)
-        if self.args.scenario in ("mpris", "screenreader"):
+        if self.args.scenario in ("mpris", "screenreader", "drop"):
             self.bus = PrivateBus()
             env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
         if self.args.scenario == "screenreader":
@@ -336,6 +360,9 @@ class Run:
                             "at start")
 
     def fill_playlist(self):
+        if self.args.scenario == "drop":
+            self.drag_to_playlist()
+            return
         self.x.click(*self.at(button(5)))  # Open
         browser = wait_until("the browser window", lambda: self.x.find_window(BROWSER), 15)
         time.sleep(0.5)
@@ -444,6 +471,41 @@ class Run:
                     raise StepFailed(f"the {name} menu's first separator carries text "
                                      f"({ink} dark pixels)")
         self.after_browser()
+
+    def drag_to_playlist(self):
+        """The tracks dragged from a GTK window onto the playlist with the mouse (XDND)."""
+        music = os.path.join(self.work, "music")
+        uris = ["file://" + urllib.parse.quote(os.fsencode(os.path.join(music, name)))
+                for name, _, _ in self.tracks]
+        source = subprocess.Popen([gtk_python(), os.path.join(HERE, "dragsource.py"), *uris],
+                                  env=self.x.env(), stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL)
+        try:
+            box = wait_until("the drag source window",
+                             lambda: self.x.find_window("zr-drag-source"), 15)
+            time.sleep(0.3)
+            sx, sy = box[0] + 20, box[1] + 20
+            tx, ty = self.at(self.blank_of_list())
+            self.x.move(sx, sy)
+            self.x.run("xdotool", "mousedown", "1")
+            for step in range(1, 21):  # a drag starts after a few pixels of movement
+                self.x.run("xdotool", "mousemove", str(sx + (tx - sx) * step // 20),
+                           str(sy + (ty - sy) * step // 20))
+                time.sleep(0.03)
+            time.sleep(0.3)
+            self.x.run("xdotool", "mouseup", "1")
+            said = b""
+            deadline = time.monotonic() + 10
+            while b"dropped" not in said and time.monotonic() < deadline:
+                if select.select([source.stdout], [], [], 0.5)[0]:
+                    said += source.stdout.read1(256)
+            if b"dropped" not in said:
+                raise StepFailed("the drag did not end")
+        finally:
+            source.terminate()
+            source.communicate(timeout=10)
+        ref = self.reference(rows="|".join(shown(t[0]) for t in self.tracks))
+        self.wait_for("the dropped tracks on the playlist", "playlist", ref, 5)
 
     def after_browser(self):
         wait_until("the browser to close", lambda: self.x.find_window(BROWSER) is None, 10)
@@ -1026,6 +1088,11 @@ class Run:
         self.x.key("space")
         self.expect_status("Playing", "after Space")
         time.sleep(0.8)
+        # The keyboard's Play/Pause key (X sends XF86AudioPlay) toggles, as Space does.
+        self.x.key("XF86AudioPlay")
+        self.expect_status("Paused", "after the Play/Pause media key")
+        self.x.key("XF86AudioPlay")
+        self.expect_status("Playing", "after the Play/Pause media key again")
         t_next = time.monotonic()
         self.playerctl("next")
         self.wait_for("playerctl next to show the second row", "title", self.title_ref(2), 3)
@@ -1055,7 +1122,7 @@ class Run:
         if (after := heard(t_end + 0.3, None)) > 0.05:
             raise StepFailed(f"heard {after:.2f} s after the last row ended")
         return (f"playerctl play-pause/position {position:.2f} s/metadata/status/next, "
-                "Space, XF86AudioNext and Return obeyed")
+                "Space, XF86AudioPlay, XF86AudioNext and Return obeyed")
 
     def scenario_screenreader(self):
         """Both windows as a screen reader reads them: a frame and a dialog with named lists;
@@ -1133,6 +1200,30 @@ class Run:
         return (f"frame, dialog, rows {rows[1]}, focus on names, slider {value:.1f}/{maximum:.0f} s, "
                 f"clock {shown}, name changes {by}")
 
+    def scenario_drop(self):
+        """A dropped track whose name is not UTF-8 plays; playerctl reads the title the window
+        shows and the sound server names the stream the same."""
+        name = shown(self.tracks[0][0])
+        self.playerctl("play")
+        self.wait_for("the dropped first row to play", "title", self.title_ref(1), 3)
+        title = self.playerctl("metadata", "xesam:title")
+        if title != f"(01) {name}":
+            raise StepFailed(f"playerctl reads the title {title!r}, the window shows (01) {name}")
+        streams = []
+        if self.pulse:
+            streams = wait_until("the stream on the sound server", lambda: [
+                s for s in self.pulse.sink_inputs()
+                if s.get("application.process.id") == str(self.program.pid)], 3, 0.1)
+            if streams[0].get("media.name") != name:
+                raise StepFailed(f"the server names the stream {streams[0].get('media.name')!r}, "
+                                 f"the window shows {name!r}")
+        self.wait_for("the list to play to its end", "title", self.reference(), 5, 0.1)
+        self.close()
+        if self.tap.sounding_seconds() < 1.5:
+            raise StepFailed("the dropped tracks were not heard")
+        return f"dropped, played and read as {title!r}" + (
+            f", stream {streams[0].get('media.name')!r}" if streams else "")
+
     def scenario_nobus(self):
         self.x.click(*self.at(button(1)))
         self.wait_for("Play without a session bus", "title", self.title_ref(1), 3)
@@ -1205,6 +1296,10 @@ def main():
     missing = tools_missing()
     if args.scenario == "mpris":
         missing += [t for t in ("dbus-daemon", "playerctl") if shutil.which(t) is None]
+    if args.scenario == "drop":
+        missing += [t for t in ("dbus-daemon", "playerctl") if shutil.which(t) is None]
+        if gtk_python() is None:
+            missing.append("GTK 3 for Python (gir1.2-gtk-3.0)")
     if args.scenario == "screenreader":
         missing += [t for t in ("dbus-daemon", "gdbus") if shutil.which(t) is None]
         import atspi_reader
