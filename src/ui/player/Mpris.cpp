@@ -388,11 +388,7 @@ void Mpris::SetPosition(const QString& trackId, qlonglong positionUs) {
 }
 
 void Mpris::Raise() {
-    if (window_.isMinimized())
-        window_.showNormal();
-    window_.show();
-    window_.raise();
-    window_.activateWindow();
+    window_.ShowInFront();
 }
 
 void Mpris::Quit() {
