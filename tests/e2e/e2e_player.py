@@ -1098,6 +1098,14 @@ class Run:
         self.wait_for("playerctl next to show the second row", "title", self.title_ref(2), 3)
         if self.playerctl("metadata", "title") != "(02) bravo.mp3":
             raise StepFailed("after next, playerctl does not report the second row")
+        # After bus calls, Space acts on what the window shows; the focus given to the window
+        # by the window system this time, not by a click.
+        wid = self.x.run("xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$").split()[0]
+        self.x.run("xdotool", "windowfocus", "--sync", wid.decode())
+        self.x.key("space")
+        self.expect_status("Paused", "Space after playerctl next")
+        self.x.key("space")
+        self.expect_status("Playing", "Space again after playerctl next")
         time.sleep(0.3)
         self.x.key("XF86AudioNext")  # the media key while the window has the focus
         self.wait_for("the Next media key to show the third row", "title", self.title_ref(3), 2)
