@@ -1,10 +1,6 @@
 """What a screen reader finds in a program: its AT-SPI tree and events on a private
-accessibility bus, read with pyatspi (the library Orca reads them with).
-
-AccessibilityBus starts at-spi-bus-launcher on a given session bus (the accessibility bus and,
-on demand, its registry); a Qt program started afterwards on that session bus with
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 joins it. Reader reads the tree and collects events. Every
-wait is bounded.
+accessibility bus, read with pyatspi (as Orca reads them). A Qt program started on the session
+bus after AccessibilityBus, with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1, joins it. Waits are bounded.
 """
 
 import os
@@ -130,11 +126,6 @@ class Reader:
 
     def heard(self, kind, since=0.0):
         return [e for e in self.events if e.kind.startswith(kind) and e.at >= since]
-
-    @staticmethod
-    def value(slider):
-        iface = slider.queryValue()
-        return iface.currentValue, iface.maximumValue
 
 
 def require(condition, message):

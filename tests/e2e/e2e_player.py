@@ -1187,7 +1187,7 @@ class Run:
         t_play = time.monotonic()
         r.pump(3.4)
         slider = r.find(frame, role="slider", name="Seek bar")
-        value, maximum = r.value(slider)
+        value, maximum = slider.queryValue().currentValue, slider.queryValue().maximumValue
         require(maximum == self.tracks[1][2] / 1000 and 1.0 <= value < maximum,
                 f"the seek bar reads {value} of {maximum} s, 3 s into a 5 s track")
         clock = r.find(frame, role="label", description="Elapsed Time")

@@ -15,15 +15,12 @@
 #include <QAccessibleValueInterface>
 #include <QMimeData>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <QUrl>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <map>
-#include <utility>
-#include <vector>
 
 using namespace zr::ui;
 using zr::test::Drive;
@@ -163,26 +160,6 @@ TEST_F(AccessibilityTest, ButtonsArePressableAndNamedLabelsReadTheirValuesAndThe
     window->lblELTimeB.SetCaption(QStringLiteral("1"));
     QCoreApplication::processEvents();
     EXPECT_EQ(tree.at(&window->lblELTimeA)->text(QAccessible::Name), QStringLiteral("01:23"));
-}
-
-TEST_F(AccessibilityTest, TheBrowserIsANamedDialogWithNamedLists) {
-    TempTree folders;
-    ListView playlist(window->ClientArea());
-    frmExplore browser(playlist, window.get(),
-                       zr::test::MappedDrives({Drive('C', folders.Path())}));
-    browser.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&browser));
-    QAccessibleInterface* dialog = QAccessible::queryAccessibleInterface(&browser);
-    EXPECT_EQ(dialog->role(), QAccessible::Dialog);
-    EXPECT_EQ(dialog->text(QAccessible::Name), QStringLiteral("Select you Mp3 Files"));
-    const auto found = WalkAccessibleTree(browser);
-    for (const auto& [list, name] : std::vector<std::pair<QWidget*, QString>>{
-             {&browser.Explorer().View(), "Drives and folders"},
-             {&browser.FileList().View(), "Mp3 files"}}) {
-        ASSERT_EQ(found.count(list), 1u) << name.toStdString();
-        EXPECT_EQ(found.at(list)->text(QAccessible::Name), name);
-    }
-    browser.close();
 }
 
 // Folders for the drop tests: C: and D: are mapped to folders of a temporary tree, so a file
