@@ -1,0 +1,76 @@
+#pragma once
+// The command half of a device: what the transport commands read and write. Every member runs
+// under the device's mutex (MpegDevice holds it); nothing here decodes, reads the file, or opens
+// or closes the output, so a command returns at once. It tells the worker what to play by
+// numbering starts (generation) and waking it, and reaches the playback half only through
+// Playback's "any thread" members (where the sound is, the volume, wake-ups).
+//
+// Positions and lengths are in track time (frames at the track's rate, before any tempo
+// change). The length: exact at once from a header that agrees with the file, else the
+// estimate until a LengthScanner (own thread, own decoder) has counted every frame; TrackClock
+// keeps the promises about length and position meanwhile.
+
+#include "LengthScanner.h"
+#include "MciParser.h"
+#include "Playback.h"
+#include "PlaybackClock.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace zr::media {
+
+class CommandState {
+public:
+    CommandState(long rate, std::int64_t estimateFrames, std::int64_t exactFrames,
+                 std::unique_ptr<LengthScanner> scanner, Playback& playback);
+
+    // The commands. Milliseconds of track time; from/to must lie within the track
+    // (kMciBadNumber otherwise).
+    [[nodiscard]] int play(std::optional<std::uint32_t> from, std::optional<std::uint32_t> to);
+    [[nodiscard]] int pause();
+    [[nodiscard]] int resume();
+    [[nodiscard]] int stop();
+    [[nodiscard]] int seek(SeekTarget target, std::uint32_t ms);
+    [[nodiscard]] int setSpeed(std::uint32_t speed);
+    void setVolume(std::uint32_t volume);
+    void setMuted(bool muted);
+    [[nodiscard]] std::uint32_t lengthMs();
+    [[nodiscard]] std::uint32_t positionMs();
+    [[nodiscard]] DeviceMode mode() const { return mode_; }
+    [[nodiscard]] std::uint32_t volume() const { return volume_; }
+    [[nodiscard]] std::uint32_t speed() const { return speed_; }
+
+    // For the worker: the start it should be playing while the mode is Playing.
+    [[nodiscard]] PlayStart start() const;
+    [[nodiscard]] std::uint32_t generation() const { return generation_; }
+    // Playing, and the callback has heard the last block of the current start.
+    [[nodiscard]] bool ended() const;
+    // The current start has been heard to its end (the worker has closed the output): the
+    // device stops there.
+    void finish();
+
+private:
+    void restart(std::int64_t from, std::int64_t end, bool endIsTo);
+    void hold(DeviceMode mode);
+    void takeScanResult();
+    [[nodiscard]] std::int64_t heardFrame() const;
+    void updateGain();
+
+    Playback* const playback_;
+    const long rate_;
+    DeviceMode mode_ = DeviceMode::Stopped;
+    std::int64_t heldFrame_ = 0;  // position while stopped or paused
+    std::int64_t startFrame_ = 0; // where the current play started
+    std::int64_t endFrame_ = 0;   // where it ends: its "to", else past any track
+    bool endIsTo_ = false;
+    std::uint32_t volume_ = 1000;
+    bool muted_ = false;
+    std::uint32_t speed_ = 1000;
+    std::uint32_t generation_ = 0; // counts starts; the worker follows it
+    TrackClock clock_;
+    std::unique_ptr<LengthScanner> scanner_;
+};
+
+} // namespace zr::media
