@@ -13,10 +13,34 @@ constexpr std::int64_t kNoEnd = std::numeric_limits<std::int64_t>::max();
 
 } // namespace
 
-CommandState::CommandState(long rate, std::int64_t estimateFrames, std::int64_t exactFrames,
-                           std::unique_ptr<LengthScanner> scanner, Playback& playback)
-    : playback_(&playback), rate_(rate), clock_(rate, estimateFrames, exactFrames),
-      scanner_(std::move(scanner)) {}
+void CommandState::trackOpened(Playback& playback, long rate, std::int64_t estimateFrames,
+                               std::int64_t exactFrames, std::unique_ptr<LengthScanner> scanner) {
+    const std::int64_t length = exactFrames >= 0 ? exactFrames : estimateFrames;
+    // Milliseconds so far: now frames, within the track.
+    const auto toFrame = [&](std::int64_t ms) {
+        return std::min(msToFrame(static_cast<std::uint32_t>(ms), rate), length);
+    };
+    heldFrame_ = toFrame(heldFrame_);
+    startFrame_ = toFrame(startFrame_);
+    if (endFrame_ != kNoEnd)
+        endFrame_ = toFrame(endFrame_);
+    rate_ = rate;
+    clock_.setTrack(rate, estimateFrames, exactFrames);
+    scanner_ = std::move(scanner);
+    playback_ = &playback;
+    updateGain();
+    wake(); // a play sent meanwhile: its start differs from the worker's
+}
+
+void CommandState::fail() {
+    mode_ = DeviceMode::Stopped;
+    clock_.markEnded();
+}
+
+void CommandState::wake() {
+    if (playback_)
+        playback_->wake();
+}
 
 PlayStart CommandState::start() const {
     return {generation_, startFrame_, endFrame_, speed_};
@@ -29,26 +53,26 @@ void CommandState::restart(std::int64_t from, std::int64_t end, bool endIsTo) {
     ++generation_;
     mode_ = DeviceMode::Playing;
     clock_.clearEnded();
-    playback_->wake();
+    wake();
 }
 
 void CommandState::hold(DeviceMode mode) {
     if (mode_ == DeviceMode::Playing)
         heldFrame_ = heardFrame();
     mode_ = mode;
-    playback_->wake(); // to close the output
+    wake(); // to close the output
 }
 
 std::int64_t CommandState::heardFrame() const {
     // Until the worker has taken up the latest start, what is heard is where it starts.
-    if (playback_->startedGeneration() != generation_)
+    if (!playback_ || playback_->startedGeneration() != generation_)
         return startFrame_;
     return playback_->heardFrame();
 }
 
 bool CommandState::ended() const {
-    return mode_ == DeviceMode::Playing && playback_->startedGeneration() == generation_ &&
-           playback_->ended();
+    return mode_ == DeviceMode::Playing && playback_ &&
+           playback_->startedGeneration() == generation_ && playback_->ended();
 }
 
 void CommandState::finish() {
@@ -150,7 +174,8 @@ int CommandState::setSpeed(std::uint32_t speed) {
 }
 
 void CommandState::updateGain() {
-    playback_->setVolume(gainForVolume(volume_), muted_);
+    if (playback_)
+        playback_->setVolume(gainForVolume(volume_), muted_);
 }
 
 void CommandState::setVolume(std::uint32_t volume) {

@@ -9,6 +9,11 @@
 // change). The length: exact at once from a header that agrees with the file, else the
 // estimate until a LengthScanner (own thread, own decoder) has counted every frame; TrackClock
 // keeps the promises about length and position meanwhile.
+//
+// Commands are answered from the moment "open" is sent, while the file is still opening: until
+// trackOpened() the frames are milliseconds and the length is unknown (TrackClock), so a play,
+// a seek or a volume sent meanwhile is kept and takes effect once the file is open (positions
+// then within the track).
 
 #include "LengthScanner.h"
 #include "MciParser.h"
@@ -23,8 +28,15 @@ namespace zr::media {
 
 class CommandState {
 public:
-    CommandState(long rate, std::int64_t estimateFrames, std::int64_t exactFrames,
-                 std::unique_ptr<LengthScanner> scanner, Playback& playback);
+    CommandState() = default;
+
+    // The file has opened: the track's rate and length, the scan counting its frames (if any),
+    // and the playback half, which takes up the volume and any start asked for meanwhile.
+    void trackOpened(Playback& playback, long rate, std::int64_t estimateFrames,
+                     std::int64_t exactFrames, std::unique_ptr<LengthScanner> scanner);
+    // The file will not open: the device stands stopped at its end, so that a position read
+    // after a length reply equals that reply.
+    void fail();
 
     // The commands. Milliseconds of track time; from/to must lie within the track
     // (kMciBadNumber otherwise).
@@ -41,6 +53,8 @@ public:
     [[nodiscard]] DeviceMode mode() const { return mode_; }
     [[nodiscard]] std::uint32_t volume() const { return volume_; }
     [[nodiscard]] std::uint32_t speed() const { return speed_; }
+    // Whether a length reply was given: a failed device keeps its promise.
+    [[nodiscard]] bool lengthReplied() const { return clock_.lengthReplied(); }
 
     // For the worker: the start it should be playing while the mode is Playing.
     [[nodiscard]] PlayStart start() const;
@@ -57,9 +71,10 @@ private:
     void takeScanResult();
     [[nodiscard]] std::int64_t heardFrame() const;
     void updateGain();
+    void wake();
 
-    Playback* const playback_;
-    const long rate_;
+    Playback* playback_ = nullptr; // set once the file is open
+    long rate_ = 1000;
     DeviceMode mode_ = DeviceMode::Stopped;
     std::int64_t heldFrame_ = 0;  // position while stopped or paused
     std::int64_t startFrame_ = 0; // where the current play started

@@ -15,6 +15,18 @@ namespace {
 // A file this small is counted while it opens (a few ms), so its length is exact at once.
 constexpr std::int64_t kCountAtOpenBytes = 2 * 1024 * 1024;
 
+const char* modeText(DeviceMode mode) {
+    switch (mode) {
+    case DeviceMode::Playing:
+        return "playing";
+    case DeviceMode::Paused:
+        return "paused";
+    case DeviceMode::Stopped:
+        break;
+    }
+    return "stopped";
+}
+
 std::string baseName(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -33,39 +45,37 @@ OpenedTrack::~OpenedTrack() {
 }
 
 int MpegDevice::prepare(const std::string& path, OpenedTrack& track) {
-    auto decoder = std::make_unique<Mpg123Decoder>();
-    if (int err = decoder->open(path))
+    if (!track.decoder)
+        track.decoder = std::make_unique<Mpg123Decoder>();
+    Mpg123Decoder& decoder = *track.decoder;
+    if (int err = decoder.open(path))
         return err;
     // A header alone proves little: random bytes can look like one. Demand real audio.
-    std::vector<float> probe(static_cast<std::size_t>(kBlockFrames) * decoder->channels());
-    if (decoder->read(probe.data(), kBlockFrames) == 0 || !decoder->seek(0))
+    std::vector<float> probe(static_cast<std::size_t>(kBlockFrames) * decoder.channels());
+    if (decoder.read(probe.data(), kBlockFrames) == 0 || !decoder.seek(0))
         return kMciCannotDecode;
-    track.estimateFrames = decoder->estimatedLengthFrames();
-    track.exactFrames = decoder->headerLengthFrames();
-    if (track.exactFrames < 0 && decoder->fileBytes() <= kCountAtOpenBytes) {
-        track.exactFrames = decoder->scanLengthFrames();
-        if (!decoder->seek(0))
+    track.estimateFrames = decoder.estimatedLengthFrames();
+    track.exactFrames = decoder.headerLengthFrames();
+    if (track.exactFrames < 0 && decoder.fileBytes() <= kCountAtOpenBytes) {
+        track.exactFrames = decoder.scanLengthFrames();
+        if (!decoder.seek(0))
             return kMciCannotDecode;
     }
     if (track.exactFrames < 0) {
         // The scan reads the same file through a descriptor of its own (its own offset), which
         // reaches it whatever its path, even once renamed or deleted.
-        track.scanFd = openRegularFile("/proc/self/fd/" + std::to_string(decoder->fd()));
+        track.scanFd = openRegularFile("/proc/self/fd/" + std::to_string(decoder.fd()));
     }
     track.name = baseName(path);
-    track.decoder = std::move(decoder);
     return kMciOk;
 }
 
-MpegDevice::MpegDevice(OpenedTrack track, const DeviceOptions& options)
-    : playback_(std::move(track.decoder), options, track.name),
-      state_(playback_.rate(), track.estimateFrames, track.exactFrames,
-             track.scanFd >= 0 ? std::make_unique<LengthScanner>(std::exchange(track.scanFd, -1))
-                               : nullptr,
-             playback_) {}
+MpegDevice::MpegDevice(const std::string& path, const DeviceOptions& options, Preparer preparer)
+    : path_(path), options_(options), preparer_(std::move(preparer)), openSent_(Clock::now()) {}
 
-std::shared_ptr<MpegDevice> MpegDevice::start(OpenedTrack track, const DeviceOptions& options) {
-    auto device = std::make_shared<MpegDevice>(std::move(track), options);
+std::shared_ptr<MpegDevice> MpegDevice::open(const std::string& path, const DeviceOptions& options,
+                                             Preparer preparer) {
+    auto device = std::make_shared<MpegDevice>(path, options, std::move(preparer));
     // Detached and co-owning: a read stuck in the kernel must not hold up close or exit. An SDL
     // thread, because SDL frees the thread-local state its calls leave (its error text) only
     // when one of its own threads ends; the worker opens and closes the SDL device.
@@ -89,24 +99,85 @@ std::shared_ptr<MpegDevice> MpegDevice::start(OpenedTrack track, const DeviceOpt
 
 MpegDevice::~MpegDevice() = default;
 
+int MpegDevice::waitForOpen(std::chrono::milliseconds wait) {
+    Lock lock(mutex_);
+    changed_.wait_for(lock, wait, [this] { return !openingLocked(); });
+    return failure_;
+}
+
 void MpegDevice::close() {
     Lock lock(mutex_);
     quit_ = true;
-    playback_.wake();
-    workerStopped_.wait_for(lock, kCloseWait, [this] { return workerDone_; });
+    if (opening_)
+        opening_->cancel();
+    if (playback_)
+        playback_->wake();
+    changed_.wait_for(lock, kCloseWait, [this] { return workerDone_; });
 }
 
 void MpegDevice::workerLoop() {
-    Lock lock(mutex_);
-    while (!quit_) {
-        if (!step(lock))
-            sleep(lock);
+    if (openTrack()) {
+        Lock lock(mutex_);
+        while (!quit_) {
+            if (!step(lock))
+                sleep(lock);
+        }
+        lock.unlock();
+        playback_->closeOutput();
     }
-    lock.unlock();
-    playback_.closeOutput();
-    lock.lock();
+    const Lock lock(mutex_);
     workerDone_ = true;
-    workerStopped_.notify_all();
+    changed_.notify_all();
+}
+
+bool MpegDevice::openTrack() {
+    OpenedTrack track;
+    track.decoder = std::make_unique<Mpg123Decoder>();
+    {
+        const Lock lock(mutex_);
+        if (quit_)
+            return false;
+        opening_ = track.decoder.get();
+    }
+    const int result = preparer_(path_, track);
+    std::unique_ptr<Playback> playback;
+    std::unique_ptr<LengthScanner> scanner;
+    if (result == kMciOk) {
+        playback = std::make_unique<Playback>(std::move(track.decoder), options_, track.name);
+        if (track.scanFd >= 0)
+            scanner = std::make_unique<LengthScanner>(std::exchange(track.scanFd, -1));
+    }
+    const Lock lock(mutex_);
+    opening_ = nullptr;
+    if (quit_ || failure_ != kMciOk)
+        return false;
+    if (result != kMciOk) {
+        failLocked(result);
+        return false;
+    }
+    if (Clock::now() - openSent_ >= std::chrono::milliseconds(options_.firstFrameWaitMs)) {
+        failLocked(kMciCannotDecode); // too late: as if a command had seen it past its time
+        return false;
+    }
+    playback_ = std::move(playback);
+    state_.trackOpened(*playback_, playback_->rate(), track.estimateFrames, track.exactFrames,
+                       std::move(scanner));
+    changed_.notify_all();
+    return true;
+}
+
+void MpegDevice::failLocked(int error) {
+    failure_ = error;
+    state_.fail();
+    if (opening_)
+        opening_->cancel();
+    changed_.notify_all();
+}
+
+void MpegDevice::settleLocked() {
+    if (openingLocked() &&
+        Clock::now() - openSent_ >= std::chrono::milliseconds(options_.firstFrameWaitMs))
+        failLocked(kMciCannotDecode);
 }
 
 bool MpegDevice::step(Lock& lock) {
@@ -116,10 +187,10 @@ bool MpegDevice::step(Lock& lock) {
 
 bool MpegDevice::reopenLostOutput(Lock& lock) {
     // The sound server went away: close; the next open falls back to SDL (or to silence).
-    if (!playback_.takeOutputLost() || !playback_.outputOpen())
+    if (!playback_->takeOutputLost() || !playback_->outputOpen())
         return false;
     lock.unlock();
-    playback_.closeOutput();
+    playback_->closeOutput();
     lock.lock();
     return true;
 }
@@ -130,9 +201,9 @@ bool MpegDevice::finishEnded(Lock& lock) {
     // The device first lets go of the output (its last samples are out, a capture file is
     // complete), then the commands see the track stopped at its end.
     const std::uint32_t generation = state_.generation();
-    if (playback_.outputOpen()) {
+    if (playback_->outputOpen()) {
         lock.unlock();
-        playback_.closeOutput();
+        playback_->closeOutput();
         lock.lock();
     }
     if (generation == state_.generation() && state_.ended())
@@ -141,41 +212,41 @@ bool MpegDevice::finishEnded(Lock& lock) {
 }
 
 bool MpegDevice::closeWhileHeld(Lock& lock) {
-    if (state_.mode() == DeviceMode::Playing || !playback_.outputOpen())
+    if (state_.mode() == DeviceMode::Playing || !playback_->outputOpen())
         return false;
     lock.unlock();
-    playback_.closeOutput();
+    playback_->closeOutput();
     lock.lock();
     return true;
 }
 
 bool MpegDevice::restart(Lock& lock) {
     if (state_.mode() != DeviceMode::Playing ||
-        playback_.producedGeneration() == state_.generation())
+        playback_->producedGeneration() == state_.generation())
         return false;
     const PlayStart start = state_.start();
     lock.unlock();
-    playback_.restart(start);
+    playback_->restart(start);
     lock.lock();
     return true;
 }
 
 bool MpegDevice::openOncePrefilled(Lock& lock) {
-    if (state_.mode() != DeviceMode::Playing || !playback_.readyToOpen())
+    if (state_.mode() != DeviceMode::Playing || !playback_->readyToOpen())
         return false;
     lock.unlock();
-    playback_.openOutput();
+    playback_->openOutput();
     lock.lock();
     return true;
 }
 
 bool MpegDevice::fill(Lock& lock) {
-    if (state_.mode() != DeviceMode::Playing || !playback_.canFill())
+    if (state_.mode() != DeviceMode::Playing || !playback_->canFill())
         return false;
     // A command or the callback bumps the wake count: the fill stops early for it.
-    const std::uint32_t seen = playback_.wakeCount();
+    const std::uint32_t seen = playback_->wakeCount();
     lock.unlock();
-    playback_.fill(seen);
+    playback_->fill(seen);
     lock.lock();
     return true;
 }
@@ -183,77 +254,103 @@ bool MpegDevice::fill(Lock& lock) {
 void MpegDevice::sleep(Lock& lock) {
     // Asking for room first and looking again after closes the gap where the callback could
     // miss the request.
-    const std::uint32_t seen = playback_.wakeCount();
-    if (!playback_.askForRoom(state_.mode() == DeviceMode::Playing))
+    const std::uint32_t seen = playback_->wakeCount();
+    if (!playback_->askForRoom(state_.mode() == DeviceMode::Playing))
         return;
     lock.unlock();
-    playback_.waitForWake(seen);
+    playback_->waitForWake(seen);
     lock.lock();
 }
 
 int MpegDevice::play(std::optional<std::uint32_t> from, std::optional<std::uint32_t> to) {
-    std::lock_guard lock(mutex_);
-    return state_.play(from, to);
+    const Lock lock(mutex_);
+    settleLocked();
+    return failure_ != kMciOk ? failure_ : state_.play(from, to);
 }
 
 int MpegDevice::pause() {
-    std::lock_guard lock(mutex_);
-    return state_.pause();
+    const Lock lock(mutex_);
+    settleLocked();
+    return failure_ != kMciOk ? failure_ : state_.pause();
 }
 
 int MpegDevice::resume() {
-    std::lock_guard lock(mutex_);
-    return state_.resume();
+    const Lock lock(mutex_);
+    settleLocked();
+    return failure_ != kMciOk ? failure_ : state_.resume();
 }
 
 int MpegDevice::stop() {
-    std::lock_guard lock(mutex_);
-    return state_.stop();
+    const Lock lock(mutex_);
+    settleLocked();
+    return failure_ != kMciOk ? failure_ : state_.stop();
 }
 
 int MpegDevice::seek(SeekTarget target, std::uint32_t ms) {
-    std::lock_guard lock(mutex_);
-    return state_.seek(target, ms);
+    const Lock lock(mutex_);
+    settleLocked();
+    return failure_ != kMciOk ? failure_ : state_.seek(target, ms);
 }
 
 int MpegDevice::setSpeed(std::uint32_t speed) {
-    std::lock_guard lock(mutex_);
-    return state_.setSpeed(speed);
+    const Lock lock(mutex_);
+    settleLocked();
+    return failure_ != kMciOk ? failure_ : state_.setSpeed(speed);
 }
 
-void MpegDevice::setVolume(std::uint32_t volume) {
-    std::lock_guard lock(mutex_);
-    state_.setVolume(volume);
+int MpegDevice::setVolume(std::uint32_t volume) {
+    const Lock lock(mutex_);
+    settleLocked();
+    if (failure_ == kMciOk)
+        state_.setVolume(volume);
+    return failure_;
 }
 
-void MpegDevice::setMuted(bool muted) {
-    std::lock_guard lock(mutex_);
-    state_.setMuted(muted);
+int MpegDevice::setMuted(bool muted) {
+    const Lock lock(mutex_);
+    settleLocked();
+    if (failure_ == kMciOk)
+        state_.setMuted(muted);
+    return failure_;
 }
 
-std::uint32_t MpegDevice::lengthMs() {
-    std::lock_guard lock(mutex_);
-    return state_.lengthMs();
+int MpegDevice::status(StatusItem item, std::string& reply) {
+    Lock lock(mutex_);
+    settleLocked();
+    if (item == StatusItem::Length && openingLocked()) {
+        const auto until = openSent_ + std::chrono::milliseconds(options_.lengthWaitMs);
+        changed_.wait_until(lock, until, [this] { return !openingLocked(); });
+        settleLocked();
+    }
+    return statusLocked(item, reply);
 }
 
-std::uint32_t MpegDevice::positionMs() {
-    std::lock_guard lock(mutex_);
-    return state_.positionMs();
-}
-
-DeviceMode MpegDevice::mode() {
-    std::lock_guard lock(mutex_);
-    return state_.mode();
-}
-
-std::uint32_t MpegDevice::volume() {
-    std::lock_guard lock(mutex_);
-    return state_.volume();
-}
-
-std::uint32_t MpegDevice::speed() {
-    std::lock_guard lock(mutex_);
-    return state_.speed();
+int MpegDevice::statusLocked(StatusItem item, std::string& reply) {
+    const bool promised =
+        state_.lengthReplied() && (item == StatusItem::Length || item == StatusItem::Position);
+    if (failure_ != kMciOk && !promised)
+        return failure_;
+    switch (item) {
+    case StatusItem::Length:
+        reply = std::to_string(state_.lengthMs());
+        break;
+    case StatusItem::Position:
+        reply = std::to_string(state_.positionMs());
+        break;
+    case StatusItem::Mode:
+        reply = modeText(state_.mode());
+        break;
+    case StatusItem::Volume:
+        reply = std::to_string(state_.volume());
+        break;
+    case StatusItem::Speed:
+        reply = std::to_string(state_.speed());
+        break;
+    case StatusItem::TimeFormat:
+        reply = "milliseconds";
+        break;
+    }
+    return kMciOk;
 }
 
 } // namespace zr::media

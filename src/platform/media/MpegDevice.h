@@ -6,9 +6,25 @@
 //   the ring between them, the output, and the atomics by which they and the commands signal
 //   one another).
 // MpegDevice holds both, the mutex, and the worker's loop. Under the mutex the worker reads what
-// the commands asked for; without it, it decodes, reads the file and opens or closes the output.
-// Commands may come from any thread; they change state under the mutex and wake the worker, and
-// never decode, read the file, or open or close the output, so they return at once.
+// the commands asked for; without it, it opens the file, decodes, reads and opens or closes the
+// output. Commands may come from any thread; they change state under the mutex and wake the
+// worker, and never decode, read the file, or open or close the output, so they return at
+// once. The one exception is "status length" while the file is still opening (see below).
+//
+// Opening: the device exists from "open"; its worker opens and probes the file first (the
+// first frame decoded), which may take seconds on a disk that has spun down. Meanwhile every
+// command is answered as if the file were open (CommandState keeps what was asked), and a play
+// starts as soon as the first frame is there. A file without a first frame kFirstFrameWait
+// after "open", or one that cannot be played, fails: from then on the device answers the
+// open's error, except that a length already replied stays the length and the position equals
+// it (a player waiting for position >= length moves on, as after a damaged file).
+//
+// "status length" while opening: a player reads the length once, right after "play", shows it
+// for the whole track and ends the track when the position reaches it. So the query waits for
+// the open up to lengthWaitMs after "open" (the player shows its hourglass meanwhile) and then
+// answers the real length; a file that takes longer gets kUnknownLengthMs, the longest length
+// there is: wrong on screen, but the track is neither cut short nor skipped, and its position
+// still reaches that length exactly when its audio ends (TrackClock).
 //
 // The output (AudioOutput: a PulseAudio stream of our own, else an SDL device) is open while
 // playing. A seek or a speed change while playing keeps it open: the worker swaps the ring's
@@ -35,12 +51,14 @@
 
 #include "CommandState.h"
 #include "DeviceOptions.h"
+#include "MciErrors.h"
 #include "Mpg123Decoder.h"
 #include "Playback.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -48,12 +66,11 @@
 
 namespace zr::media {
 
-// A file opened and probed, ready to become a device. Made off the caller's thread (opening and
-// probing may block on a stalled file).
+// A file opened and probed, ready to become a device's playback.
 struct OpenedTrack {
-    std::unique_ptr<Mpg123Decoder> decoder;
-    std::int64_t estimateFrames = 0; // the best quick guess at the length
-    std::int64_t exactFrames = -1;   // the length, when known at open (trusted header, or counted)
+    std::unique_ptr<Mpg123Decoder> decoder; // the decoder to open (given), then open
+    std::int64_t estimateFrames = 0;        // the best quick guess at the length
+    std::int64_t exactFrames = -1; // the length, when known at open (trusted header, or counted)
     int scanFd = -1;  // a second descriptor of the file for the length scan; -1: not needed
     std::string name; // the file name, shown by the sound server as the stream's name
     OpenedTrack() = default;
@@ -64,23 +81,33 @@ struct OpenedTrack {
 
 class MpegDevice {
 public:
-    // Opens and probes a file (first frame decoded). kMciOk, kMciFileNotFound or
-    // kMciCannotDecode. May block as long as the file's reads do.
+    // Opens track.decoder on the file and probes it (first frame decoded). kMciOk,
+    // kMciFileNotFound or kMciCannotDecode. May block as long as the file's reads do.
     [[nodiscard]] static int prepare(const std::string& path, OpenedTrack& track);
+    // How the worker opens a file: prepare, unless a test stands in for a file whose reads
+    // block. Runs on the worker; a close cancels the reads of track.decoder.
+    using Preparer = std::function<int(const std::string& path, OpenedTrack& track)>;
 
-    // Starts the device's worker, which shares ownership of the device until it has stopped.
-    [[nodiscard]] static std::shared_ptr<MpegDevice> start(OpenedTrack track,
-                                                           const DeviceOptions& options);
-    MpegDevice(OpenedTrack track, const DeviceOptions& options); // use start()
+    // Makes the device for a file and starts its worker, which opens the file and then shares
+    // ownership of the device until it has stopped.
+    [[nodiscard]] static std::shared_ptr<MpegDevice>
+    open(const std::string& path, const DeviceOptions& options, Preparer preparer);
+    MpegDevice(const std::string& path, const DeviceOptions& options,
+               Preparer preparer); // use open()
     ~MpegDevice();
-
-    // Stops the worker (which closes the output) and waits for it at most kCloseWait. A worker
-    // stuck in a read of a file that stopped answering is left behind: it still owns the device
-    // and lets go of it when the read returns. Call once, before letting go of the device.
-    void close();
-    static constexpr std::chrono::milliseconds kCloseWait{500};
     MpegDevice(const MpegDevice&) = delete;
     MpegDevice& operator=(const MpegDevice&) = delete;
+
+    // Waits at most `wait` for the file to open: kMciOk when it has or is still opening, else
+    // the open's error.
+    [[nodiscard]] int waitForOpen(std::chrono::milliseconds wait);
+
+    // Stops the worker and waits at most kCloseWait for it to close the output and end. The
+    // worker's reads of the file fail from now on, so it ends once a read it is in returns; one
+    // stuck in the kernel (a share that stopped answering) is left behind, owning the device
+    // until then. Call once, before letting go of the device.
+    void close();
+    static constexpr std::chrono::milliseconds kCloseWait{500};
 
     // Milliseconds of track time. from/to must lie within the track (kMciBadNumber otherwise).
     [[nodiscard]] int play(std::optional<std::uint32_t> from, std::optional<std::uint32_t> to);
@@ -89,18 +116,17 @@ public:
     [[nodiscard]] int stop();
     [[nodiscard]] int seek(SeekTarget target, std::uint32_t ms);
     [[nodiscard]] int setSpeed(std::uint32_t speed);
-    void setVolume(std::uint32_t volume);
-    void setMuted(bool muted);
-
-    [[nodiscard]] std::uint32_t lengthMs();
-    [[nodiscard]] std::uint32_t positionMs();
-    [[nodiscard]] DeviceMode mode();
-    [[nodiscard]] std::uint32_t volume();
-    [[nodiscard]] std::uint32_t speed();
+    [[nodiscard]] int setVolume(std::uint32_t volume);
+    [[nodiscard]] int setMuted(bool muted);
+    // The reply text of a status query.
+    [[nodiscard]] int status(StatusItem item, std::string& reply);
 
 private:
     using Lock = std::unique_lock<std::mutex>;
+    using Clock = std::chrono::steady_clock;
     void workerLoop();
+    // Opens the file and hands the track to both halves; false when the device failed or closed.
+    bool openTrack();
     // The first of the worker's steps that has something to do; false when none has (sleep).
     bool step(Lock& lock);
     // The worker's steps, each under the lock on entry and exit: true when it acted (the loop
@@ -113,14 +139,29 @@ private:
     bool fill(Lock& lock);
     void sleep(Lock& lock);
 
+    // Every command first: an open past its time fails.
+    void settleLocked();
+    void failLocked(int error);
+    [[nodiscard]] bool openingLocked() const { return !playback_ && failure_ == 0; }
+    [[nodiscard]] int statusLocked(StatusItem item, std::string& reply);
+
+    // Fixed at construction.
+    const std::string path_;
+    const DeviceOptions options_;
+    const Preparer preparer_;
+    const Clock::time_point openSent_;
+
     std::mutex mutex_;
+    std::condition_variable changed_; // the file opened or failed, or the worker ended
     // Under mutex_.
     bool quit_ = false;
-    bool workerDone_ = false; // the worker has closed the output and stopped
-    std::condition_variable workerStopped_;
-
-    Playback playback_;
-    CommandState state_; // under mutex_
+    bool workerDone_ = false; // the worker has closed the output and ended
+    int failure_ = kMciOk;    // the open's error, once it failed
+    // The decoder the worker is opening, while it does (so that its reads can be cancelled).
+    Mpg123Decoder* opening_ = nullptr;
+    // Made by the worker once the file is open, then never changed until the device goes.
+    std::unique_ptr<Playback> playback_;
+    CommandState state_;
 };
 
 } // namespace zr::media

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <random>
 #include <thread>
 #include <unistd.h>
@@ -102,6 +104,47 @@ void StalledReads::release() {
     if (writeEnd_ >= 0)
         ::close(writeEnd_);
     writeEnd_ = -1;
+}
+
+struct StalledOpens::State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool released = false;
+    int running = 0;
+};
+
+StalledOpens::StalledOpens() : state_(std::make_shared<State>()) {}
+
+StalledOpens::~StalledOpens() {
+    release();
+    std::unique_lock lock(state_->mutex);
+    state_->changed.wait(lock, [&] { return state_->running == 0; });
+}
+
+MediaService::TrackPreparer StalledOpens::preparer() const {
+    return [state = state_](const std::string& path, OpenedTrack& track) {
+        std::unique_lock lock(state->mutex);
+        ++state->running;
+        state->changed.wait(lock, [&] { return state->released; });
+        lock.unlock();
+        const int result = MpegDevice::prepare(path, track);
+        lock.lock();
+        --state->running;
+        state->changed.notify_all();
+        return result;
+    };
+}
+
+void StalledOpens::release() {
+    const std::lock_guard lock(state_->mutex);
+    state_->released = true;
+    state_->changed.notify_all();
+}
+
+DeviceOptions patient() {
+    DeviceOptions options;
+    options.openWaitMs = 600000;
+    return options;
 }
 
 } // namespace zr::media::test

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,27 @@ private:
     int readEnd_ = -1;
     int writeEnd_ = -1;
 };
+
+// Opens whose first read blocks in the kernel, as on a disk that has spun down: the open does
+// not go on until release(), then opens the real file.
+class StalledOpens {
+public:
+    StalledOpens();
+    ~StalledOpens(); // releases, and waits until every stalled open has finished
+    StalledOpens(const StalledOpens&) = delete;
+    StalledOpens& operator=(const StalledOpens&) = delete;
+    // For MediaService(options, preparer()).
+    [[nodiscard]] MediaService::TrackPreparer preparer() const;
+    void release();
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
+
+// Options under which "open" answers only once the file has opened or failed, however slow the
+// machine (sanitizers): for tests of what a file's open answers.
+[[nodiscard]] DeviceOptions patient();
 
 // A fresh empty folder under the system's temporary folder, removed by the destructor.
 class TempDir {

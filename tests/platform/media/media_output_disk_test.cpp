@@ -4,6 +4,7 @@
 // has no gaps from the decoder falling behind the unpaced driver.
 #include "MediaService.h"
 #include "MediaTestSupport.h"
+#include "VolumeCurve.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,11 @@ protected:
     // the end of the track.
     std::vector<float> playToEnd(const std::string& command) {
         ok(service_, command);
-        EXPECT_TRUE(test::waitUntil([&] { return ok(service_, "status mp3 mode") == "stopped"; }));
+        return capture(service_);
+    }
+    // Waits for the end of the track and returns everything the device consumed.
+    std::vector<float> capture(MediaService& service) {
+        EXPECT_TRUE(test::waitUntil([&] { return ok(service, "status mp3 mode") == "stopped"; }));
         std::ifstream in(capturePath(), std::ios::binary);
         std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
         std::vector<float> samples(bytes.size() / sizeof(float));
@@ -199,6 +204,29 @@ TEST_F(DiskOutput, PlayFrom2000StartsAtItsSample) {
             worst, std::fabs(double(out[got.first * 2 + i]) - reference_.samples[start * 2 + i]));
     EXPECT_LT(worst, 1e-4);
     // One frame off would differ by about 2 pi 440 / 44100 x amplitude: far above the bound.
+}
+
+// "play" sent while the file is still opening (a disk that has spun down): once it opens, what
+// is heard starts at the sample asked for, at the volume sent meanwhile.
+TEST_F(DiskOutput, PlaySentWhileTheFileOpensIsHeardAsAsked) {
+    test::StalledOpens stalled;
+    MediaService slow(DeviceOptions{20000, 20000}, stalled.preparer());
+    reference_ = test::decodeReference(fixture("tone_3s_cbr_44100_stereo.mp3"));
+    ok(slow, "open " + fixture("tone_3s_cbr_44100_stereo.mp3") + " alias mp3");
+    ok(slow, "play mp3 from 2000");
+    ok(slow, "setaudio mp3 volume to 498");
+    stalled.release();
+    const std::vector<float> out = capture(slow);
+    const std::size_t start = 88200; // 2000 x 44100 / 1000
+    const std::size_t rest = reference_.frames() - start;
+    const Extent got = sound(out);
+    EXPECT_EQ(got.frames(), rest);
+    ASSERT_GE(out.size() / 2, got.first + rest);
+    double worst = 0;
+    for (std::size_t i = 0; i < rest * 2; ++i)
+        worst = std::max(worst, std::fabs(double(out[got.first * 2 + i]) -
+                                          gainForVolume(498) * reference_.samples[start * 2 + i]));
+    EXPECT_LT(worst, 1e-4);
 }
 
 // Files whose header says less than the whole (joined chapters, a zero frame count): every
