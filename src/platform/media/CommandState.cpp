@@ -29,7 +29,8 @@ void CommandState::trackOpened(Playback& playback, long rate, std::int64_t estim
     scanner_ = std::move(scanner);
     playback_ = &playback;
     updateGain();
-    wake(); // a play sent meanwhile: its start differs from the worker's
+    if (mode_ == DeviceMode::Playing)
+        playback_->play(generation_); // sent meanwhile: the worker takes it up now
 }
 
 void CommandState::fail() {
@@ -53,6 +54,8 @@ void CommandState::restart(std::int64_t from, std::int64_t end, bool endIsTo) {
     ++generation_;
     mode_ = DeviceMode::Playing;
     clock_.clearEnded();
+    if (playback_)
+        playback_->play(generation_);
     wake();
 }
 
@@ -60,7 +63,24 @@ void CommandState::hold(DeviceMode mode) {
     if (mode_ == DeviceMode::Playing)
         heldFrame_ = heardFrame();
     mode_ = mode;
-    wake(); // to close the output
+    if (playback_)
+        playback_->silence(); // at once, whatever the worker is doing
+    wake();                   // to close the output
+}
+
+void CommandState::endStalled() {
+    // As a damaged file ends: stopped where the sound stopped, the position at the length.
+    hold(DeviceMode::Stopped);
+    takeScanResult();
+    clock_.markEnded();
+}
+
+void CommandState::close() {
+    scanner_.reset(); // its reads fail from now on
+    if (playback_) {
+        playback_->silence();
+        playback_->cancelReads();
+    }
 }
 
 std::int64_t CommandState::heardFrame() const {
@@ -85,10 +105,11 @@ void CommandState::finish() {
     }
     // The decoder's real end is the length, unless a scan counted more (a damaged file may end
     // its decodable audio early; the end then still reads as the length). A scan counts less
-    // than was played where the sample rate changes inside the file: what was played wins.
+    // than was played where the sample rate changes inside the file: what was played wins. A
+    // start that played nothing (a seek that failed, a start past the real end) tells nothing.
     heldFrame_ = playback_->endedFrame();
     takeScanResult();
-    if (heldFrame_ > clock_.exactFrames())
+    if (heldFrame_ > startFrame_ && heldFrame_ > clock_.exactFrames())
         clock_.setExactFrames(heldFrame_);
     clock_.markEnded();
 }

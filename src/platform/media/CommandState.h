@@ -64,6 +64,11 @@ public:
     // The current start has been heard to its end (the worker has closed the output): the
     // device stops there.
     void finish();
+    // The file has given nothing for the stall limit while playing: the track ends where its
+    // sound stopped, as a damaged file's does (the position reads as the length).
+    void endStalled();
+    // The device is closing: nothing more is heard, nothing more is read.
+    void close();
 
 private:
     void restart(std::int64_t from, std::int64_t end, bool endIsTo);

@@ -19,6 +19,9 @@ struct DeviceOptions {
     // A file without a first frame this long after "open" is given up (a disk that has spun
     // down takes a few seconds to answer its first read).
     std::uint32_t firstFrameWaitMs = 10000;
+    // A playing track whose file gives nothing this long (a share that stopped answering, a
+    // seek through gigabytes without audio) ends as a damaged file does.
+    std::uint32_t stallLimitMs = 5000;
 };
 
 } // namespace zr::media

@@ -110,6 +110,7 @@ void MpegDevice::close() {
     quit_ = true;
     if (opening_)
         opening_->cancel();
+    state_.close();
     if (playback_)
         playback_->wake();
     changed_.wait_for(lock, kCloseWait, [this] { return workerDone_; });
@@ -178,6 +179,9 @@ void MpegDevice::settleLocked() {
     if (openingLocked() &&
         Clock::now() - openSent_ >= std::chrono::milliseconds(options_.firstFrameWaitMs))
         failLocked(kMciCannotDecode);
+    // The worker may be stuck in a read in the kernel; only a command can see it.
+    if (playback_ && state_.mode() == DeviceMode::Playing && playback_->stalled())
+        state_.endStalled();
 }
 
 bool MpegDevice::step(Lock& lock) {

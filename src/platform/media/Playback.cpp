@@ -23,8 +23,8 @@ std::size_t blocksFor(std::uint32_t ms, long rate) {
 
 Playback::Playback(std::unique_ptr<Mpg123Decoder> decoder, const DeviceOptions& options,
                    std::string streamName)
-    : options_(options), rate_(decoder->rate()), channels_(decoder->channels()),
-      streamName_(std::move(streamName)),
+    : options_(options), decoder_(decoder.get()), rate_(decoder->rate()),
+      channels_(decoder->channels()), streamName_(std::move(streamName)),
       prefillBlocks_(std::max<std::size_t>(1, blocksFor(options.startBufferMs, rate_))),
       refillBelowBlocks_(std::max<std::size_t>(1, blocksFor(options.refillBelowMs, rate_))),
       ring_(std::max<std::size_t>(
@@ -32,6 +32,7 @@ Playback::Playback(std::unique_ptr<Mpg123Decoder> decoder, const DeviceOptions& 
       producer_(std::move(decoder)), ringIn_(ring_.producer()), ringOut_(ring_.consumer()) {
     for (AudioBlock& b : ring_.storage())
         b.samples.resize(static_cast<std::size_t>(kBlockFrames) * channels_);
+    decoder_->setStallLimit(std::chrono::milliseconds(options.stallLimitMs));
 }
 
 Playback::~Playback() {
@@ -140,7 +141,21 @@ void Playback::setVolume(float gain, bool muted) {
     output_.setVolume(gain, muted);
 }
 
+void Playback::silence() {
+    audible_.store(0, std::memory_order_release);
+    output_.dropQueued();
+}
+
+bool Playback::stalled() const {
+    return options_.stallLimitMs > 0 &&
+           decoder_->busyFor() >= std::chrono::milliseconds(options_.stallLimitMs);
+}
+
 std::size_t Playback::pull(float* out, std::size_t frames, bool applyGain) {
+    // Only the start that may be heard, and only once the ring holds it.
+    const std::uint32_t audible = audible_.load(std::memory_order_acquire);
+    if (audible == 0 || audible != startedGeneration_.load(std::memory_order_acquire))
+        return 0;
     const float gain = applyGain ? gain_.load(std::memory_order_relaxed) : 1.0f;
     const auto ch = static_cast<std::size_t>(channels_);
     std::size_t done = 0;

@@ -89,6 +89,15 @@ public:
     [[nodiscard]] std::int64_t heardFrame() const;
     // Volume (linear gain) and mute: the stream's own on a sound server, else in the samples.
     void setVolume(float gain, bool muted);
+    // The start that may be heard: the callback plays the ring only while it holds that one.
+    void play(std::uint32_t generation) { audible_.store(generation, std::memory_order_release); }
+    // Nothing may be heard from now on (a stop or a pause): the callback gives nothing and what
+    // a sound server still holds is dropped, even while the worker is stuck in a read.
+    void silence();
+    // A read() or seek() of the file has given nothing for the stall limit.
+    [[nodiscard]] bool stalled() const;
+    // Every later read of the file fails (the device is closing).
+    void cancelReads() { decoder_->cancel(); }
 
     [[nodiscard]] long rate() const { return rate_; }
     [[nodiscard]] int channels() const { return channels_; }
@@ -104,6 +113,7 @@ private:
 
     // --- Fixed at construction (any thread) ---
     const DeviceOptions options_;
+    Mpg123Decoder* const decoder_; // the producer's; any thread only for busyFor() and cancel()
     const long rate_;
     const int channels_;
     const std::string streamName_;
@@ -125,6 +135,7 @@ private:
     // --- Shared by the worker, the commands and the callback: atomics ---
     std::atomic<std::uint32_t> wake_{0};              // the worker's futex word
     std::atomic<std::uint32_t> startedGeneration_{0}; // the start the ring and callback hold
+    std::atomic<std::uint32_t> audible_{0};           // the start that may be heard; 0: none
     std::atomic<bool> wantRoom_{false};               // worker asleep on a full ring
     std::atomic<std::int64_t> heard_{0};              // frame heard now (callback)
     std::atomic<bool> ended_{false};                  // callback heard the last block

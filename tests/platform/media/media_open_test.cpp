@@ -212,7 +212,9 @@ TEST(MediaOpen, DeviceWhoseReadsStallClosesWithoutWaitingForThem) {
     test::StalledReads stalled;
     const std::size_t threadsBefore = threadCount();
     {
-        MediaService s(DeviceOptions{}, stalled.preparer());
+        DeviceOptions options;
+        options.stallLimitMs = 600000; // the track must still be playing when it is closed
+        MediaService s(options, stalled.preparer());
         ok(s, "open " + fixture("tone_5s_cbr_44100_stereo.mp3") + " alias mp3");
         ok(s, "play mp3");
         // The sound stops where the buffered bytes end, well before the track's end.
@@ -235,6 +237,56 @@ TEST(MediaOpen, DeviceWhoseReadsStallClosesWithoutWaitingForThem) {
     // The end of the pipe ends the read; the worker left behind then finishes.
     stalled.release();
     EXPECT_TRUE(waitUntil([&] { return threadCount() <= threadsBefore; }));
+}
+
+// A share that stops answering mid-track: once its reads have given nothing for the stall
+// limit, the track ends as a damaged file's does (the position reads as the length), so a
+// player moves on.
+TEST(MediaOpen, ReadThatStallsMidTrackEndsTheTrack) {
+    test::StalledReads stalled;
+    MediaService s(DeviceOptions{}, stalled.preparer());
+    ok(s, "open " + fixture("tone_5s_cbr_44100_stereo.mp3") + " alias mp3");
+    const long length = number(s, "status mp3 length");
+    ok(s, "play mp3");
+    EXPECT_TRUE(
+        waitUntil([&] { return ok(s, "status mp3 mode") == "stopped"; }, std::chrono::seconds(20)))
+        << "still playing at " << number(s, "status mp3 position");
+    EXPECT_EQ(number(s, "status mp3 position"), length);
+    ok(s, "close mp3");
+}
+
+// A huge sparse file (a 5 s track truncated to 100 GB): a seek far past its audio reads zeros
+// inside libmpg123 for as long as the file goes on. The seek gives up at the stall limit and the
+// track ends; closing the device while it reads stops the reading (no thread spins on).
+TEST(MediaOpen, SeekFarIntoAHugeSparseFileEndsAndCloseStopsIt) {
+    test::TempDir dir;
+    const auto sparse = dir.path() / "sparse.mp3";
+    std::filesystem::copy_file(fixture("tone_5s_cbr_44100_stereo.mp3"), sparse);
+    std::filesystem::resize_file(sparse, std::uintmax_t{100} << 30);
+    const std::size_t threadsBefore = threadCount();
+    for (const std::uint32_t limit : {5000u, 600000u}) {
+        // Seek while the file opens, so that the far position is taken before any length.
+        test::StalledOpens stalled;
+        DeviceOptions options;
+        options.stallLimitMs = limit;
+        MediaService s(options, stalled.preparer());
+        ok(s, "open \"" + sparse.string() + "\" alias mp3");
+        ok(s, "seek mp3 to 1000000000");
+        ok(s, "play mp3");
+        const long length = number(s, "status mp3 length");
+        stalled.release();
+        if (limit == 5000) {
+            EXPECT_TRUE(waitUntil([&] { return ok(s, "status mp3 mode") == "stopped"; },
+                                  std::chrono::seconds(20)));
+            EXPECT_EQ(number(s, "status mp3 position"), length);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300)); // well into the seek
+            EXPECT_EQ(ok(s, "status mp3 mode"), "playing");
+        }
+        ok(s, "close mp3");
+    }
+    EXPECT_TRUE(waitUntil([&] { return threadCount() <= threadsBefore; }))
+        << threadCount() - threadsBefore << " threads left";
 }
 
 TEST(MediaOpen, LongFileWithoutHeaderAnswersAnEstimateThenTheCountedLength) {
