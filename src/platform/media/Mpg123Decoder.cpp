@@ -41,8 +41,8 @@ bool mayUseFile(const Mpg123Decoder::Io& io) {
 }
 
 // libmpg123's reader callbacks over our descriptor; a cancelled decoder reads nothing more.
-mpg123_ssize_t ioRead(void* handle, void* buf, std::size_t n) {
-    auto* io = static_cast<Mpg123Decoder::Io*>(handle);
+// A failure is noted: libmpg123 reports a seek as done even when its reads failed on the way.
+mpg123_ssize_t readIo(Mpg123Decoder::Io* io, void* buf, std::size_t n) {
     if (io->cancelled.load(std::memory_order_relaxed))
         return -1;
     if (io->begin == io->end) {
@@ -67,8 +67,14 @@ mpg123_ssize_t ioRead(void* handle, void* buf, std::size_t n) {
     return static_cast<mpg123_ssize_t>(take);
 }
 
-off_t ioSeek(void* handle, off_t offset, int whence) {
+mpg123_ssize_t ioRead(void* handle, void* buf, std::size_t n) {
     auto* io = static_cast<Mpg123Decoder::Io*>(handle);
+    const mpg123_ssize_t got = readIo(io, buf, n);
+    io->failed = io->failed || got < 0;
+    return got;
+}
+
+off_t seekIo(Mpg123Decoder::Io* io, off_t offset, int whence) {
     if (io->cancelled.load(std::memory_order_relaxed))
         return -1;
     const std::int64_t logical = io->filePos - static_cast<std::int64_t>(io->end - io->begin);
@@ -91,6 +97,13 @@ off_t ioSeek(void* handle, off_t offset, int whence) {
         io->filePos = moved;
         io->begin = io->end = 0;
     }
+    return moved;
+}
+
+off_t ioSeek(void* handle, off_t offset, int whence) {
+    auto* io = static_cast<Mpg123Decoder::Io*>(handle);
+    const off_t moved = seekIo(io, offset, whence);
+    io->failed = io->failed || moved < 0;
     return moved;
 }
 
@@ -302,6 +315,7 @@ std::int64_t Mpg123Decoder::scanLengthFrames() {
 class Mpg123Decoder::Busy {
 public:
     explicit Busy(Io& io) : io_(io) {
+        io_.failed = false;
         io_.busySince.store(std::chrono::steady_clock::now().time_since_epoch().count(),
                             std::memory_order_relaxed);
     }
@@ -326,7 +340,7 @@ bool Mpg123Decoder::seek(std::int64_t frame) {
         return false;
     const Busy busy(*io_);
     ended_ = false;
-    return mpg123_seek(handle_.get(), static_cast<off_t>(frame), SEEK_SET) >= 0;
+    return mpg123_seek(handle_.get(), static_cast<off_t>(frame), SEEK_SET) >= 0 && !io_->failed;
 }
 
 std::size_t Mpg123Decoder::read(float* out, std::size_t maxFrames) {

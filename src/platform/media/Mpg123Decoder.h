@@ -54,7 +54,8 @@ public:
     // after cancel(). Leaves the read position undefined: seek before reading again.
     [[nodiscard]] std::int64_t scanLengthFrames();
 
-    // Places the next read at the given frame (sample-accurate).
+    // Places the next read at the given frame (sample-accurate). False when it could not: the
+    // next read is then anywhere.
     [[nodiscard]] bool seek(std::int64_t frame);
 
     // Decodes up to maxFrames frames into out (maxFrames x channels floats). Returns the number
@@ -79,6 +80,7 @@ public:
         // When the read() or seek() in progress began (steady clock ticks); 0 when none is.
         std::atomic<std::chrono::steady_clock::rep> busySince{0};
         std::chrono::steady_clock::duration stallLimit{0};
+        bool failed = false; // a read or move of the file failed in the read() or seek()
         std::unique_ptr<unsigned char[]> buffer;
         std::size_t begin = 0; // unread bytes of buffer: [begin, end)
         std::size_t end = 0;

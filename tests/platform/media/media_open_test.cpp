@@ -5,6 +5,7 @@
 #include "MediaTestSupport.h"
 #include "Mpg123Decoder.h"
 #include "PlaybackClock.h"
+#include "TrackProducer.h"
 
 #include <gtest/gtest.h>
 
@@ -208,6 +209,23 @@ std::size_t threadCount() {
     return n;
 }
 
+// Whether every device worker of this process sleeps (none spins through a file).
+bool workersAsleep() {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name != "zr-media")
+            continue;
+        std::ifstream statFile(task.path() / "stat");
+        const std::string stat((std::istreambuf_iterator<char>(statFile)), {});
+        const auto state = stat.find(") ");
+        if (state != std::string::npos && stat[state + 2] != 'S')
+            return false;
+    }
+    return true;
+}
+
 TEST(MediaOpen, DeviceWhoseReadsStallClosesWithoutWaitingForThem) {
     test::StalledReads stalled;
     const std::size_t threadsBefore = threadCount();
@@ -279,6 +297,7 @@ TEST(MediaOpen, SeekFarIntoAHugeSparseFileEndsAndCloseStopsIt) {
             EXPECT_TRUE(waitUntil([&] { return ok(s, "status mp3 mode") == "stopped"; },
                                   std::chrono::seconds(20)));
             EXPECT_EQ(number(s, "status mp3 position"), length);
+            EXPECT_TRUE(waitUntil(workersAsleep)) << "the worker still reads, unclosed";
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(300)); // well into the seek
             EXPECT_EQ(ok(s, "status mp3 mode"), "playing");
@@ -287,6 +306,45 @@ TEST(MediaOpen, SeekFarIntoAHugeSparseFileEndsAndCloseStopsIt) {
     }
     EXPECT_TRUE(waitUntil([&] { return threadCount() <= threadsBefore; }))
         << threadCount() - threadsBefore << " threads left";
+}
+
+// A seek that gives up midway (its reads stalled past the limit) leaves the decoder wherever it
+// stopped. When the file answers again, what it gives is not the audio at the start asked for:
+// the start ends there, rather than playing other audio as if it were that.
+TEST(TrackProducer, StartWhoseSeekGaveUpEndsWhereItBegins) {
+    const std::string path = fixture("tone_5s_cbr_44100_stereo.mp3");
+    OpenedTrack track;
+    ASSERT_EQ(MpegDevice::prepare(path, track), kMciOk);
+    // The decoder holds the first 32 KiB; the rest of the file comes through a pipe, a little at
+    // once and the rest only after the stall limit, so a seek to 4.5 s (about 73 KB) gives up
+    // on its way there.
+    const std::vector<char> bytes = fileBytes(path);
+    constexpr std::size_t kHeld = 32768;
+    constexpr std::size_t kAtOnce = 4000;
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(::write(fds[1], bytes.data() + kHeld, kAtOnce), static_cast<ssize_t>(kAtOnce));
+    ::dup2(fds[0], track.decoder->fd());
+    ::close(fds[0]);
+    std::thread rest([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        const std::size_t left = bytes.size() - kHeld - kAtOnce;
+        EXPECT_EQ(::write(fds[1], bytes.data() + kHeld + kAtOnce, left),
+                  static_cast<ssize_t>(left));
+        ::close(fds[1]);
+    });
+    track.decoder->setStallLimit(std::chrono::milliseconds(200));
+    TrackProducer producer(std::move(track.decoder));
+    const std::int64_t from = 44100 * 9 / 2;
+    producer.restart(from, 5 * 44100, 1000);
+    AudioBlock block;
+    block.samples.resize(kBlockFrames * 2);
+    producer.fill(block);
+    rest.join();
+    EXPECT_TRUE(block.last);
+    EXPECT_EQ(block.frames, 0u);
+    EXPECT_EQ(block.trackStart, from);
+    EXPECT_TRUE(producer.finished());
 }
 
 TEST(MediaOpen, LongFileWithoutHeaderAnswersAnEstimateThenTheCountedLength) {
