@@ -11,7 +11,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -50,6 +52,10 @@ protected:
     // Waits for the end of the track and returns everything the device consumed.
     std::vector<float> capture(MediaService& service) {
         EXPECT_TRUE(test::waitUntil([&] { return ok(service, "status mp3 mode") == "stopped"; }));
+        return read();
+    }
+    // Everything the device has consumed so far.
+    std::vector<float> read() const {
         std::ifstream in(capturePath(), std::ios::binary);
         std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
         std::vector<float> samples(bytes.size() / sizeof(float));
@@ -227,6 +233,36 @@ TEST_F(DiskOutput, PlaySentWhileTheFileOpensIsHeardAsAsked) {
         worst = std::max(worst, std::fabs(double(out[got.first * 2 + i]) -
                                           gainForVolume(498) * reference_.samples[start * 2 + i]));
     EXPECT_LT(worst, 1e-4);
+}
+
+// While a read stalls (a share that stopped answering) the worker is stuck in it and the ring
+// still holds over a second of sound: a pause or a stop is heard at once all the same. The disk
+// driver runs in real time here, so the capture grows as a listener would hear it.
+TEST_F(DiskOutput, PauseAndStopAreHeardAtOnceWhileAReadStalls) {
+    unsetenv("SDL_DISKAUDIODELAY");
+    reference_ = test::decodeReference(fixture("tone_5s_cbr_44100_stereo.mp3"));
+    for (const char* command : {"pause mp3", "stop mp3"}) {
+        test::StalledReads stalled;
+        DeviceOptions options;
+        options.stallLimitMs = 600000;
+        MediaService service(options, stalled.preparer());
+        ok(service, "open " + fixture("tone_5s_cbr_44100_stereo.mp3") + " alias mp3");
+        ok(service, "play mp3");
+        ASSERT_TRUE(test::waitUntil([&] { return number(service, "status mp3 position") >= 500; }));
+        const auto mark = std::filesystem::file_size(capturePath()) / sizeof(float);
+        ok(service, command);
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        std::vector<float> heard = read();
+        const auto samplesPerSecond = static_cast<std::size_t>(rate() * channels());
+        ASSERT_GT(heard.size(), mark + samplesPerSecond / 2) << command << ": the device stopped";
+        EXPECT_GT(sound(heard).frames(), 0u) << command << ": nothing was heard";
+        // What the device had taken before the command may still come out: a buffer or two.
+        heard.erase(heard.begin(),
+                    heard.begin() + static_cast<std::ptrdiff_t>(mark + samplesPerSecond / 5));
+        EXPECT_EQ(sound(heard).frames(), 0u) << command << " not heard at once";
+        stalled.release(); // so that closing finds the worker free to close the device
+        ok(service, "close mp3");
+    }
 }
 
 // Files whose header says less than the whole (joined chapters, a zero frame count): every
