@@ -109,7 +109,11 @@ void Playback::fill(std::uint32_t seen) {
 
 bool Playback::askForRoom(bool playing) {
     const bool waitForRoom = playing && !producer_.finished();
-    wantRoom_.store(waitForRoom, std::memory_order_relaxed);
+    // The hand-off with pull(): each side changes one thing (the worker the request, the callback
+    // the ring) and then looks at the other. Both requests are read-modify-writes of wantRoom_,
+    // so one of them comes second and sees the other's: the callback the request (it wakes the
+    // worker), or the worker what the callback had popped before its own (it fills, not sleeps).
+    wantRoom_.exchange(waitForRoom, std::memory_order_acq_rel);
     return !(waitForRoom && ringIn_.slot() && ringIn_.size() <= refillBelowBlocks_);
 }
 
@@ -203,9 +207,10 @@ std::size_t Playback::pull(float* out, std::size_t frames, bool applyGain) {
     else
         heard_.store(soundingFrame(consumedEnd_, 0, callbackStart_), std::memory_order_relaxed);
 
-    // Wake the worker in batches: only when it asked and the ring is nearly empty.
-    if (wantRoom_.load(std::memory_order_relaxed) && ringOut_.size() <= refillBelowBlocks_ &&
-        wantRoom_.exchange(false, std::memory_order_relaxed))
+    // Wake the worker in batches: only when it asked and the ring is nearly empty (askForRoom
+    // says why this is an exchange, and not a load first).
+    if (ringOut_.size() <= refillBelowBlocks_ &&
+        wantRoom_.exchange(false, std::memory_order_acq_rel))
         wake();
     return done;
 }
