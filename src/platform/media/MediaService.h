@@ -5,8 +5,8 @@
 //
 // Replies: a command with a reply writes its text and one NUL at the front of the buffer and
 // nothing else; when text and NUL do not fit in replyLength bytes it writes nothing and fails
-// with kMciReplyTooLong. Commands without a reply never touch the buffer. Thread-safe: commands
-// are executed one at a time.
+// with kMciReplyTooLong. Commands without a reply never touch the buffer. Thread-safe: the
+// commands for one device run one at a time.
 //
 // No command keeps its caller waiting on the file for long. A device exists from "open" on, and
 // its worker opens the file (see MpegDevice.h); "open" waits for that at most openWaitMs
@@ -17,9 +17,9 @@
 // answers the open's error (kMciFileNotFound, kMciCannotDecode) until it is closed, except
 // that a length already replied stays the length and the position equals it.
 //
-// Closing a device stops its worker and waits a while for it (MpegDevice::close); a worker
-// stuck in a read of a file that stopped answering is left behind and ends when the read
-// returns.
+// Closing a device stops its worker and cancels its reads, and waits at most
+// MpegDevice::kCloseWait (half a second) for it to end; a worker stuck in a read in the kernel
+// (a share that stopped answering) is left behind and ends when that read returns.
 
 #include "MciErrors.h"
 #include "MciParser.h"
@@ -70,8 +70,8 @@ private:
 // The instance behind mWinAPI::mciSendStringA.
 [[nodiscard]] MediaService& processMediaService();
 // Closes every device of that instance. Call before leaving main(): it stops the device threads
-// (waiting a little for each, as close does) while the rest of the program is still intact, so
-// exit is quick whatever the order of static destruction. Safe to call more than once.
+// while the rest of the program is still intact (waiting at most kCloseWait for each, as close
+// does), so exit is quick whatever the order of static destruction. Safe to call more than once.
 void shutdownProcessMediaService();
 
 } // namespace zr::media

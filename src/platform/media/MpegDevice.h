@@ -14,10 +14,10 @@
 // Opening: the device exists from "open"; its worker opens and probes the file first (the
 // first frame decoded), which may take seconds on a disk that has spun down. Meanwhile every
 // command is answered as if the file were open (CommandState keeps what was asked), and a play
-// starts as soon as the first frame is there. A file without a first frame kFirstFrameWait
-// after "open", or one that cannot be played, fails: from then on the device answers the
-// open's error, except that a length already replied stays the length and the position equals
-// it (a player waiting for position >= length moves on, as after a damaged file).
+// starts as soon as the first frame is there. A file without a first frame firstFrameWaitMs
+// (DeviceOptions) after "open", or one that cannot be played, fails: from then on the device
+// answers the open's error, except that a length already replied stays the length and the position
+// equals it (a player waiting for position >= length moves on, as after a damaged file).
 //
 // "status length" while opening: a player reads the length once, right after "play", shows it
 // for the whole track and ends the track when the position reaches it. So the query waits for
@@ -29,7 +29,14 @@
 // The output (AudioOutput: a PulseAudio stream of our own, else an SDL device) is open while
 // playing. A seek or a speed change while playing keeps it open: the worker swaps the ring's
 // contents under the callback lock and drops what the sound server still holds. Pause and
-// stop: the worker closes it (so nothing runs while paused or stopped).
+// stop are heard at once, whatever the worker is doing: from the command on, the callback gives
+// nothing, and the command drops what a sound server holds; the worker then closes the output
+// (so nothing runs while paused or stopped).
+//
+// Reads that stall: the decoder gives up a read or seek that has run stallLimitMs (a share that
+// stopped answering, a seek through gigabytes of zeros), and the track ends as a damaged file's
+// does. A read stuck in the kernel cannot give up by itself: a command that finds the worker in
+// one that long ends the track instead. Closing a device cancels its reads.
 //
 // Volume and mute: through a sound server they are the stream's own volume there (the server
 // re-mixes what it holds, so they are heard at once); through SDL the callback applies them.
@@ -45,9 +52,10 @@
 // AudioSystem's mutex, the PulseAudio connection's mutex, the PulseAudio mainloop lock (a server
 // stream's callback lock). The callback takes none of them. The worker takes a callback lock
 // (restarting) and opens and closes the output holding none of ours. Commands take streamMutex_
-// and the mainloop lock under mutex_ (volume, the position heard). Closing a device waits a
-// while for its worker, which may be closing the output (joining SDL's thread), so the service
-// closes a device only after releasing its own mutex: other aliases stay usable meanwhile.
+// and the mainloop lock under mutex_ (volume, the position heard, dropping what the server
+// holds). Closing a device waits up to kCloseWait for its worker, which may be closing the
+// output (joining SDL's thread), so the service closes a device only after releasing its own
+// mutex: other aliases stay usable meanwhile.
 
 #include "CommandState.h"
 #include "DeviceOptions.h"
