@@ -165,54 +165,65 @@ std::size_t Playback::pull(float* out, std::size_t frames, bool applyGain) {
     std::size_t done = 0;
     std::int64_t firstFrame = -1;
     std::int64_t lastEnd = -1;
-    while (done < frames) {
-        if (!current_) {
-            current_ = ringOut_.front();
-            offset_ = 0;
-            if (!current_)
-                break;
-        }
-        const AudioBlock& b = *current_;
-        if (b.frames > 0) {
-            const std::size_t n = std::min<std::size_t>(b.frames - offset_, frames - done);
-            const float* src = b.samples.data() + static_cast<std::size_t>(offset_) * ch;
-            if (gain == 1.0f)
-                std::copy(src, src + n * ch, out + done * ch);
-            else
-                for (std::size_t i = 0; i < n * ch; ++i)
-                    out[done * ch + i] = src[i] * gain;
-            const std::int64_t span = b.trackEnd - b.trackStart;
-            pulledTempo_ = static_cast<double>(span) / b.frames;
-            if (firstFrame < 0)
-                firstFrame = b.trackStart + span * offset_ / b.frames;
-            offset_ += static_cast<std::uint32_t>(n);
-            done += n;
-            lastEnd = b.trackStart + span * offset_ / b.frames;
-            consumedEnd_ = lastEnd;
-        }
-        if (offset_ == b.frames) {
-            if (b.last) {
-                lastPopped_ = true;
-                consumedEnd_ = b.trackEnd;
-                endedFrame_.store(b.trackEnd, std::memory_order_relaxed);
-            }
-            current_ = nullptr;
-            ringOut_.pop();
-        }
+    while (done < frames && currentBlock()) {
+        if (firstFrame < 0 && current_->frames > 0)
+            firstFrame = current_->trackStart +
+                         (current_->trackEnd - current_->trackStart) * offset_ / current_->frames;
+        const std::size_t n = copyFromBlock(out + done * ch, frames - done, gain);
+        if (n > 0)
+            lastEnd = consumedEnd_;
+        done += n;
     }
     // The output queues what we just gave it: that is heard next, starting at firstFrame.
-    if (done > 0)
-        heard_.store(soundingFrame(lastEnd, lastEnd - firstFrame, callbackStart_),
-                     std::memory_order_relaxed);
-    else
-        heard_.store(soundingFrame(consumedEnd_, 0, callbackStart_), std::memory_order_relaxed);
+    heard_.store(done > 0 ? soundingFrame(lastEnd, lastEnd - firstFrame, callbackStart_)
+                          : soundingFrame(consumedEnd_, 0, callbackStart_),
+                 std::memory_order_relaxed);
+    wakeForRoom();
+    return done;
+}
 
-    // Wake the worker in batches: only when it asked and the ring is nearly empty (askForRoom
-    // says why this is an exchange, and not a load first).
+void Playback::wakeForRoom() {
+    // In batches: only when the worker asked and the ring is nearly empty (askForRoom says why
+    // this is an exchange, and not a load first).
     if (ringOut_.size() <= refillBelowBlocks_ &&
         wantRoom_.exchange(false, std::memory_order_acq_rel))
         wake();
-    return done;
+}
+
+const AudioBlock* Playback::currentBlock() {
+    if (!current_) {
+        current_ = ringOut_.front();
+        offset_ = 0;
+    }
+    return current_;
+}
+
+std::size_t Playback::copyFromBlock(float* out, std::size_t frames, float gain) {
+    const AudioBlock& b = *current_;
+    std::size_t n = 0;
+    if (b.frames > 0) {
+        const auto ch = static_cast<std::size_t>(channels_);
+        n = std::min<std::size_t>(b.frames - offset_, frames);
+        const float* src = b.samples.data() + static_cast<std::size_t>(offset_) * ch;
+        if (gain == 1.0f)
+            std::copy(src, src + n * ch, out);
+        else
+            std::transform(src, src + n * ch, out, [gain](float v) { return v * gain; });
+        const std::int64_t span = b.trackEnd - b.trackStart;
+        pulledTempo_ = static_cast<double>(span) / b.frames;
+        offset_ += static_cast<std::uint32_t>(n);
+        consumedEnd_ = b.trackStart + span * offset_ / b.frames;
+    }
+    if (offset_ == b.frames) {
+        if (b.last) {
+            lastPopped_ = true;
+            consumedEnd_ = b.trackEnd;
+            endedFrame_.store(b.trackEnd, std::memory_order_relaxed);
+        }
+        current_ = nullptr;
+        ringOut_.pop();
+    }
+    return n;
 }
 
 bool Playback::exhausted() const {

@@ -107,6 +107,12 @@ private:
 
     // AudioSource: the output's callback.
     std::size_t pull(float* out, std::size_t frames, bool applyGain) override;
+    // The block being handed over (the ring's front), or nullptr when the ring is dry.
+    const AudioBlock* currentBlock();
+    // Copies what it can of that block, and lets go of the block once it is all handed over.
+    std::size_t copyFromBlock(float* out, std::size_t frames, float gain);
+    // Wakes the worker to refill the ring, if it asked and the ring runs low.
+    void wakeForRoom();
     [[nodiscard]] bool exhausted() const override;
     void playedOut() override;
     void outputLost() override;
