@@ -9,9 +9,9 @@
 // Prints one line per measurement: name, our median ms, find's median ms, ratio (ours / find).
 #include "DriveTable.h"
 #include "Drives.h"
-#include "elements/Form.h"
-#include "elements/ListView.h"
-#include "elements/TreeView.h"
+#include "Form.h"
+#include "ListView.h"
+#include "TreeView.h"
 #include "frmExplore.h"
 #include "mFileList.h"
 

@@ -14,7 +14,7 @@ namespace mWinAPI {
 // "status mp3 position", ...). Writes a reply of at most returnLength bytes (NUL included) into
 // returnString when the command has one. Returns 0 on success, a nonzero error code otherwise.
 // hwndCallback is accepted for the usual signature and ignored. Thread-safe. Implemented by the
-// media control service (platform/media), which knows nothing of this layer.
+// media control service (src/media), which knows nothing of this layer.
 int mciSendStringA(const char* command, char* returnString, unsigned returnLength,
                    void* hwndCallback);
 

@@ -2,7 +2,7 @@
 
 #include "PlaylistEntry.h"
 #include "PlaylistRules.h"
-#include "elements/Random.h"
+#include "Random.h"
 #include "mVariables.h"
 
 #include <limits>

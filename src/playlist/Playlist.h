@@ -3,7 +3,7 @@
 // and the random pick of a row not yet played. The list owns its rows; these functions only add
 // to it and read it. User-interface thread only.
 
-#include "elements/ListView.h"
+#include "ListView.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 // move the selection. The rows themselves belong to the list; this only reads and writes them.
 // Row positions are 1-based; 0 means "no row".
 
-#include "elements/ListView.h"
+#include "ListView.h"
 
 #include <QString>
 #include <QStringView>

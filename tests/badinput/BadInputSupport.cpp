@@ -1,7 +1,7 @@
 #include "BadInputSupport.h"
 
-#include "elements/ListView.h"
-#include "elements/Menu.h"
+#include "ListView.h"
+#include "Menu.h"
 #include "mVariables.h"
 
 #include <QDeadlineTimer>

@@ -5,9 +5,9 @@
 #include "BadInputSupport.h"
 
 #include "Drives.h"
-#include "elements/ListView.h"
-#include "elements/Menu.h"
-#include "elements/TreeView.h"
+#include "ListView.h"
+#include "Menu.h"
+#include "TreeView.h"
 #include "mVariables.h"
 
 #include <QDir>

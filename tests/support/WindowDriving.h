@@ -5,7 +5,7 @@
 // zr_test_windows target).
 
 #include "Drives.h"
-#include "elements/TreeView.h"
+#include "TreeView.h"
 #include "frmExplore.h"
 #include "frmMain.h"
 #include "mVariables.h"

@@ -1,0 +1,87 @@
+// The whole road from the player's Open button to a playing track, with the real window, the
+// real media service and real MP3 files on a temporary drive.
+
+#include "BrowserTestSupport.h"
+
+#include "ListView.h"
+#include "TreeView.h"
+#include "frmExplore.h"
+#include "frmMain.h"
+#include "mVariables.h"
+#include "mWinAPI.h"
+
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+using zr::test::BrowserInFront;
+using zr::test::ClickChild;
+using zr::test::DataDisk;
+using zr::test::Fixture;
+using zr::test::MediaStatus;
+using zr::test::TempTree;
+using zr::test::WhileOpen;
+
+TEST(PlayerOpen, ChosenFilesReachThePlaylistAndTheFirstOnePlays) {
+    const mWinAPI::ScopedDriveFolders table({});
+    TempTree d;
+    d.Folder("Music");
+    ASSERT_TRUE(QFile::copy(Fixture("tone_3s_cbr_44100_stereo.mp3"), d.Path("Music/first.mp3")));
+    ASSERT_TRUE(QFile::copy(Fixture("tone_1s_cbr_44100_stereo.mp3"), d.Path("Music/second.mp3")));
+    const mWinAPI::ScopedMountList mounts({DataDisk(d.Path())});
+
+    mVariables::ResetToStartValues();
+    zr::ui::frmMain player;
+    player.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&player));
+
+    QStringList listed;
+    WhileOpen browse([&](zr::ui::frmExplore& b) {
+        ASSERT_TRUE(BrowserInFront(b));
+        ASSERT_NO_FATAL_FAILURE(
+            ClickChild(b.Explorer(), b.Explorer().Nodes().Item("Parent2"), "Music"));
+        for (int i = 1; i <= b.FileList().ListItems().Count(); ++i) {
+            listed << b.FileList().ListItems().Item(i).Text();
+        }
+        QTest::keyClick(&b, Qt::Key_T, Qt::ControlModifier); // Select All
+        QTest::keyClick(&b, Qt::Key_O, Qt::ControlModifier); // Open Files
+        QTest::keyClick(&b, Qt::Key_X, Qt::ControlModifier); // Exit
+    });
+    auto& open = player.imgControl(5);
+    QTest::mouseClick(&open, Qt::LeftButton, {}, open.rect().center());
+    ASSERT_TRUE(browse.Ran());
+    ASSERT_EQ(zr::test::OpenBrowser(), nullptr);
+
+    ASSERT_EQ(listed, (QStringList{"first.mp3", "second.mp3"}));
+    zr::ui::ListView& rows = player.lstFiles;
+    ASSERT_EQ(rows.ListItems().Count(), 2);
+    EXPECT_EQ(rows.ListItems().Item(1).Text(), "D:\\Music\\");
+    EXPECT_EQ(rows.ListItems().Item(1).SubItems(1), "01.");
+    EXPECT_EQ(rows.ListItems().Item(1).SubItems(2), "first.mp3");
+    EXPECT_EQ(rows.ListItems().Item(2).SubItems(1), "02.");
+
+    // Select the first row and press Play.
+    QTreeView& view = rows.View();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                      view.visualRect(view.model()->index(0, 1)).center());
+    ASSERT_TRUE(rows.ListItems().Item(1).Selected());
+    auto& play = player.imgControl(1);
+    QTest::mouseClick(&play, Qt::LeftButton, {}, play.rect().center());
+
+    EXPECT_EQ(mVariables::IsPlaying(), mVariables::kTrue);
+    EXPECT_EQ(player.lblArtistA.Caption(), "(01) first.mp3");
+    EXPECT_EQ(MediaStatus("mode"), "playing");
+    const int length = std::atoi(MediaStatus("length").c_str());
+    EXPECT_GE(length, 2900);
+    EXPECT_LE(length, 3100);
+    EXPECT_EQ(rows.ListItems().Item(1).SubItems(3), "P");
+
+    player.imgControl_Click(3); // stop, so no device stays open
+    mVariables::ResetToStartValues();
+}
+
+} // namespace
