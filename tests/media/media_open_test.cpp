@@ -326,8 +326,10 @@ TEST(TrackProducer, StartWhoseSeekGaveUpEndsWhereItBegins) {
     ASSERT_EQ(::write(fds[1], bytes.data() + kHeld, kAtOnce), static_cast<ssize_t>(kAtOnce));
     ::dup2(fds[0], track.decoder->fd());
     ::close(fds[0]);
+    const Mpg123Decoder& decoder = *track.decoder;
     std::thread rest([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        EXPECT_TRUE(waitUntil([&] { return decoder.busyFor().count() > 0; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(600)); // past the limit, in the seek
         const std::size_t left = bytes.size() - kHeld - kAtOnce;
         EXPECT_EQ(::write(fds[1], bytes.data() + kHeld + kAtOnce, left),
                   static_cast<ssize_t>(left));
