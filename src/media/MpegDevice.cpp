@@ -12,6 +12,13 @@
 namespace zr::media {
 namespace {
 
+// A freshly opened device is usually configured right after "play" (volume, speed, sound off).
+// Its first start waits until no such command has come for kFirstStartSettle (but no longer than
+// kFirstStartSettleMax), so that the first samples heard already have those settings instead of
+// one device period at the defaults, also when the caller is slow to send them.
+constexpr std::chrono::milliseconds kFirstStartSettle{10};
+constexpr std::chrono::milliseconds kFirstStartSettleMax{200};
+
 // A file this small is counted while it opens (a few ms), so its length is exact at once.
 constexpr std::int64_t kCountAtOpenBytes = 2 * 1024 * 1024;
 
@@ -238,8 +245,17 @@ bool MpegDevice::restart(Lock& lock) {
 bool MpegDevice::openOncePrefilled(Lock& lock) {
     if (state_.mode() != DeviceMode::Playing || !playback_->readyToOpen())
         return false;
+    const auto now = Clock::now();
+    if (firstReady_ == Clock::time_point{})
+        firstReady_ = now;
+    const auto quiet = now - lastChange_;
+    const bool settling = !playback_->everStarted() && quiet < kFirstStartSettle &&
+                          now - firstReady_ < kFirstStartSettleMax;
     lock.unlock();
-    playback_->openOutput();
+    if (settling)
+        std::this_thread::sleep_for(kFirstStartSettle - quiet); // then look again
+    else
+        playback_->openOutput();
     lock.lock();
     return true;
 }
@@ -269,42 +285,49 @@ void MpegDevice::sleep(Lock& lock) {
 int MpegDevice::play(std::optional<std::uint32_t> from, std::optional<std::uint32_t> to) {
     const Lock lock(mutex_);
     settleLocked();
+    lastChange_ = Clock::now();
     return failure_ != kMciOk ? failure_ : state_.play(from, to);
 }
 
 int MpegDevice::pause() {
     const Lock lock(mutex_);
     settleLocked();
+    lastChange_ = Clock::now();
     return failure_ != kMciOk ? failure_ : state_.pause();
 }
 
 int MpegDevice::resume() {
     const Lock lock(mutex_);
     settleLocked();
+    lastChange_ = Clock::now();
     return failure_ != kMciOk ? failure_ : state_.resume();
 }
 
 int MpegDevice::stop() {
     const Lock lock(mutex_);
     settleLocked();
+    lastChange_ = Clock::now();
     return failure_ != kMciOk ? failure_ : state_.stop();
 }
 
 int MpegDevice::seek(SeekTarget target, std::uint32_t ms) {
     const Lock lock(mutex_);
     settleLocked();
+    lastChange_ = Clock::now();
     return failure_ != kMciOk ? failure_ : state_.seek(target, ms);
 }
 
 int MpegDevice::setSpeed(std::uint32_t speed) {
     const Lock lock(mutex_);
     settleLocked();
+    lastChange_ = Clock::now();
     return failure_ != kMciOk ? failure_ : state_.setSpeed(speed);
 }
 
 int MpegDevice::setVolume(std::uint32_t volume) {
     const Lock lock(mutex_);
     settleLocked();
+    lastChange_ = Clock::now();
     if (failure_ == kMciOk)
         state_.setVolume(volume);
     return failure_;
@@ -313,6 +336,7 @@ int MpegDevice::setVolume(std::uint32_t volume) {
 int MpegDevice::setMuted(bool muted) {
     const Lock lock(mutex_);
     settleLocked();
+    lastChange_ = Clock::now();
     if (failure_ == kMciOk)
         state_.setMuted(muted);
     return failure_;

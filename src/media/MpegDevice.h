@@ -147,7 +147,8 @@ private:
     bool fill(Lock& lock);
     void sleep(Lock& lock);
 
-    // Every command first: an open past its time fails.
+    // Every command first: an open past its time fails; a playing track whose reads have
+    // stalled for the limit ends.
     void settleLocked();
     void failLocked(int error);
     [[nodiscard]] bool openingLocked() const { return !playback_ && failure_ == 0; }
@@ -163,8 +164,11 @@ private:
     std::condition_variable changed_; // the file opened or failed, or the worker ended
     // Under mutex_.
     bool quit_ = false;
-    bool workerDone_ = false; // the worker has closed the output and ended
-    int failure_ = kMciOk;    // the open's error, once it failed
+    bool workerDone_ = false;      // the worker has closed the output and ended
+    int failure_ = kMciOk;         // the open's error, once it failed
+    Clock::time_point lastChange_; // when the last command other than a status query came
+    // Worker only: when the first start could have begun (it waits a little for settings).
+    Clock::time_point firstReady_;
     // The decoder the worker is opening, while it does (so that its reads can be cancelled).
     Mpg123Decoder* opening_ = nullptr;
     // Made by the worker once the file is open, then never changed until the device goes.

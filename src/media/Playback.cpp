@@ -4,15 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace zr::media {
 namespace {
-
-// A freshly opened device is usually configured right after "play" (volume, speed, sound off).
-// Its first start waits this long so that the first samples heard already have those settings
-// instead of one device period at the defaults.
-constexpr std::chrono::milliseconds kFirstStartSettle{10};
 
 std::size_t blocksFor(std::uint32_t ms, long rate) {
     const std::int64_t frames = static_cast<std::int64_t>(ms) * rate / 1000;
@@ -70,8 +64,6 @@ bool Playback::readyToOpen() const {
 }
 
 void Playback::openOutput() {
-    if (!everStarted_)
-        std::this_thread::sleep_for(kFirstStartSettle);
     everStarted_ = true;
     output_.open(rate_, channels_, options_.bufferFrames, streamName_,
                  static_cast<AudioSource&>(*this));

@@ -57,6 +57,8 @@ public:
     [[nodiscard]] bool readyToOpen() const;
     // Opens the output and starts it.
     void openOutput();
+    // Whether the output has been opened before (a device's first start waits for its settings).
+    [[nodiscard]] bool everStarted() const { return everStarted_; }
     void closeOutput();
     // Whether the output said it was lost since the last call.
     [[nodiscard]] bool takeOutputLost();
