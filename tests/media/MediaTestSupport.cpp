@@ -8,6 +8,7 @@
 
 #include <condition_variable>
 #include <cstdlib>
+#include <fcntl.h>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -76,13 +77,23 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-StalledReads::StalledReads() {
+StalledReads::StalledReads(Then then) {
     int fds[2];
     if (::pipe(fds) == 0) {
         readEnd_ = fds[0];
         writeEnd_ = fds[1];
     }
     EXPECT_GE(readEnd_, 0) << "no pipe";
+    // The writer must not block on a full pipe: release() stops it whatever the reader does.
+    if (then == Then::Zeros && writeEnd_ >= 0 && ::fcntl(writeEnd_, F_SETFL, O_NONBLOCK) == 0) {
+        zeros_ = std::thread([this] {
+            static const char nothing[65536] = {};
+            while (!stop_.load()) {
+                if (::write(writeEnd_, nothing, sizeof nothing) < 0)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1)); // full
+            }
+        });
+    }
 }
 
 StalledReads::~StalledReads() {
@@ -101,6 +112,9 @@ MediaService::TrackPreparer StalledReads::preparer() const {
 }
 
 void StalledReads::release() {
+    stop_ = true;
+    if (zeros_.joinable())
+        zeros_.join();
     if (writeEnd_ >= 0)
         ::close(writeEnd_);
     writeEnd_ = -1;

@@ -3,11 +3,13 @@
 
 #include "MediaService.h"
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zr::media::test {
@@ -36,12 +38,14 @@ struct Pcm {
 // The whole file decoded by libmpg123 directly (gapless), as a reference.
 Pcm decodeReference(const std::string& path);
 
-// Tracks whose reads stall, as on a vanished share: the real file is opened, then a pipe that
-// nobody writes takes the place of its descriptor, so once the decoder has used what it
-// buffered, its next read waits until release().
+// Tracks whose reads stall, as on a vanished share: the real file is opened, then a pipe takes
+// the place of its descriptor, so once the decoder has used what it buffered, its next read
+// waits until release(). With Then::Zeros the pipe gives zeros instead, for ever (until
+// release()), as the gigabytes past the audio of a huge sparse file do.
 class StalledReads {
 public:
-    StalledReads();
+    enum class Then { Nothing, Zeros };
+    explicit StalledReads(Then then = Then::Nothing);
     ~StalledReads(); // releases, then closes the pipe
     StalledReads(const StalledReads&) = delete;
     StalledReads& operator=(const StalledReads&) = delete;
@@ -52,6 +56,8 @@ public:
 private:
     int readEnd_ = -1;
     int writeEnd_ = -1;
+    std::atomic<bool> stop_{false};
+    std::thread zeros_;
 };
 
 // Opens whose first read blocks in the kernel, as on a disk that has spun down: the open does

@@ -281,26 +281,21 @@ TEST(MediaOpen, ReadThatStallsMidTrackEndsTheTrack) {
     ok(s, "close mp3");
 }
 
-// A huge sparse file (a 5 s track truncated to 100 GB): a seek far past its audio reads zeros
-// inside libmpg123 for as long as the file goes on. The seek gives up at the stall limit and the
-// track ends; closing the device while it reads stops the reading (no thread spins on).
-TEST(MediaOpen, SeekFarIntoAHugeSparseFileEndsAndCloseStopsIt) {
-    test::TempDir dir;
-    const auto sparse = dir.path() / "sparse.mp3";
-    std::filesystem::copy_file(fixture("tone_5s_cbr_44100_stereo.mp3"), sparse);
-    std::filesystem::resize_file(sparse, std::uintmax_t{100} << 30);
+// Past the audio of a huge sparse file a seek reads zeros inside libmpg123 for as long as the file
+// goes on (here: a pipe that gives zeros for ever). The seek gives up at the stall limit and the
+// track ends, and the worker stops reading; closing the device while it reads stops the reading
+// too: no thread spins on.
+TEST(MediaOpen, SeekThroughEndlessZerosEndsAndCloseStopsIt) {
     const std::size_t threadsBefore = threadCount();
     for (const std::uint32_t limit : {5000u, 600000u}) {
-        // Seek while the file opens, so that the far position is taken before any length.
-        test::StalledOpens stalled;
+        test::StalledReads zeros(test::StalledReads::Then::Zeros);
         DeviceOptions options;
         options.stallLimitMs = limit;
-        MediaService s(options, stalled.preparer());
-        ok(s, "open \"" + sparse.string() + "\" alias mp3");
-        ok(s, "seek mp3 to 1000000000");
-        ok(s, "play mp3");
+        MediaService s(options, zeros.preparer());
+        ok(s, "open " + fixture("tone_5s_cbr_44100_stereo.mp3") + " alias mp3");
         const long length = number(s, "status mp3 length");
-        stalled.release();
+        ok(s, "seek mp3 to 4000"); // past what the decoder holds: from there on, zeros
+        ok(s, "play mp3");
         if (limit == 5000) {
             EXPECT_TRUE(waitUntil([&] { return ok(s, "status mp3 mode") == "stopped"; },
                                   std::chrono::seconds(20)));
@@ -311,9 +306,9 @@ TEST(MediaOpen, SeekFarIntoAHugeSparseFileEndsAndCloseStopsIt) {
             EXPECT_EQ(ok(s, "status mp3 mode"), "playing");
         }
         ok(s, "close mp3");
+        EXPECT_TRUE(waitUntil([&] { return threadCount() <= threadsBefore; }))
+            << threadCount() - threadsBefore << " threads left, limit " << limit;
     }
-    EXPECT_TRUE(waitUntil([&] { return threadCount() <= threadsBefore; }))
-        << threadCount() - threadsBefore << " threads left";
 }
 
 // A seek that gives up midway (its reads stalled past the limit) leaves the decoder wherever it
