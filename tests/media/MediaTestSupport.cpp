@@ -89,7 +89,10 @@ StalledReads::StalledReads(Then then) {
         zeros_ = std::thread([this] {
             static const char nothing[65536] = {};
             while (!stop_.load()) {
-                if (::write(writeEnd_, nothing, sizeof nothing) < 0)
+                const ssize_t wrote = ::write(writeEnd_, nothing, sizeof nothing);
+                if (wrote > 0)
+                    given_ += static_cast<std::uint64_t>(wrote);
+                else
                     std::this_thread::sleep_for(std::chrono::milliseconds(1)); // full
             }
         });

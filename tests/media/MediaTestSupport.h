@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -52,11 +53,14 @@ public:
     // For MediaService(options, preparer()).
     [[nodiscard]] MediaService::TrackPreparer preparer() const;
     void release(); // the stalled reads end (end of file)
+    // Bytes of zeros the pipe has taken so far (Then::Zeros).
+    [[nodiscard]] std::uint64_t zerosGiven() const { return given_.load(); }
 
 private:
     int readEnd_ = -1;
     int writeEnd_ = -1;
     std::atomic<bool> stop_{false};
+    std::atomic<std::uint64_t> given_{0};
     std::thread zeros_;
 };
 
