@@ -69,12 +69,16 @@ public:
     void endStalled();
     // The device is closing: nothing more is heard, nothing more is read.
     void close();
+    // The track frame being heard now (while playing: where the sound is).
+    [[nodiscard]] std::int64_t heardFrame() const;
+    // The output was lost with what it held unheard: a new start from that frame, to the same
+    // end, on the next output.
+    void goOnFrom(std::int64_t frame) { restart(frame, endFrame_, endIsTo_); }
 
 private:
     void restart(std::int64_t from, std::int64_t end, bool endIsTo);
     void hold(DeviceMode mode);
     void takeScanResult();
-    [[nodiscard]] std::int64_t heardFrame() const;
     void updateGain();
     void wake();
 

@@ -201,12 +201,19 @@ bool MpegDevice::step(Lock& lock) {
 }
 
 bool MpegDevice::reopenLostOutput(Lock& lock) {
-    // The sound server went away: close; the next open falls back to SDL (or to silence).
+    // The output's sink or server went away (or, for a silent stand-in, came back). What it held
+    // was never heard: the track goes on from what was, on whatever output opens next
+    // (AudioOutput: another stream, or silence in real time).
     if (!playback_->takeOutputLost() || !playback_->outputOpen())
         return false;
+    const std::uint32_t generation = state_.generation();
+    const bool goOn = state_.mode() == DeviceMode::Playing && !state_.ended();
+    const std::int64_t heard = goOn ? state_.heardFrame() : 0;
     lock.unlock();
     playback_->closeOutput();
     lock.lock();
+    if (goOn && generation == state_.generation() && state_.mode() == DeviceMode::Playing)
+        state_.goOnFrom(heard);
     return true;
 }
 

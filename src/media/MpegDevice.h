@@ -31,7 +31,9 @@
 // contents under the callback lock and drops what the sound server still holds. Pause and
 // stop are heard at once, whatever the worker is doing: from the command on, the callback gives
 // nothing, and the command drops what a sound server holds; the worker then closes the output
-// (so nothing runs while paused or stopped).
+// (so nothing runs while paused or stopped). When the output is lost (its server or sink went
+// away, or a silent stand-in finds a sink again), what it held was never heard: the worker closes
+// it and starts again from what was heard, on whatever output opens next.
 //
 // Reads that stall: the decoder gives up a read or seek that has run stallLimitMs (a share that
 // stopped answering, a seek through gigabytes of zeros), and the track ends as a damaged file's
