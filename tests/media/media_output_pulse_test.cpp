@@ -291,7 +291,9 @@ TEST_F(PulseOutput, SpeedChangedWhilePlayingLeavesNoGap) {
 TEST_F(PulseOutput, PositionStopsWhereTheServerRanDry) {
     test::StalledReads stalled;
     {
-        MediaService service(DeviceOptions{}, stalled.preparer());
+        DeviceOptions options;
+        options.stallLimitMs = 600000; // still playing when looked at
+        MediaService service(options, stalled.preparer());
         ok(service, "open \"" + fixture("tone_5s_cbr_44100_stereo.mp3") + "\" alias mp3");
         ok(service, "play mp3");
         const auto silentFor = [&](long frames) {
@@ -308,6 +310,29 @@ TEST_F(PulseOutput, PositionStopsWhereTheServerRanDry) {
         EXPECT_NEAR(tone.seconds(kRate) * 1000, position, 100)
             << "the position is not what has been heard";
         EXPECT_EQ(ok(service, "status mp3 mode"), "playing");
+    }
+}
+
+// While a read stalls (a share that stopped answering) the worker is stuck in it, with the server
+// still holding over a second of sound: a pause or a stop is heard at once all the same.
+TEST_F(PulseOutput, PauseAndStopAreHeardAtOnceWhileAReadStalls) {
+    for (const char* command : {"pause mp3", "stop mp3"}) {
+        test::StalledReads stalled;
+        DeviceOptions options;
+        options.stallLimitMs = 600000;
+        MediaService service(options, stalled.preparer());
+        ok(service, "open \"" + fixture("tone_5s_cbr_44100_stereo.mp3") + "\" alias mp3");
+        ok(service, "play mp3");
+        ASSERT_TRUE(test::waitUntil([&] { return number(service, "status mp3 position") >= 500; }));
+        const long mark = static_cast<long>(recording_->frames());
+        ok(service, command);
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        const auto s = recording_->samples();
+        const long slack = kRate / 4; // as for a mute: the recording lags the server a little
+        EXPECT_GT(peak(s, mark - kRate / 4, mark), 15000) << command << ": nothing was heard";
+        EXPECT_LT(peak(s, mark + slack, mark + kRate * 3 / 4), kLoud)
+            << command << " not heard at once";
+        ok(service, "close mp3");
     }
 }
 
