@@ -18,6 +18,8 @@
 #include <QTreeWidget>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace zr::ui {
 namespace {
@@ -189,10 +191,23 @@ void frmExplore::Explorer_Expand(Node* node) {
     }
     DoEvents();
     SetMousePointer(vbHourglass);
-    // Every child learns now whether it has subfolders, so it shows an expand button exactly
-    // when it has some; children that already have children are not read again.
-    for (Node* child = node->Child(); child != nullptr; child = child->Next()) {
-        Explorer_NodeClick(child);
+    {
+        // The children's folders are read one after another on one worker thread, ahead of
+        // the clicks below, rather than handed over to a worker one by one.
+        std::vector<std::string> searches;
+        for (Node* child = node->Child(); child != nullptr; child = child->Next()) {
+            if (child->Children() < 1) {
+                searches.push_back(mExplorerTree::SubfolderSearch(
+                                       mExplorerTree::NodeToFolderPath(child->FullPath()))
+                                       .toStdString());
+            }
+        }
+        const mWinAPI::ScopedReadAhead readAhead(searches);
+        // Every child learns now whether it has subfolders, so it shows an expand button
+        // exactly when it has some; children that already have children are not read again.
+        for (Node* child = node->Child(); child != nullptr; child = child->Next()) {
+            Explorer_NodeClick(child);
+        }
     }
     SetMousePointer(vbDefault);
 }

@@ -211,7 +211,7 @@ std::vector<std::map<std::string, std::string>> PulseServer::sinkInputs() const 
     std::string line;
     while (std::getline(in, line)) {
         if (line.rfind("Sink Input #", 0) == 0) {
-            streams.emplace_back();
+            streams.emplace_back()["Sink Input"] = line.substr(12);
             continue;
         }
         const auto eq = line.find(" = ");
