@@ -1,6 +1,7 @@
 #include "MpegDevice.h"
 
 #include "MciErrors.h"
+#include "ValidUtf8.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -77,7 +78,7 @@ int MpegDevice::prepare(const std::string& path, OpenedTrack& track) {
     }
     if (track.exactFrames < 0)
         track.scanFd = ownDescriptor();
-    track.name = baseName(path);
+    track.name = validUtf8(baseName(path));
     return kMciOk;
 }
 
