@@ -131,6 +131,14 @@ void frmExplore::BuildLayout() {
 
     setTabOrder(&fileList_->View(), &explorer_->View());
 
+    // What screen readers call the two lists; the window shows no caption for them.
+    for (QWidget* list :
+         {static_cast<QWidget*>(explorer_), static_cast<QWidget*>(&explorer_->View())})
+        list->setAccessibleName(QStringLiteral("Drives and folders"));
+    for (QWidget* list :
+         {static_cast<QWidget*>(fileList_), static_cast<QWidget*>(&fileList_->View())})
+        list->setAccessibleName(QStringLiteral("Mp3 files"));
+
     connect(explorer_, &TreeView::NodeClick, this, &frmExplore::Explorer_NodeClick);
     connect(explorer_, &TreeView::Expand, this, &frmExplore::Explorer_Expand);
     // A selection moved by the keyboard lists the new node's files, as a click does, so the

@@ -5,13 +5,16 @@
 #include "MediaService.h"
 #include "MediaTestSupport.h"
 #include "PlaybackClock.h"
+#include "VolumeCurve.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -45,11 +48,22 @@ protected:
     // the end of the track.
     std::vector<float> playToEnd(const std::string& command) {
         ok(service_, command);
-        EXPECT_TRUE(test::waitUntil([&] { return ok(service_, "status mp3 mode") == "stopped"; }));
-        std::ifstream in(capturePath(), std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-        std::vector<float> samples(bytes.size() / sizeof(float));
-        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+        return capture(service_);
+    }
+    // Waits for the end of the track and returns everything the device consumed.
+    std::vector<float> capture(MediaService& service) {
+        EXPECT_TRUE(test::waitUntil([&] { return ok(service, "status mp3 mode") == "stopped"; }));
+        return read();
+    }
+    // Everything the device has consumed so far.
+    // In one read: a capture may hold many seconds of the silence a device pads with, which a
+    // byte-by-byte read takes minutes over under a sanitizer.
+    std::vector<float> read() const {
+        std::ifstream in(capturePath(), std::ios::binary | std::ios::ate);
+        std::vector<float> samples(static_cast<std::size_t>(in.tellg()) / sizeof(float));
+        in.seekg(0);
+        in.read(reinterpret_cast<char*>(samples.data()),
+                static_cast<std::streamsize>(samples.size() * sizeof(float)));
         return samples;
     }
 
@@ -200,6 +214,59 @@ TEST_F(DiskOutput, PlayFrom2000StartsAtItsSample) {
             worst, std::fabs(double(out[got.first * 2 + i]) - reference_.samples[start * 2 + i]));
     EXPECT_LT(worst, 1e-4);
     // One frame off would differ by about 2 pi 440 / 44100 x amplitude: far above the bound.
+}
+
+// "play" sent while the file is still opening (a disk that has spun down): once it opens, what
+// is heard starts at the sample asked for, at the volume sent meanwhile.
+TEST_F(DiskOutput, PlaySentWhileTheFileOpensIsHeardAsAsked) {
+    test::StalledOpens stalled;
+    MediaService slow(DeviceOptions{20000, 20000}, stalled.preparer());
+    reference_ = test::decodeReference(fixture("tone_3s_cbr_44100_stereo.mp3"));
+    ok(slow, "open " + fixture("tone_3s_cbr_44100_stereo.mp3") + " alias mp3");
+    ok(slow, "play mp3 from 2000");
+    ok(slow, "setaudio mp3 volume to 498");
+    stalled.release();
+    const std::vector<float> out = capture(slow);
+    const std::size_t start = 88200; // 2000 x 44100 / 1000
+    const std::size_t rest = reference_.frames() - start;
+    const Extent got = sound(out);
+    EXPECT_EQ(got.frames(), rest);
+    ASSERT_GE(out.size() / 2, got.first + rest);
+    double worst = 0;
+    for (std::size_t i = 0; i < rest * 2; ++i)
+        worst = std::max(worst, std::fabs(double(out[got.first * 2 + i]) -
+                                          gainForVolume(498) * reference_.samples[start * 2 + i]));
+    EXPECT_LT(worst, 1e-4);
+}
+
+// While a read stalls (a share that stopped answering) the worker is stuck in it and the ring
+// still holds over a second of sound: a pause or a stop is heard at once all the same. The disk
+// driver runs in real time here, so the capture grows as a listener would hear it.
+TEST_F(DiskOutput, PauseAndStopAreHeardAtOnceWhileAReadStalls) {
+    unsetenv("SDL_DISKAUDIODELAY");
+    reference_ = test::decodeReference(fixture("tone_5s_cbr_44100_stereo.mp3"));
+    for (const char* command : {"pause mp3", "stop mp3"}) {
+        test::StalledReads stalled;
+        DeviceOptions options;
+        options.stallLimitMs = 600000;
+        MediaService service(options, stalled.preparer());
+        ok(service, "open " + fixture("tone_5s_cbr_44100_stereo.mp3") + " alias mp3");
+        ok(service, "play mp3");
+        ASSERT_TRUE(test::waitUntil([&] { return number(service, "status mp3 position") >= 500; }));
+        const auto mark = std::filesystem::file_size(capturePath()) / sizeof(float);
+        ok(service, command);
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        std::vector<float> heard = read();
+        const auto samplesPerSecond = static_cast<std::size_t>(rate() * channels());
+        ASSERT_GT(heard.size(), mark + samplesPerSecond / 2) << command << ": the device stopped";
+        EXPECT_GT(sound(heard).frames(), 0u) << command << ": nothing was heard";
+        // What the device had taken before the command may still come out: a buffer or two.
+        heard.erase(heard.begin(),
+                    heard.begin() + static_cast<std::ptrdiff_t>(mark + samplesPerSecond / 5));
+        EXPECT_EQ(sound(heard).frames(), 0u) << command << " not heard at once";
+        stalled.release(); // so that closing finds the worker free to close the device
+        ok(service, "close mp3");
+    }
 }
 
 // Files whose header does not tell the whole (joined chapters, a zero frame count, twice the

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -248,6 +249,20 @@ TEST_F(PulseOutput, StreamShowsThePlayerTheMusicRoleAndTheFileName) {
     ok(service_, "close mp3");
     EXPECT_TRUE(test::waitUntil([&] { return ourStream().empty(); }, std::chrono::seconds(5)))
         << "the stream outlived its device";
+
+    // A name that is not UTF-8 (Latin-1 "café.mp3"): the server takes only UTF-8, so the byte
+    // is named U+FFFD, as the player's window shows it.
+    char folder[] = "/tmp/zr-pulse-name-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::filesystem::path latin1 = std::filesystem::path(folder) / "caf\xE9.mp3";
+    std::filesystem::copy_file(fixture("tone_1s_cbr_44100_stereo.mp3"), latin1);
+    ok(service_, "open file://" + std::string(folder) + "/caf%E9.mp3 type MPEGVideo alias mp3");
+    ok(service_, "play mp3");
+    ASSERT_TRUE(
+        test::waitUntil([&] { return !(stream = ourStream()).empty(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(stream["media.name"], "caf\xEF\xBF\xBD.mp3");
+    ok(service_, "close mp3");
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(PulseOutput, MuteVolumeAndStopAreHeardOnTheServer) {
@@ -315,7 +330,9 @@ TEST_F(PulseOutput, SpeedChangedWhilePlayingLeavesNoGap) {
 TEST_F(PulseOutput, PositionStopsWhereTheServerRanDry) {
     test::StalledReads stalled;
     {
-        MediaService service(DeviceOptions{}, stalled.preparer());
+        DeviceOptions options;
+        options.stallLimitMs = 600000; // still playing when looked at
+        MediaService service(options, stalled.preparer());
         ok(service, "open \"" + fixture("tone_5s_cbr_44100_stereo.mp3") + "\" alias mp3");
         ok(service, "play mp3");
         const auto silentFor = [&](long frames) {
@@ -332,6 +349,29 @@ TEST_F(PulseOutput, PositionStopsWhereTheServerRanDry) {
         EXPECT_NEAR(tone.seconds(kRate) * 1000, position, 100)
             << "the position is not what has been heard";
         EXPECT_EQ(ok(service, "status mp3 mode"), "playing");
+    }
+}
+
+// While a read stalls (a share that stopped answering) the worker is stuck in it, with the server
+// still holding over a second of sound: a pause or a stop is heard at once all the same.
+TEST_F(PulseOutput, PauseAndStopAreHeardAtOnceWhileAReadStalls) {
+    for (const char* command : {"pause mp3", "stop mp3"}) {
+        test::StalledReads stalled;
+        DeviceOptions options;
+        options.stallLimitMs = 600000;
+        MediaService service(options, stalled.preparer());
+        ok(service, "open \"" + fixture("tone_5s_cbr_44100_stereo.mp3") + "\" alias mp3");
+        ok(service, "play mp3");
+        ASSERT_TRUE(test::waitUntil([&] { return number(service, "status mp3 position") >= 500; }));
+        const long mark = static_cast<long>(recording_->frames());
+        ok(service, command);
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        const auto s = recording_->samples();
+        const long slack = kRate / 4; // as for a mute: the recording lags the server a little
+        EXPECT_GT(peak(s, mark - kRate / 4, mark), 15000) << command << ": nothing was heard";
+        EXPECT_LT(peak(s, mark + slack, mark + kRate * 3 / 4), kLoud)
+            << command << " not heard at once";
+        ok(service, "close mp3");
     }
 }
 
