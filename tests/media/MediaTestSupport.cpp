@@ -7,7 +7,6 @@
 #include <mpg123.h>
 
 #include <cstdlib>
-#include <random>
 #include <thread>
 #include <unistd.h>
 
@@ -60,18 +59,6 @@ Pcm decodeReference(const std::string& path) {
     }
     mpg123_delete(h);
     return pcm;
-}
-
-TempDir::TempDir() {
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() /
-            ("zr-media-test-" + std::to_string(rd()) + std::to_string(rd()));
-    std::filesystem::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
 }
 
 StalledReads::StalledReads() {

@@ -2,9 +2,9 @@
 // Helpers for the media service tests: fixture paths, bounded waits, a reference decode.
 
 #include "MediaService.h"
+#include "TempDir.h"
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -53,17 +53,6 @@ private:
     int writeEnd_ = -1;
 };
 
-// A fresh empty folder under the system's temporary folder, removed by the destructor.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using zr::test::TempDir;
 
 } // namespace zr::media::test
