@@ -34,7 +34,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
 from mcishell import MciShell  # noqa: E402
-from pulseserver import BusyLoops, PulseServer, _spawn, _stop  # noqa: E402
+from pulseserver import BusyLoops, PulseServer, SessionBus, _spawn, _stop  # noqa: E402
 from toneanalysis import analyse  # noqa: E402
 
 RATE = 44100
@@ -260,9 +260,8 @@ def audacious_cpu(server, paths):
     home = tempfile.mkdtemp(prefix="zr-bench-aud-")
     bus = None
     try:
-        bus = _spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                     dict(os.environ), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        address = bus.stdout.readline().decode().strip()
+        bus = SessionBus()
+        address = bus.address
         env = server.env(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                          DBUS_SESSION_BUS_ADDRESS=address, SDL_AUDIODRIVER="pulseaudio")
         env.pop("DISPLAY", None)
@@ -302,7 +301,8 @@ def audacious_cpu(server, paths):
         finally:
             _stop(proc)
     finally:
-        _stop(bus)
+        if bus:
+            bus.close()
         shutil.rmtree(home, ignore_errors=True)
 
 

@@ -1,4 +1,4 @@
-"""A private sound server for one test, and a recording of what reached it.
+"""A private sound server for one test, a recording of what reached it, and a private session bus.
 
     with PulseServer() as server:
         env = dict(os.environ, **server.client_env(), SDL_AUDIODRIVER="pulseaudio")
@@ -66,6 +66,31 @@ class ServerFailed(RuntimeError):
     pass
 
 
+class SessionBus:
+    """A dbus-daemon of one run (MPRIS tests, PipeWire's session manager, a benchmarked player);
+    stopped with its process group when the block ends or on close()."""
+
+    def __init__(self, env=None):
+        self.proc = _spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                            "--print-address=1"], dict(os.environ) if env is None else env,
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.address = self.proc.stdout.readline().decode().strip()
+        if not self.address:
+            self.close()
+            raise ServerFailed("the private session bus did not start")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    def close(self):
+        _stop(self.proc)
+        self.proc.stdout.close()
+
+
 class BusyLoops:
     """Processes that spin on a core each until the block ends: load for dropout runs."""
 
@@ -97,6 +122,7 @@ class PulseServer:
         self.channels = channels
         self.root = None
         self.procs = []
+        self.bus = None
 
     # ---- lifetime ----
     def __enter__(self):
@@ -132,10 +158,8 @@ class PulseServer:
             self.wait_ready()
         elif self.kind == "pipewire":
             # WirePlumber needs a session bus; a private one, like the rest.
-            bus = _spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"], env,
-                         stdout=subprocess.PIPE, stderr=self.log)
-            self.procs.append(bus)
-            env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().decode().strip()
+            self.bus = SessionBus(env)
+            env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
             # The session manager and the PulseAudio layer give up at once when PipeWire's own
             # socket is not there yet.
             for argv in (["pipewire"], ["wireplumber"], ["pipewire-pulse"]):
@@ -158,6 +182,9 @@ class PulseServer:
         for proc in reversed(self.procs):
             _stop(proc)
         self.procs = []
+        if self.bus:
+            self.bus.close()
+            self.bus = None
         if getattr(self, "log", None):
             self.log.close()
             self.log = None
