@@ -253,8 +253,8 @@ class PulseServer:
         """The streams playing into the server: one dict of properties each (plus 'Sink Input')."""
         return parse_sink_inputs(self.pactl("list", "sink-inputs"))
 
-    def tap(self):
-        return PulseTap(self)
+    def tap(self, out=None):
+        return PulseTap(self, out=out)
 
 
 def parse_sink_inputs(text):
@@ -275,7 +275,7 @@ class PulseTap(Recording):
     (sounding_seconds, peak, tone_frequency) see them scaled to -1..1.
     """
 
-    def __init__(self, server, latency_ms=None):
+    def __init__(self, server, latency_ms=None, out=None):
         # An idle null sink renders nothing and its monitor records nothing: a stream of zeros
         # keeps it running, so the recording is a real-time timeline with silence between sounds.
         # Both ask for 20 ms: the sink then renders in small steps; a monitor stream asking for
@@ -292,7 +292,7 @@ class PulseTap(Recording):
                                 stderr=subprocess.DEVNULL)
         server._wait(lambda: "RUNNING" in server.pactl("list", "short", "sinks"),
                      "the null sink to run")
-        super().__init__(server.rate, server.channels, "h", 1.0 / 32768)
+        super().__init__(server.rate, server.channels, "h", 1.0 / 32768, out)
         self.proc = _spawn(["parec", "--raw", "--format=s16le", f"--rate={self.rate}",
                             f"--channels={self.channels}", f"--latency-msec={latency_ms}",
                             "-d", f"{SINK}.monitor"],
@@ -318,3 +318,54 @@ class PulseTap(Recording):
         self._stop_reading(5)
         if self.proc.stdout:
             self.proc.stdout.close()
+
+
+def serve():
+    """A server for a test in another language (tests/support/PythonHelpers.h for C++).
+
+    Prints the client's variables (NAME=value lines), then "ready" (or "failed: why" and exits);
+    then takes one command a line, each answered by its lines of data, if any, and "ok" or
+    "failed: why":
+      record FILE     the null sink's monitor, s16 at RATE, appended to FILE as it arrives (the
+                      first block is there when it answers)
+      stop-recording
+      sink-inputs     one line per stream: its properties as name=value, separated by tabs
+      stop            the server goes, as if killed
+    The end of its input stops everything.
+    """
+    tap = None
+    try:
+        with PulseServer() as server:
+            for name, value in server.client_env().items():
+                print(f"{name}={value}")
+            print("ready", flush=True)
+            for line in sys.stdin:
+                command, _, argument = line.strip().partition(" ")
+                try:
+                    if tap and command in ("record", "stop-recording", "stop"):
+                        tap, _ = None, tap.close()
+                    if command == "record":
+                        tap = server.tap(out=argument)
+                    elif command == "sink-inputs":
+                        for stream in server.sink_inputs():
+                            print("\t".join(f"{k}={v}" for k, v in stream.items()))
+                    elif command == "stop":
+                        server.stop()
+                    elif command != "stop-recording":
+                        raise ValueError(f"unknown command {command}")
+                    print("ok", flush=True)
+                except (ServerFailed, OSError, ValueError) as failure:
+                    print(f"failed: {failure}".replace("\n", " "), flush=True)
+    except ServerFailed as failure:
+        print(f"failed: {failure}".replace("\n", " "), flush=True)
+    finally:
+        if tap:
+            tap.close()
+
+
+if __name__ == "__main__":
+    if sys.argv[1:] == ["--available"]:
+        sys.exit(0 if available() else 77)
+    if sys.argv[1:] != ["--serve"]:
+        sys.exit("usage: pulseserver.py --serve | --available")
+    serve()

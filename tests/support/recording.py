@@ -16,10 +16,11 @@ class Recording:
     """Reads `fd` on its own thread until end of file or close(); keeps every byte.
 
     typecode: the array type of one sample ("f" 32-bit float, "h" signed 16-bit); scale: what a
-    sample is multiplied by to lie in -1..1.
+    sample is multiplied by to lie in -1..1; out: a file that also gets every byte as it arrives
+    (for a reader in another process: its size is the recording's timeline).
     """
 
-    def __init__(self, rate, channels, typecode, scale=1.0):
+    def __init__(self, rate, channels, typecode, scale=1.0, out=None):
         self.rate = rate
         self.channels = channels
         self._typecode = typecode
@@ -30,6 +31,7 @@ class Recording:
         self._lock = threading.Lock()
         self._stop = threading.Event()
         self._thread = None
+        self._out = open(out, "wb", buffering=0) if out else None
 
     def _start_reading(self, fd):
         self._thread = threading.Thread(target=self._read, args=(fd,), daemon=True)
@@ -44,11 +46,16 @@ class Recording:
             with self._lock:
                 self.raw += data
                 self.blocks.append((now, len(self.raw)))
+            if self._out:
+                self._out.write(data)
 
     def _stop_reading(self, timeout=5):
         self._stop.set()
         if self._thread is not None:
             self._thread.join(timeout)
+        if self._out:
+            self._out.close()
+            self._out = None
 
     def frames(self):
         """Frames recorded so far: a mark on the recording's timeline."""

@@ -1,37 +1,22 @@
 #pragma once
-// A private PulseAudio for a test, and a recording of what it plays (the C++ side of
-// pulseserver.py, which the Python tests and the benchmark use).
-//
-// The server gets its own runtime folder, home and cookie under a temporary folder, plays into a
-// null sink, and this process's clients (SDL included) are pointed at it through PULSE_SERVER.
-// Every process started here has its own process group, dies with this process
-// (PR_SET_PDEATHSIG) and is stopped with its group by its owner's destructor.
+// The C++ tests' handles on the Python helpers beside this file, so that a private sound server,
+// its recording and the tone analysis are written once for every test, end-to-end run, tool
+// test and benchmark: pulseserver.py runs the server and records it, toneanalysis.py finds a
+// tone's start, end and gaps.
+
+#include "TempDir.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <map>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zr::test {
 
-// A child process in its own group; the destructor stops the group (TERM, then KILL).
-class ChildProcess {
-public:
-    // stdoutPath empty: standard output and error go to /dev/null.
-    ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                 const std::string& stdoutPath = {});
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-    [[nodiscard]] bool running();
-    void stop();
-
-private:
-    int pid_ = -1;
-};
-
+// A private PulseAudio (pulseserver.py --serve) for this process: while it lives, this process's
+// clients (SDL and our own stream included) are pointed at it and no other. The helper and its
+// server die with this process, whatever happens.
 class PulseServer {
 public:
     static constexpr int kRate = 44100;
@@ -47,9 +32,9 @@ public:
     PulseServer& operator=(const PulseServer&) = delete;
 
     [[nodiscard]] bool ready() const { return ready_; }
+    [[nodiscard]] const std::string& error() const { return error_; }
     // Stops the server now, as if it had crashed or been shut down under its clients.
     void kill();
-    [[nodiscard]] const std::string& error() const { return error_; }
 
     // pactl's output, or an empty string when it fails.
     [[nodiscard]] std::string pactl(const std::string& args) const;
@@ -57,7 +42,7 @@ public:
     [[nodiscard]] std::vector<std::map<std::string, std::string>> sinkInputs() const;
 
     // What the null sink plays, as interleaved s16 at kRate, from construction to now. A stream
-    // of zeros keeps the sink running, so the recording is a real-time timeline.
+    // of zeros keeps the sink running, so the recording is a real-time timeline. One at a time.
     class Recording {
     public:
         explicit Recording(const PulseServer& server);
@@ -69,18 +54,20 @@ public:
         [[nodiscard]] std::vector<std::int16_t> samples() const;
 
     private:
-        std::filesystem::path path_;
-        std::unique_ptr<ChildProcess> keepalive_;
-        std::unique_ptr<ChildProcess> parec_;
+        const PulseServer& server_;
+        std::string path_;
         bool started_ = false;
     };
 
 private:
-    [[nodiscard]] std::vector<std::string> clientEnv() const;
+    // Sends one command; the lines of its answer before "ok", or nothing and false.
+    bool command(const std::string& line, std::vector<std::string>* answer = nullptr) const;
+    [[nodiscard]] std::string readLine() const;
 
-    std::filesystem::path root_;
-    std::string socket_;
-    std::unique_ptr<ChildProcess> server_;
+    int pid_ = -1;
+    int helper_ = -1; // a socket to its standard input and output
+    TempDir folder_;  // for recordings
+    std::vector<std::pair<std::string, std::string>> savedEnv_; // restored by the destructor
     bool ready_ = false;
     std::string error_;
 };
