@@ -34,6 +34,79 @@ std::string runCapture(const std::string& command) {
 
 } // namespace
 
+PythonHelper::PythonHelper(const char* option) {
+    // A socket rather than pipes: writing to a helper that died fails instead of raising SIGPIPE.
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        return;
+    const std::string script = kSupport + "/pulseserver.py";
+    const pid_t parent = getpid();
+    pid_ = fork();
+    if (pid_ == 0) {
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(127);
+        dup2(ends[1], 0);
+        dup2(ends[1], 1);
+        execl(ZR_PYTHON, ZR_PYTHON, script.c_str(), option, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(ends[1]);
+    socket_ = ends[0];
+}
+
+PythonHelper::~PythonHelper() {
+    if (socket_ >= 0)
+        shutdown(socket_, SHUT_WR);
+    if (pid_ > 0) {
+        int status = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (waitpid(pid_, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(-pid_, SIGKILL);
+                waitpid(pid_, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    if (socket_ >= 0)
+        close(socket_);
+}
+
+std::string PythonHelper::readLine() const {
+    std::string line;
+    char c = 0;
+    for (;;) {
+        pollfd fd{socket_, POLLIN, 0};
+        // Longer than any wait of the helper's own, which gives up after 15 s.
+        if (socket_ < 0 || poll(&fd, 1, 30000) <= 0 || read(socket_, &c, 1) != 1)
+            return {};
+        if (c == '\n')
+            return line.empty() ? std::string(" ") : line;
+        line += c;
+    }
+}
+
+bool PythonHelper::command(const std::string& line, std::vector<std::string>* answer) const {
+    const std::string text = line + "\n";
+    if (socket_ < 0 ||
+        send(socket_, text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size()))
+        return false;
+    for (std::string reply = readLine(); !reply.empty(); reply = readLine()) {
+        if (reply == "ok")
+            return true;
+        if (reply.rfind("failed: ", 0) == 0) {
+            std::fprintf(stderr, "pulseserver.py %s: %s\n", line.c_str(), reply.c_str());
+            return false;
+        }
+        if (answer)
+            answer->push_back(reply);
+    }
+    return false;
+}
+
 bool PulseServer::installed() {
     static const bool answer =
         std::system(
@@ -42,33 +115,7 @@ bool PulseServer::installed() {
 }
 
 PulseServer::PulseServer() {
-    // A socket rather than pipes: writing to a helper that died fails instead of raising SIGPIPE.
-    int ends[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-        error_ = "no socket";
-        return;
-    }
-    const std::string script = kSupport + "/pulseserver.py";
-    const pid_t parent = getpid();
-    pid_ = fork();
-    if (pid_ == 0) {
-        // Its own group, stopped whole; and it dies with this process, taking its server along.
-        setpgid(0, 0);
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent)
-            _exit(127);
-        dup2(ends[1], 0);
-        dup2(ends[1], 1);
-        execl(ZR_PYTHON, ZR_PYTHON, script.c_str(), "--serve", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(ends[1]);
-    helper_ = ends[0];
-    if (pid_ < 0) {
-        error_ = "cannot start pulseserver.py";
-        return;
-    }
-    for (std::string line = readLine(); !line.empty(); line = readLine()) {
+    for (std::string line = helper_.readLine(); !line.empty(); line = helper_.readLine()) {
         if (line == "ready") {
             ready_ = true;
             return;
@@ -88,22 +135,6 @@ PulseServer::PulseServer() {
 }
 
 PulseServer::~PulseServer() {
-    if (helper_ >= 0)
-        shutdown(helper_, SHUT_WR); // the helper stops its server at the end of its input
-    if (pid_ > 0) {
-        int status = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (waitpid(pid_, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ::kill(-pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-    if (helper_ >= 0)
-        close(helper_);
     for (auto it = savedEnv_.rbegin(); it != savedEnv_.rend(); ++it) {
         if (it->second == std::string(1, '\0'))
             unsetenv(it->first.c_str());
@@ -112,41 +143,14 @@ PulseServer::~PulseServer() {
     }
 }
 
-std::string PulseServer::readLine() const {
-    std::string line;
-    char c = 0;
-    for (;;) {
-        pollfd fd{helper_, POLLIN, 0};
-        // Longer than any wait of the helper's own, which gives up after 15 s.
-        if (poll(&fd, 1, 30000) <= 0 || read(helper_, &c, 1) != 1)
-            return line;
-        if (c == '\n')
-            return line.empty() ? std::string(" ") : line;
-        line += c;
-    }
-}
-
-bool PulseServer::command(const std::string& line, std::vector<std::string>* answer) const {
-    if (!ready_)
-        return false;
-    const std::string text = line + "\n";
-    if (send(helper_, text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size()))
-        return false;
-    for (std::string reply = readLine(); !reply.empty(); reply = readLine()) {
-        if (reply == "ok")
-            return true;
-        if (reply.rfind("failed: ", 0) == 0) {
-            std::fprintf(stderr, "pulseserver.py %s: %s\n", line.c_str(), reply.c_str());
-            return false;
-        }
-        if (answer)
-            answer->push_back(reply);
-    }
-    return false;
+SessionBus::SessionBus() {
+    const std::string line = helper_.readLine();
+    if (line.rfind("unix:", 0) == 0)
+        address_ = line;
 }
 
 void PulseServer::kill() {
-    (void)command("stop");
+    (void)helper_.command("stop");
 }
 
 std::string PulseServer::pactl(const std::string& args) const {
@@ -156,7 +160,7 @@ std::string PulseServer::pactl(const std::string& args) const {
 std::vector<std::map<std::string, std::string>> PulseServer::sinkInputs() const {
     std::vector<std::map<std::string, std::string>> streams;
     std::vector<std::string> lines;
-    if (!command("sink-inputs", &lines))
+    if (!ready_ || !helper_.command("sink-inputs", &lines))
         return streams;
     for (const std::string& line : lines) {
         auto& stream = streams.emplace_back();
@@ -173,12 +177,12 @@ std::vector<std::map<std::string, std::string>> PulseServer::sinkInputs() const 
 
 PulseServer::Recording::Recording(const PulseServer& server)
     : server_(server), path_((server.folder_.path() / "recording.raw").string()) {
-    started_ = server_.command("record " + path_);
+    started_ = server_.ready_ && server_.helper_.command("record " + path_);
 }
 
 PulseServer::Recording::~Recording() {
     if (started_)
-        (void)server_.command("stop-recording");
+        (void)server_.helper_.command("stop-recording");
     std::error_code ec;
     std::filesystem::remove(path_, ec);
 }

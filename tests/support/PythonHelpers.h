@@ -14,9 +14,28 @@
 
 namespace zr::test {
 
+// One of the helpers run as a child of this test (python3 pulseserver.py <option>), talking over
+// its standard input and output, one line at a time. It runs in its own process group, stopped
+// whole, and dies with this process; the end of its input tells it to stop what it started.
+class PythonHelper {
+public:
+    explicit PythonHelper(const char* option);
+    ~PythonHelper();
+    PythonHelper(const PythonHelper&) = delete;
+    PythonHelper& operator=(const PythonHelper&) = delete;
+
+    // The next line it writes; empty once it has ended (or after 30 s of silence).
+    [[nodiscard]] std::string readLine() const;
+    // Sends one command; the lines of its answer before "ok", or false on "failed: ...".
+    bool command(const std::string& line, std::vector<std::string>* answer = nullptr) const;
+
+private:
+    int pid_ = -1;
+    int socket_ = -1; // its standard input and output
+};
+
 // A private PulseAudio (pulseserver.py --serve) for this process: while it lives, this process's
-// clients (SDL and our own stream included) are pointed at it and no other. The helper and its
-// server die with this process, whatever happens.
+// clients (SDL and our own stream included) are pointed at it and no other.
 class PulseServer {
 public:
     static constexpr int kRate = 44100;
@@ -60,16 +79,23 @@ public:
     };
 
 private:
-    // Sends one command; the lines of its answer before "ok", or nothing and false.
-    bool command(const std::string& line, std::vector<std::string>* answer = nullptr) const;
-    [[nodiscard]] std::string readLine() const;
-
-    int pid_ = -1;
-    int helper_ = -1; // a socket to its standard input and output
-    TempDir folder_;  // for recordings
+    TempDir folder_; // for recordings
+    PythonHelper helper_{"--serve"};
     std::vector<std::pair<std::string, std::string>> savedEnv_; // restored by the destructor
     bool ready_ = false;
     std::string error_;
+};
+
+// A private D-Bus session bus (pulseserver.py --bus), for as long as the object lives.
+class SessionBus {
+public:
+    SessionBus();
+    // Empty when no bus started.
+    [[nodiscard]] const std::string& address() const { return address_; }
+
+private:
+    PythonHelper helper_{"--bus"};
+    std::string address_;
 };
 
 // A steady tone in a recording: its first and one-past-last loud frame, and the runs of silence

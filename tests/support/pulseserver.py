@@ -363,9 +363,17 @@ def serve():
             tap.close()
 
 
+def serve_bus():
+    """A session bus for a test in another language: prints its address, and stops it at the end
+    of its input."""
+    with SessionBus() as bus:
+        print(bus.address, flush=True)
+        sys.stdin.read()
+
+
 if __name__ == "__main__":
-    if sys.argv[1:] == ["--available"]:
-        sys.exit(0 if available() else 77)
-    if sys.argv[1:] != ["--serve"]:
-        sys.exit("usage: pulseserver.py --serve | --available")
-    serve()
+    commands = {"--serve": serve, "--bus": serve_bus,
+                "--available": lambda: sys.exit(0 if available() else 77)}
+    if sys.argv[1:2] not in [[c] for c in commands] or len(sys.argv) != 2:
+        sys.exit("usage: pulseserver.py --serve | --bus | --available")
+    commands[sys.argv[1]]()
