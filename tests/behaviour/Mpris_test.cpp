@@ -5,6 +5,7 @@
 #include "BehaviourFixture.h"
 #include "MediaChannel.h"
 #include "Mpris.h"
+#include "PythonHelpers.h"
 #include "Transport.h"
 
 #include <QDBusArgument>
@@ -42,28 +43,10 @@ public slots:
     void OnSeeked(qlonglong position) { seeks.push_back(position); }
 };
 
-// A dbus-daemon of the test's own, stopped when the suite ends.
-class PrivateBus {
-public:
-    PrivateBus() {
-        daemon_.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                       QStringLiteral("--nopidfile"), QStringLiteral("--print-address")});
-        if (daemon_.waitForStarted(5000) && daemon_.waitForReadyRead(5000))
-            address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    }
-    ~PrivateBus() {
-        daemon_.terminate();
-        if (!daemon_.waitForFinished(3000)) {
-            daemon_.kill();
-            daemon_.waitForFinished(3000);
-        }
-    }
-    [[nodiscard]] const QString& Address() const { return address_; }
-
-private:
-    QProcess daemon_;
-    QString address_;
+// The tests' private session bus (tests/support), stopped when the suite ends.
+struct PrivateBus {
+    zr::test::SessionBus bus;
+    [[nodiscard]] QString Address() const { return QString::fromStdString(bus.address()); }
 };
 
 class MprisTest : public BehaviourTest {
