@@ -1,7 +1,7 @@
 #!/bin/sh
 # File browser benchmark: builds browser_probe, makes the folder trees in a temporary folder and
-# prints, for each measurement, our median time, find(1)'s median time over the same folders and
-# the ratio ours / find.
+# prints, for each measurement, a row for bench/run (bench/rows.sh): our median time and that of
+# find(1) or ls(1) over the same folders.
 #   bench/browser/run-browser-bench.sh [build-dir]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,7 +25,6 @@ mkdir -p "$work/expand/big"
     xargs mkdir -p)
 
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-printf '%-40s %13s %13s %8s\n' "measurement" "ours" "find" "ratio"
 "$probe" list "$work/list"
 "$probe" expand "$work/expand"
 "$probe" open

@@ -6,16 +6,18 @@
 Sections (all by default), each figure against its peer measured in this same run:
   dropouts  a 10 s tone played N times (10) while three busy loops load the cores: plays with a
             silent gap >= 10 ms or a length off by more than 30 ms, ours vs mpv --ao=pulse
-  cpu       CPU seconds to play 60 s (median of --cpu-runs plays, 3), and voluntary context
-            switches a second summed over the threads while playing, paused and stopped: ours
-            vs Audacious through the same SDL output (its SDL plugin, SDL's pulseaudio driver);
-            CPU also vs a bare decode (mpg123 -o dummy, unpaced; median of 3 runs next to each
-            of ours)
+  cpu       CPU seconds from Play to the end of a 60 s track (median of --cpu-runs plays, 3),
+            and voluntary context switches a second summed over the threads, measured once
+            settled: 20 s into playing, and while paused and stopped. Ours vs Audacious as its
+            users get it (its default output, PulseAudio; started and settled before Play, so
+            that both count from Play); CPU also vs a bare decode
+            (mpg123 -o dummy, unpaced; median of 3 runs next to each of ours)
   latency   ms from a command (mute, volume, seek, speed) to its change in the recording
   first     ms from Play to the first sound in the recording: ours vs paplay vs mpv --ao=pulse
-Ours plays through its own PulseAudio stream; with ZR_AUDIO_OUTPUT=sdl in the environment it
-plays through SDL's pulseaudio driver instead, for comparison.
-Prints 'name ours V  PEER R  ratio X' lines (bench/run reads them); progress on standard error.
+Ours plays through its own PulseAudio stream (checked on the server while it plays); with
+ZR_AUDIO_OUTPUT=sdl in the environment it plays through SDL's pulseaudio driver instead, and
+the rows say so.
+Prints rows for bench/run (the format of bench/rows.sh); progress on standard error.
 Installs mpv and audacious with apt-get when they are missing.
 """
 
@@ -32,14 +34,15 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+sys.path.insert(0, os.path.join(ROOT, "bench"))
 
+from cpuwindow import CpuWindow  # noqa: E402
 from mcishell import MciShell  # noqa: E402
 from pulseserver import BusyLoops, PulseServer, SessionBus, _spawn, _stop  # noqa: E402
 from toneanalysis import analyse  # noqa: E402
 
 RATE = 44100
 LOUD = 1000
-CLK_TCK = os.sysconf("SC_CLK_TCK")
 BARE_RUNS = 3  # bare decodes next to each of our CPU runs
 
 
@@ -47,15 +50,13 @@ def log(message):
     print(message, file=sys.stderr, flush=True)
 
 
-def ratio(ours, ref):
-    return f"{ours / ref:.3f}" if ref else "-"
+SDL_CHOSEN = os.environ.get("ZR_AUDIO_OUTPUT") == "sdl"
+OUTPUT = "PulseAudio via SDL" if SDL_CHOSEN else "PulseAudio, own stream"
 
 
-def row(name, ours, peer, ref, note=None):
-    """One line for bench/run: ratio only where both are numbers and the peer is not zero."""
-    r = ratio(ours, ref) if isinstance(ours, (int, float)) and isinstance(ref, (int, float)) else "-"
-    note = f" ({note})" if note else ""
-    print(f"{name} ours {fmt(ours)}{note}  {peer} {fmt(ref)}  ratio {r}", flush=True)
+def row(name, ours, peer, ref):
+    """One row for bench/run, which sets ours against ref."""
+    print(f"row\t{name}\t{OUTPUT}\t{fmt(ours)}\t{peer}\t{fmt(ref)}", flush=True)
 
 
 def fmt(v):
@@ -74,36 +75,6 @@ def ensure(tool, package):
 
 
 # ---- /proc readings ----
-
-def cpu_seconds(pid):
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / CLK_TCK
-
-
-def thread_cpu(pid):
-    """{tid: (name, CPU seconds)} of the live threads, to the nanosecond (schedstat), where the
-    process total in /proc/PID/stat counts whole clock ticks (10 ms: too coarse for 0.1 s)."""
-    found = {}
-    for tid in os.listdir(f"/proc/{pid}/task"):
-        try:
-            with open(f"/proc/{pid}/task/{tid}/schedstat") as f:
-                ns = int(f.read().split()[0])
-            with open(f"/proc/{pid}/task/{tid}/comm") as f:
-                name = f.read().strip()
-        except (OSError, ValueError, IndexError):
-            continue  # a thread that ended meanwhile
-        found[int(tid)] = (name, ns / 1e9)
-    return found
-
-
-def thread_cpu_delta(before, after):
-    """Per thread (tid, name, seconds) between two thread_cpu samples, busiest first; a thread
-    that ended in between is missing from both ends (a thread started since counts from 0)."""
-    rows = [(tid, name, sec - before.get(tid, (name, 0.0))[1])
-            for tid, (name, sec) in after.items()]
-    return sorted(rows, key=lambda r: -r[2])
-
 
 def voluntary_switches(pid):
     total = 0
@@ -178,7 +149,8 @@ def dropouts(server, ours, paths, plays, peers=True):
                         with ours.shell(server) as sh:
                             sh.ok(f'open "{paths["tone10"]}" type MPEGVideo alias mp3')
                             sh.ok("play mp3")
-                            sh.wait_mode("stopped", 40)
+                            if not sh.wait_mode("stopped", 40):
+                                raise RuntimeError("ours did not play to the end of the track")
                             time.sleep(0.3)
                     else:
                         proc = _spawn(mpv_argv(paths["tone10"]), server.env(),
@@ -196,42 +168,47 @@ def dropouts(server, ours, paths, plays, peers=True):
                 log(f"dropouts {name} play {play + 1}: length {found.seconds:.4f} s, {n} gaps "
                     f">= 10 ms, {ms:.0f} ms silent")
             results[name] = (bad, gaps, silent)
-    if not peers:
-        row(f"dropout_plays_of_{plays}_under_load", results["ours"][0], "goal", 0)
-        row("dropout_gaps_total", results["ours"][1], "goal", 0)
-        return
-    row(f"dropout_plays_of_{plays}_under_load", results["ours"][0], "mpv --ao=pulse",
-        results["mpv"][0])
-    row("dropout_gaps_total", results["ours"][1], "mpv --ao=pulse", results["mpv"][1])
-    row("dropout_silence_ms_total", round(results["ours"][2], 1), "mpv --ao=pulse",
-        round(results["mpv"][2], 1))
+    peer = "mpv --ao=pulse" if peers else "goal"
+    ref = results.get("mpv", (0, 0, 0.0))
+    row(f"plays of 10 s with a dropout, of {plays} under load", results["ours"][0], peer, ref[0])
+    row(f"silent gaps >= 10 ms in {plays} plays under load", results["ours"][1], peer, ref[1])
+    row(f"silence in {plays} plays under load (ms)", round(results["ours"][2], 1), peer,
+        round(ref[2], 1))
 
 
 # ---- CPU and wake-ups ----
+
+def check_output(server, pid):
+    """Raises unless the process plays into the server through the output the rows name: our
+    own stream carries a stream-restore id of its own; SDL's stream does not."""
+    stream = next((s for s in server.sink_inputs()
+                   if s.get("application.process.id") == str(pid)), None)
+    if stream is None:
+        raise RuntimeError("ours has no stream on the server while playing")
+    own = "module-stream-restore.id" in stream
+    if own == SDL_CHOSEN:
+        raise RuntimeError(f"ours plays through {'its own stream' if own else 'SDL'}, "
+                           f"not through {OUTPUT} as the rows say")
+
 
 def ours_cpu(server, ours, paths):
     with ours.shell(server) as sh:
         pid = sh.proc.pid
         sh.ok(f'open "{paths["m60"]}" type MPEGVideo alias mp3')
-        c0 = cpu_seconds(pid)
-        t0 = thread_cpu(pid)
+        window = CpuWindow(pid)
         sh.ok("play mp3")
         played = time.monotonic()
         time.sleep(20)
+        check_output(server, pid)
         playing = switches_per_second(pid, 10)
         # Asking for the mode every 50 ms for half a minute costs the shell more than playing
         # does: ask only near the end.
         time.sleep(max(0.0, played + 59.5 - time.monotonic()))
-        sh.wait_mode("stopped", 60)
-        split = thread_cpu_delta(t0, thread_cpu(pid))
-        ticks = cpu_seconds(pid) - c0
-        cpu = sum(r[2] for r in split)
+        if not sh.wait_mode("stopped", 60):
+            raise RuntimeError("ours did not play to the end of the track")
+        cpu, split = window.seconds()
         log("ours: per thread " + ", ".join(f"{name}/{tid} {sec * 1000:.1f} ms"
                                             for tid, name, sec in split if sec > 0))
-        if ticks > cpu + 0.02:
-            log(f"ours: threads that ended used CPU too ({ticks:.2f} s in clock ticks): "
-                "counting the ticks")
-            cpu = ticks
         sh.ok("play mp3 from 0")
         time.sleep(1)
         sh.ok("pause mp3")
@@ -243,60 +220,61 @@ def ours_cpu(server, ours, paths):
     return cpu, playing, paused, stopped
 
 
-def audacious_sdl_registry(home):
-    """Audacious with its SDL output plugin only: run once to write the registry, then edit."""
-    registry = os.path.join(home, ".config", "audacious", "plugin-registry")
-    text = open(registry).read()
-    blocks = re.split(r"(?m)^(?=output )", text)
-    for i, block in enumerate(blocks):
-        if block.startswith("output "):
-            wanted = "1" if "/sdlout.so" in block.splitlines()[0] else "0"
-            blocks[i] = re.sub(r"(?m)^enabled \d", f"enabled {wanted}", block, count=1)
-    with open(registry, "w") as f:
-        f.write("".join(blocks))
-
-
 def audacious_cpu(server, paths):
     home = tempfile.mkdtemp(prefix="zr-bench-aud-")
     bus = None
     try:
         bus = SessionBus()
         address = bus.address
+        # A fresh home: Audacious as a new user gets it, with the output it picks itself.
         env = server.env(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                         DBUS_SESSION_BUS_ADDRESS=address, SDL_AUDIODRIVER="pulseaudio")
+                         DBUS_SESSION_BUS_ADDRESS=address)
         env.pop("DISPLAY", None)
-        first = _spawn(["audacious", "-H"], env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
-        time.sleep(3)
-        _stop(first)
-        audacious_sdl_registry(home)
-        proc = _spawn(["audacious", "-H", paths["m60"]], env, stdout=subprocess.DEVNULL,
+        env.pop("SDL_AUDIODRIVER", None)
+        proc = _spawn(["audacious", "-H"], env, stdout=subprocess.DEVNULL,
                       stderr=subprocess.DEVNULL)
+
+        def audtool(*args):
+            return subprocess.run(["audtool", *args], env=env, capture_output=True, text=True,
+                                  timeout=10)
+
         try:
+            # Started and settled first, so that its CPU counts from Play, as ours does.
+            deadline = time.monotonic() + 15
+            while audtool("--playlist-length").returncode != 0:
+                if time.monotonic() > deadline or proc.poll() is not None:
+                    raise RuntimeError("Audacious did not start")
+                time.sleep(0.2)
+            audtool("--playlist-addurl", paths["m60"])
+            time.sleep(2)
+            window = CpuWindow(proc.pid)
+            audtool("--playback-play")
+            played = time.monotonic()
             stream = None
-            deadline = time.monotonic() + 10
-            while time.monotonic() < deadline and stream is None:
+            while time.monotonic() < played + 10 and stream is None:
                 stream = next((s for s in server.sink_inputs()
                                if s.get("application.process.id") == str(proc.pid)), None)
                 time.sleep(0.02)
-            c0 = cpu_seconds(proc.pid)
             if stream is None:
-                raise RuntimeError("Audacious did not play")
-            time.sleep(20)
+                raise RuntimeError("Audacious did not play into the server")
+            time.sleep(max(0.0, played + 20 - time.monotonic()))
             playing = switches_per_second(proc.pid, 10)
-            time.sleep(max(0.0, 60.5 - 30))
-            cpu = cpu_seconds(proc.pid) - c0
-            subprocess.run(["audtool", "--playback-play"], env=env, timeout=10)
+            time.sleep(max(0.0, played + 59.5 - time.monotonic()))
+            while audtool("--playback-status").stdout.strip() != "stopped":
+                if time.monotonic() > played + 70:
+                    raise RuntimeError("Audacious did not stop at the end of the track")
+                time.sleep(0.05)
+            cpu, _ = window.seconds()
+            audtool("--playback-play")
             time.sleep(1)
-            subprocess.run(["audtool", "--playback-pause"], env=env, timeout=10)
+            audtool("--playback-pause")
             time.sleep(0.5)
             paused = switches_per_second(proc.pid, 5)
-            subprocess.run(["audtool", "--playback-stop"], env=env, timeout=10)
+            audtool("--playback-stop")
             time.sleep(0.5)
             stopped = switches_per_second(proc.pid, 5)
-            driver = stream.get("application.process.binary", "?")
             log(f"audacious stream: {stream.get('media.name')} / {stream.get('application.name')}"
-                f" ({driver})")
+                f" ({stream.get('application.process.binary', '?')})")
             return cpu, playing, paused, stopped
         finally:
             _stop(proc)
@@ -331,28 +309,24 @@ def cpu_and_wakeups(server, ours, paths, peers=True, runs=1):
         log(f"ours: cpu runs {', '.join(f'{c:.3f}' for c in cpus)}; bare decode runs "
             f"{', '.join(f'{b:.3f}' for b in bares)}")
     o = (cpu, *o[1:])
-    row("cpu_play_60s_s", round(cpu, 3), "bare decode (mpg123 -o dummy)", round(bare, 3))
-    a = None
+    cpu_name = f"CPU from Play to the end of 60 s, median of {runs} (s)"
+    row(cpu_name, round(cpu, 3), "bare decode (mpg123 -o dummy)", round(bare, 3))
+    names = ("wake-ups per s, 20 s into playing (goal <= 35)", "wake-ups per s, paused (goal 0)",
+             "wake-ups per s, stopped (goal 0)")
     if not peers:
-        row("wakeups_per_s_playing", round(o[1], 1), "goal", 35)
-        row("wakeups_per_s_paused", round(o[2], 1), "goal", 0)
+        for name, value, goal in zip(names, o[1:], (35, 0, 0)):
+            row(name, round(value, 1), "goal", goal)
         return
-    if ensure("audacious", "audacious") and shutil.which("audtool"):
-        log("CPU and wake-ups: Audacious (SDL output), 60 s ...")
-        try:
-            a = audacious_cpu(server, paths)
-            log(f"audacious: cpu {a[0]:.2f} s, switches/s playing {a[1]:.1f} paused {a[2]:.1f} "
-                f"stopped {a[3]:.1f}")
-        except (RuntimeError, OSError, subprocess.SubprocessError) as failure:
-            log(f"audacious: {failure}")
-    peer = "Audacious (SDL output)"
-    if a is None:
-        print("audacious_not_measured ours -  -  ratio -")
-        return
-    row("cpu_play_60s_s", round(o[0], 2), peer, round(a[0], 2))
-    row("wakeups_per_s_playing", round(o[1], 1), peer, round(a[1], 1), "goal <= 35")
-    row("wakeups_per_s_paused", round(o[2], 1), peer, round(a[2], 1), "goal 0")
-    row("wakeups_per_s_stopped", round(o[3], 1), peer, round(a[3], 1), "goal 0")
+    if not (ensure("audacious", "audacious") and shutil.which("audtool")):
+        raise RuntimeError("Audacious (the peer) is missing and could not be installed")
+    log("CPU and wake-ups: Audacious with its default output, 60 s ...")
+    a = audacious_cpu(server, paths)
+    log(f"audacious: cpu {a[0]:.2f} s, switches/s playing {a[1]:.1f} paused {a[2]:.1f} "
+        f"stopped {a[3]:.1f}")
+    peer = "Audacious (its default output: PulseAudio)"
+    row(cpu_name, round(o[0], 3), peer, round(a[0], 3))
+    for name, value, ref in zip(names, o[1:], a[1:]):
+        row(name, round(value, 1), peer, round(ref, 1))
 
 
 # ---- latency of commands, and first sound ----
@@ -417,16 +391,18 @@ def latency(server, ours, paths, runs=3):
         values = [v for v in (command_latency(server, ours, paths, kind) for _ in range(runs))
                   if v is not None]
         log(f"latency {kind}: {[round(v) for v in values]} ms")
-        if values and kind == "speed":
+        if not values:
+            raise RuntimeError(f"latency {kind}: no change heard in {runs} runs")
+        if kind == "speed":
             # Positive: the change came late by that much; negative: the rest of the track
             # came that much later than it should (held back or repeated at the change).
-            row(f"speed_change_lateness_ms_median_of_{runs}", round(statistics.median(values), 1),
-                "goal |x| <=", 60)
-        elif values:
-            row(f"latency_{kind}_ms_median_of_{runs}", round(statistics.median(values), 1),
-                "goal", 60)
-    row(f"silence_at_speed_change_ms_worst_of_{runs}", round(max(SPEED_GAPS, default=0.0), 1),
-        "goal", 0)
+            row(f"speed change, lateness of the change, median of {runs} (ms)",
+                round(statistics.median(values), 1), "goal |x| <=", 60)
+        else:
+            row(f"{kind}, command to change heard, median of {runs} (ms)",
+                round(statistics.median(values), 1), "goal", 60)
+    row(f"silence at a speed change, worst of {runs} (ms)",
+        round(max(SPEED_GAPS, default=0.0), 1), "goal", 0)
 
 
 def first_sound_once(server, ours, paths, who):
@@ -460,15 +436,14 @@ def first_sound(server, ours, paths, runs=5):
         values = [v for v in (first_sound_once(server, ours, paths, who) for _ in range(runs))
                   if v is not None]
         log(f"first sound {who}: {[round(v) for v in values]} ms")
-        medians[who] = statistics.median(values) if values else None
+        if not values:
+            raise RuntimeError(f"first sound {who}: no sound heard in {runs} runs")
+        medians[who] = statistics.median(values)
     for peer, name in (("paplay", "paplay (from launch)"), ("mpv", "mpv --ao=pulse (from launch)")):
-        if medians["ours"] is not None and medians[peer] is not None:
-            row(f"first_sound_after_play_ms_median_of_{runs}", round(medians["ours"], 1), name,
-                round(medians[peer], 1))
-    if medians["ours (open+play)"] is not None and medians["paplay"] is not None:
-        row(f"first_sound_after_open_and_play_ms_median_of_{runs}",
-            round(medians["ours (open+play)"], 1), "paplay (from launch)",
-            round(medians["paplay"], 1))
+        row(f"Play to first sound, median of {runs} (ms)", round(medians["ours"], 1), name,
+            round(medians[peer], 1))
+    row(f"open + Play to first sound, median of {runs} (ms)",
+        round(medians["ours (open+play)"], 1), "paplay (from launch)", round(medians["paplay"], 1))
 
 
 def main():
@@ -484,9 +459,11 @@ def main():
     build = os.path.abspath(args.build)
     for tool in ("pulseaudio", "parec"):
         if not shutil.which(tool):
-            print(f"pulse_server_missing ours -  {tool} -  ratio -")
+            log(f"pulse_bench: {tool} is missing (scripts/setup installs it)")
             return 1
-    ensure("mpv", "mpv")
+    if not ensure("mpv", "mpv"):
+        log("pulse_bench: mpv (a peer) is missing and could not be installed")
+        return 1
     ours = Ours(build, args.shell_arg)
     work = tempfile.mkdtemp(prefix="zr-bench-pulse-")
     try:
@@ -501,6 +478,9 @@ def main():
                 cpu_and_wakeups(server, ours, paths, not args.no_peers, args.cpu_runs)
             if "dropouts" in sections:
                 dropouts(server, ours, paths, args.plays, not args.no_peers)
+    except (RuntimeError, OSError, subprocess.SubprocessError) as failure:
+        log(f"pulse_bench: {failure}")
+        return 1
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return 0
