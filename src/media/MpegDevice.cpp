@@ -21,7 +21,7 @@ constexpr std::int64_t kNoEnd = std::numeric_limits<std::int64_t>::max();
 // instead of one device period at the defaults.
 constexpr std::chrono::milliseconds kFirstStartSettle{10};
 
-// A file this small is counted while it opens (a few ms), so its length is exact at once.
+// Audio this small is counted while it opens (a few ms), so its length is exact at once.
 constexpr std::int64_t kCountAtOpenBytes = 2 * 1024 * 1024;
 
 std::size_t blocksFor(std::uint32_t ms, long rate) {
@@ -54,16 +54,20 @@ int MpegDevice::prepare(const std::string& path, OpenedTrack& track) {
     if (decoder->read(probe.data(), kBlockFrames) == 0 || !decoder->seek(0))
         return kMciCannotDecode;
     track.exactFrames = decoder->headerLengthFrames();
-    if (track.exactFrames < 0 && decoder->fileBytes() <= kCountAtOpenBytes) {
-        track.exactFrames = decoder->scanLengthFrames();
-        if (!decoder->seek(0))
-            return kMciCannotDecode;
+    // A count reads the same file through a descriptor of its own (its own offset), which reaches
+    // it whatever its path, even once renamed or deleted, and a decoder of its own (a scan
+    // changes how a handle trims the ends of a file whose header over-counts).
+    const auto ownDescriptor = [&] {
+        return openRegularFile("/proc/self/fd/" + std::to_string(decoder->fd()));
+    };
+    if (track.exactFrames < 0 && decoder->audioBytes() <= kCountAtOpenBytes) {
+        Mpg123Decoder counter;
+        const int fd = ownDescriptor();
+        if (fd >= 0 && counter.openFd(fd) == kMciOk)
+            track.exactFrames = counter.scanLengthFrames();
     }
-    if (track.exactFrames < 0) {
-        // The scan reads the same file through a descriptor of its own (its own offset), which
-        // reaches it whatever its path, even once renamed or deleted.
-        track.scanFd = openRegularFile("/proc/self/fd/" + std::to_string(decoder->fd()));
-    }
+    if (track.exactFrames < 0)
+        track.scanFd = ownDescriptor();
     track.name = baseName(path);
     track.decoder = std::move(decoder);
     return kMciOk;

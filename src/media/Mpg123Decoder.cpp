@@ -2,6 +2,7 @@
 
 #include "AnyLengthOpen.h"
 #include "MciErrors.h"
+#include "MpegProbe.h"
 
 #include <mpg123.h>
 
@@ -78,28 +79,14 @@ off_t ioSeek(void* handle, off_t offset, int whence) {
     return moved;
 }
 
-std::uint32_t be32(const unsigned char* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           p[3];
-}
-
-// Bytes at the end of the file that are tags, not audio: ID3v1 and an APEv2 footer's tag.
-std::int64_t trailingTagBytes(int fd, std::int64_t size) {
-    std::int64_t tail = 0;
-    unsigned char buf[32];
-    if (size >= 128 && readRetrying(fd, buf, 3, static_cast<off_t>(size - 128)) == 3 &&
-        buf[0] == 'T' && buf[1] == 'A' && buf[2] == 'G')
-        tail += 128;
-    if (size - tail >= 32 &&
-        readRetrying(fd, buf, 32, static_cast<off_t>(size - tail - 32)) == 32 &&
-        std::equal(buf, buf + 8, "APETAGEX")) {
-        // Little-endian tag size (items + footer), plus a header when flagged.
-        const std::int64_t tagSize =
-            buf[12] | (buf[13] << 8) | (buf[14] << 16) | (static_cast<std::int64_t>(buf[15]) << 24);
-        const bool hasHeader = (buf[23] & 0x80) != 0;
-        tail += tagSize + (hasHeader ? 32 : 0);
-    }
-    return tail;
+// What gapless decoding drops at the start of a stream with a Xing header: the encoder's delay
+// (when a LAME tag gives it) and the decoder's own.
+std::int64_t startTrim(mpg123_handle* h) {
+    long encoderDelay = -1;
+    long decoderDelay = -1;
+    mpg123_getstate(h, MPG123_ENC_DELAY, &encoderDelay, nullptr);
+    mpg123_getstate(h, MPG123_DEC_DELAY, &decoderDelay, nullptr);
+    return std::max(0L, encoderDelay) + std::max(0L, decoderDelay);
 }
 
 } // namespace
@@ -130,54 +117,6 @@ int openRegularFile(const std::string& path) {
     return fd.release();
 }
 
-XingClaim readXingClaim(const unsigned char* data, std::size_t size) {
-    XingClaim claim;
-    std::size_t at = 0;
-    if (size >= 10 && data[0] == 'I' && data[1] == 'D' && data[2] == '3') {
-        const std::size_t tag = (std::size_t{data[6]} & 0x7f) << 21 |
-                                (std::size_t{data[7]} & 0x7f) << 14 |
-                                (std::size_t{data[8]} & 0x7f) << 7 | (data[9] & 0x7f);
-        at = 10 + tag + ((data[5] & 0x10) ? 10 : 0);
-    }
-    // The first frame header follows, possibly after some padding.
-    while (at + 4 <= size && !(data[at] == 0xff && (data[at + 1] & 0xe0) == 0xe0))
-        ++at;
-    if (at + 4 > size)
-        return claim;
-    claim.audioOffset = static_cast<std::int64_t>(at);
-    const int version = (data[at + 1] >> 3) & 3; // 3: MPEG-1
-    const bool mono = ((data[at + 3] >> 6) & 3) == 3;
-    const bool crc = (data[at + 1] & 1) == 0;
-    const std::size_t sideInfo = version == 3 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-    const std::size_t tagAt = at + 4 + (crc ? 2 : 0) + sideInfo;
-    if (tagAt + 8 > size)
-        return claim;
-    const unsigned char* p = data + tagAt;
-    if (!std::equal(p, p + 4, "Xing") && !std::equal(p, p + 4, "Info"))
-        return claim;
-    claim.found = true;
-    const std::uint32_t flags = be32(p + 4);
-    std::size_t field = tagAt + 8;
-    if ((flags & 1) && field + 4 <= size) {
-        claim.frames = be32(data + field);
-        field += 4;
-    }
-    if ((flags & 2) && field + 4 <= size)
-        claim.bytes = be32(data + field);
-    return claim;
-}
-
-bool xingClaimFitsFile(const XingClaim& claim, std::int64_t fileSize, std::int64_t tailBytes) {
-    if (!claim.found || claim.frames <= 0 || claim.bytes <= 0)
-        return false;
-    // Encoders count the audio from its first frame, some with a leading ID3v2 tag; a few KiB
-    // of slack covers trailing junk, and is far below one joined file or a missing chapter.
-    constexpr std::int64_t kSlack = 4096;
-    const std::int64_t audio = fileSize - tailBytes - claim.audioOffset;
-    return std::llabs(claim.bytes - audio) <= kSlack ||
-           std::llabs(claim.bytes - (audio + claim.audioOffset)) <= kSlack;
-}
-
 void Mpg123Decoder::HandleDeleter::operator()(mpg123_handle_struct* h) const {
     mpg123_close(h);
     mpg123_delete(h);
@@ -203,16 +142,9 @@ int Mpg123Decoder::openFd(int descriptor) {
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
         return kMciFileNotFound;
-    const std::int64_t fileSize = st.st_size;
-    fileBytes_ = fileSize;
-    std::vector<unsigned char> head(64 * 1024);
-    const ssize_t got = readRetrying(fd.get(), head.data(), head.size(), 0);
-    if (got <= 0)
-        return kMciCannotDecode;
-    head.resize(static_cast<std::size_t>(got));
-    const XingClaim claim = readXingClaim(head.data(), head.size());
-    const bool headerFits =
-        xingClaimFitsFile(claim, fileSize, trailingTagBytes(fd.get(), fileSize));
+    // Where the audio lies and what its header claims, from a few reads at either end.
+    const AudioProbe probe = probeAudio(fd.get(), st.st_size);
+    audioBytes_ = probe.found ? probe.dataBytes : st.st_size;
 
     int err = MPG123_OK;
     mpg123_handle* h = mpg123_new(nullptr, &err);
@@ -220,9 +152,12 @@ int Mpg123Decoder::openFd(int descriptor) {
         return kMciCannotDecode;
     handle_.reset(h);
     // Setting the flags replaces libmpg123's defaults: gapless must be named again, and so must
-    // the resampler, without which a rate change inside the file ends the decoding.
+    // the resampler, without which a rate change inside the file ends the decoding. A leading
+    // ID3v2 tag is skipped by its size (a cover picture is never read) and its TLEN ignored.
     mpg123_param(h, MPG123_FLAGS,
-                 MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_QUIET | MPG123_AUTO_RESAMPLE, 0.0);
+                 MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_QUIET | MPG123_AUTO_RESAMPLE |
+                     MPG123_SKIP_ID3V2,
+                 0.0);
     // Past a damaged stretch of a few KiB the decoder should find the next frame, not give up.
     mpg123_param(h, MPG123_RESYNC_LIMIT, 65536, 0.0);
     mpg123_format_none(h);
@@ -246,40 +181,55 @@ int Mpg123Decoder::openFd(int descriptor) {
     mpg123_format_none(h);
     mpg123_format(h, rate_, channels_ == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_FLOAT_32);
 
-    if (headerFits)
-        headerLength_ = trustedHeaderLength();
+    // A Xing count that libmpg123 took: a scan that counts fewer frames drops its gapless end.
+    const EncoderHeader& header = probe.header;
+    const bool xing =
+        header.kind == EncoderHeader::Kind::Xing || header.kind == EncoderHeader::Kind::Info;
+    if (xing && header.frames > 0 && mpg123_framelength(h) == header.frames)
+        xingFrames_ = header.frames;
+    const std::int64_t most = maxSamples(probe);
+    if (headerAgrees(probe)) {
+        if (xingFrames_ > 0) {
+            // libmpg123 counts from the header, gapless when a LAME tag gives delay and padding.
+            const off_t len = mpg123_length(h);
+            headerLength_ = len > 0 ? len : -1;
+        } else if (header.kind == EncoderHeader::Kind::Vbri) {
+            // libmpg123 does not know this header: its frame is decoded too, as silence.
+            headerLength_ = (header.frames + 1) * probe.first.samples;
+        }
+        if (headerLength_ > most)
+            headerLength_ = -1;
+    }
     if (headerLength_ >= 0) {
         estimate_ = headerLength_;
     } else {
-        // Bitrate x size of the first frame; the scan replaces it soon.
-        mpg123_frameinfo info{};
-        std::int64_t audioBytes = fileSize - claim.audioOffset;
-        if (mpg123_info(h, &info) == MPG123_OK && info.bitrate > 0 && audioBytes > 0)
-            estimate_ = audioBytes * 8 * rate_ / (static_cast<std::int64_t>(info.bitrate) * 1000);
+        // From the audio bytes and the frames seen, less what libmpg123 trims at the start when
+        // it took a Xing header (the count replaces it soon).
+        estimate_ = estimateSamples(probe) - (xingFrames_ > 0 ? startTrim(h) : 0);
         if (estimate_ <= 0) {
             const off_t len = mpg123_length(h);
             estimate_ = len > 0 ? len : 1;
         }
+        if (most > 0)
+            estimate_ = std::clamp<std::int64_t>(estimate_, 1, most);
     }
     return kMciOk;
 }
 
-std::int64_t Mpg123Decoder::trustedHeaderLength() {
-    // Only an encoder's LAME/Info tag makes mpg123_length exact at once (the encoder delay is
-    // read from it).
-    long encoderDelay = -1;
-    if (mpg123_getstate(handle_.get(), MPG123_ENC_DELAY, &encoderDelay, nullptr) != MPG123_OK ||
-        encoderDelay < 0)
-        return -1;
-    const off_t len = mpg123_length(handle_.get());
-    return len > 0 ? len : -1;
-}
-
 std::int64_t Mpg123Decoder::scanLengthFrames() {
-    if (!handle_ || mpg123_scan(handle_.get()) != MPG123_OK ||
-        io_->cancelled.load(std::memory_order_relaxed))
+    if (!handle_)
         return -1;
-    const off_t len = mpg123_length(handle_.get());
+    mpg123_handle* h = handle_.get();
+    const off_t claimed = mpg123_framelength(h);
+    if (mpg123_scan(h) != MPG123_OK || io_->cancelled.load(std::memory_order_relaxed))
+        return -1;
+    off_t len = mpg123_length(h);
+    // Fewer frames than a Xing header claimed: the scan turned gapless off on this handle, but a
+    // handle that plays without scanning still drops the delays at the start (and cannot reach
+    // the claimed end to drop the padding there).
+    if (xingFrames_ > 0 && mpg123_framelength(h) < claimed) {
+        len -= startTrim(h);
+    }
     return len >= 0 ? len : -1;
 }
 

@@ -38,19 +38,22 @@ public:
     [[nodiscard]] int openFd(int fd);
     // The descriptor being read (-1 before open), e.g. to open the file a second time.
     [[nodiscard]] int fd() const { return io_->fd; }
-    [[nodiscard]] std::int64_t fileBytes() const { return fileBytes_; }
+    // Bytes of MPEG audio: the file without its tags at either end and without holes.
+    [[nodiscard]] std::int64_t audioBytes() const { return audioBytes_; }
 
     [[nodiscard]] long rate() const { return rate_; }
     [[nodiscard]] int channels() const { return channels_; }
 
-    // The length from the encoder's header, in frames, when that header agrees with the file
-    // (it counts frames and its byte count matches the audio data); -1 otherwise.
+    // The length from the encoder's LAME/Xing/VBRI header, in frames, when that header agrees
+    // with the audio (MpegProbe.h: headerAgrees); -1 otherwise.
     [[nodiscard]] std::int64_t headerLengthFrames() const { return headerLength_; }
-    // The best quick guess: the header's length when trusted, else bitrate x size. Always > 0
-    // after a successful open.
+    // The best quick guess: the header's length when trusted, else the audio bytes over the mean
+    // frame seen. Always > 0 after a successful open, never more than the audio bytes can hold.
     [[nodiscard]] std::int64_t estimatedLengthFrames() const { return estimate_; }
-    // Counts every frame of the file (slow on a large or slowly read file). -1 on failure or
-    // after cancel(). Leaves the read position undefined: seek before reading again.
+    // Counts every frame of the file (slow on a large or slowly read file): the length that a
+    // decoder opened on the same file and never scanned plays. -1 on failure or after cancel().
+    // Turns this handle's gapless trimming off when a header over-counts, so scan a handle of
+    // its own, not the one that plays.
     [[nodiscard]] std::int64_t scanLengthFrames();
 
     // Places the next read at the given frame (sample-accurate).
@@ -78,30 +81,15 @@ private:
     struct HandleDeleter {
         void operator()(mpg123_handle_struct* h) const;
     };
-    [[nodiscard]] std::int64_t trustedHeaderLength();
-
     std::unique_ptr<Io> io_;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> handle_;
     long rate_ = 0;
     int channels_ = 0;
     std::int64_t headerLength_ = -1;
     std::int64_t estimate_ = 0;
-    std::int64_t fileBytes_ = 0;
+    std::int64_t audioBytes_ = 0;
+    std::int64_t xingFrames_ = -1; // the Xing/Info frame count libmpg123 took, if any
     bool ended_ = false;
 };
-
-// What an encoder's Xing/Info header claims, read from the start of a file. Exposed for tests.
-struct XingClaim {
-    bool found = false;
-    std::int64_t frames = -1;     // -1: the header does not count frames
-    std::int64_t bytes = -1;      // -1: the header does not count bytes
-    std::int64_t audioOffset = 0; // where the first MPEG frame starts (after an ID3v2 tag)
-};
-[[nodiscard]] XingClaim readXingClaim(const unsigned char* data, std::size_t size);
-
-// Whether a header's claim fits a file of fileSize bytes whose trailing tags take tailBytes:
-// it must count frames (> 0) and bytes, and its bytes must match the audio data.
-[[nodiscard]] bool xingClaimFitsFile(const XingClaim& claim, std::int64_t fileSize,
-                                     std::int64_t tailBytes);
 
 } // namespace zr::media

@@ -121,6 +121,15 @@ TEST_F(EndToEndTest, ATextFileNamedMp3ShowsLengthZeroAndTheListMovesOn) {
     EXPECT_EQ(titles.back(), "(03) after.mp3");
 }
 
+TEST_F(EndToEndTest, ATrackBehindALargeCoverPictureShowsItsOwnLength) {
+    // 10 s of audio after an ID3v2 tag holding a 5 MiB picture.
+    AddRow("cover.mp3", Fixture("tagged/cbr_id3v23_pic5m.mp3"));
+    Select(1);
+    Click(1);
+    EXPECT_EQ(window->lblLengthA.Caption(), "10000");
+    Click(3);
+}
+
 TEST_F(EndToEndTest, ClosingWhilePlayingClosesTheDevice) {
     AddRow("long.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
     Select(1);

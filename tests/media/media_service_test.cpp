@@ -1,7 +1,10 @@
 // The media service end to end under SDL's dummy driver: real files, real decoding, real-time
 // silent output.
+#include "MciErrors.h"
 #include "MediaService.h"
 #include "MediaTestSupport.h"
+#include "Mpg123Decoder.h"
+#include "PlaybackClock.h"
 #include "mWinAPI.h"
 
 #include <gtest/gtest.h>
@@ -28,49 +31,89 @@ bool stopped(MediaService& s, const std::string& alias = "mp3") {
     return ok(s, "status " + alias + " mode") == "stopped";
 }
 
+// What the encoder's header gives at open, before any count.
+enum class Header {
+    Any,        // not looked at
+    Exact,      // believed: the exact length at once, whatever tags stand around the audio
+    Distrusted, // disagrees with the audio, so not believed
+    None,       // none believed: the estimate from the audio bytes is within 1%
+};
+
 struct LengthCase {
     const char* file;
     long lengthMs; // -1: as many frames as a full decode yields
+    Header header = Header::Any;
 };
 
 class MediaLength : public ::testing::TestWithParam<LengthCase> {};
 
+// The first length reply is the one the window shows for the whole track. Files up to 2 MiB of
+// audio are counted while they open, so the header's own answer is checked on the decoder too.
 TEST_P(MediaLength, IsExactForEveryEncoding) {
-    MediaService s;
     const std::string path = fixture(GetParam().file);
-    ok(s, openCommand(path));
-    long expected = GetParam().lengthMs;
-    if (expected < 0) {
-        const test::Pcm pcm = test::decodeReference(path);
-        expected = static_cast<long>((pcm.frames() * 1000 + pcm.rate - 1) / pcm.rate);
+    const test::Pcm pcm = test::decodeReference(path);
+    const auto frames = static_cast<std::int64_t>(pcm.frames());
+    ASSERT_GT(frames, 0);
+    const long expected =
+        GetParam().lengthMs >= 0 ? GetParam().lengthMs : long{frameToMs(frames, pcm.rate)};
+    Mpg123Decoder decoder;
+    ASSERT_EQ(decoder.open(path), kMciOk);
+    const Header header = GetParam().header;
+    if (header != Header::Any) {
+        EXPECT_EQ(decoder.headerLengthFrames(), header == Header::Exact ? frames : -1);
     }
+    if (header == Header::None) {
+        EXPECT_NEAR(decoder.estimatedLengthFrames(), frames, frames / 100);
+    }
+
+    MediaService s;
+    ok(s, openCommand(path));
     EXPECT_EQ(number(s, "status mp3 length"), expected);
     EXPECT_EQ(number(s, "status mp3 position"), 0);
     EXPECT_EQ(ok(s, "status mp3 mode"), "stopped");
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, MediaLength,
-                         ::testing::Values(LengthCase{"tone_1s_cbr_44100_stereo.mp3", 1000},
-                                           LengthCase{"tone_3s_cbr_44100_stereo.mp3", 3000},
-                                           LengthCase{"tone_1s_vbr_44100_stereo.mp3", 1000},
-                                           LengthCase{"tone_1s_cbr_44100_mono.mp3", 1000},
-                                           LengthCase{"tone_1s_vbr_22050_stereo.mp3", 1000},
-                                           LengthCase{"tone_1s_cbr_48000_stereo.mp3", 1000},
-                                           LengthCase{"tone_1s_vbr_48000_mono.mp3", 1000},
-                                           LengthCase{"tone_3s_cbr_48000_mono.mp3", 3000},
-                                           // No encoder header: delay and padding stay in, length
-                                           // after a scan, ms rounded up.
-                                           LengthCase{"tone_1s_cbr_noheader_44100_stereo.mp3", -1},
-                                           LengthCase{"tone_1s_vbr_noheader_44100_stereo.mp3", -1},
-                                           LengthCase{"tone_1s_cbr_22050_mono.mp3", -1}),
-                         [](const ::testing::TestParamInfo<LengthCase>& info) {
-                             std::string name = info.param.file;
-                             name = name.substr(0, name.find('.'));
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, MediaLength,
+    ::testing::Values(
+        LengthCase{"tone_1s_cbr_44100_stereo.mp3", 1000},
+        LengthCase{"tone_3s_cbr_44100_stereo.mp3", 3000},
+        LengthCase{"tone_1s_vbr_44100_stereo.mp3", 1000},
+        LengthCase{"tone_1s_cbr_44100_mono.mp3", 1000},
+        LengthCase{"tone_1s_vbr_22050_stereo.mp3", 1000},
+        LengthCase{"tone_1s_cbr_48000_stereo.mp3", 1000},
+        LengthCase{"tone_1s_vbr_48000_mono.mp3", 1000},
+        LengthCase{"tone_3s_cbr_48000_mono.mp3", 3000},
+        // No encoder header: delay and padding stay in, length after a scan, ms rounded up.
+        LengthCase{"tone_1s_cbr_noheader_44100_stereo.mp3", -1},
+        LengthCase{"tone_1s_vbr_noheader_44100_stereo.mp3", -1},
+        LengthCase{"tone_1s_cbr_22050_mono.mp3", -1},
+        // The tagged set: tags of every kind and size before and after the audio.
+        LengthCase{"tagged/cbr240_id3v23_pic100k_pad64k.mp3", 240000, Header::Exact},
+        LengthCase{"tagged/cbr_id3v23_pic100k_pad64k.mp3", 10000, Header::Exact},
+        LengthCase{"tagged/cbr_id3v23_pic5m.mp3", 10000, Header::Exact},
+        LengthCase{"tagged/cbr_id3v23_ext_unsync_ape_id3v1.mp3", 10000, Header::Exact},
+        LengthCase{"tagged/cbr_id3v22_unsync_lyrics3v1.mp3", 10000, Header::Exact},
+        LengthCase{"tagged/vbr_id3v24_pic1m_footer.mp3", 10000, Header::Exact},
+        LengthCase{"tagged/vbr_id3v24_ext_unsync_ape_lyrics3v2.mp3", 10000, Header::Exact},
+        LengthCase{"tagged/mpeg2_mono_vbr_id3v24_ape_id3v1.mp3", 10000, Header::Exact},
+        // Without a LAME tag (no gapless trimming), or with Fraunhofer's VBRI header instead.
+        LengthCase{"tagged/vbr_nolame_id3v23.mp3", -1, Header::Exact},
+        LengthCase{"tagged/vbr_vbri_id3v24_id3v1.mp3", -1, Header::Exact},
+        // No header (a 32 kbit/s MPEG-2 frame cannot hold one): an estimate, then the count.
+        LengthCase{"tagged/mpeg2_mono_cbr_id3v23_pic100k.mp3", -1, Header::None},
+        LengthCase{"tagged/cbr_noheader_id3v24_pic1m_ape_id3v1.mp3", -1, Header::None},
+        // Headers that claim twice the frames there are: the count answers.
+        LengthCase{"tagged/cbr_overcount.mp3", -1, Header::Distrusted},
+        LengthCase{"tagged/vbr_overcount.mp3", -1, Header::Distrusted}),
+    [](const ::testing::TestParamInfo<LengthCase>& info) {
+        std::string name = info.param.file;
+        name = name.substr(0, name.find('.'));
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        return name;
+    });
 
 TEST(MediaService, BadFilesAreRefusedWithTheirCode) {
     MediaService s;
