@@ -42,8 +42,8 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 
-from audiotap import AudioTap  # noqa: E402
 from pulseserver import PulseServer, ServerFailed, SessionBus, available  # noqa: E402
+from recording import DiskTap  # noqa: E402
 from xsession import (Image, StepFailed, XServer, differing_pixels, save_png,  # noqa: E402
                       tools_missing, wait_until)
 
@@ -280,7 +280,7 @@ class Run:
             self.tap = self.pulse.tap()
             env = self.x.env(SDL_AUDIODRIVER="pulseaudio", **self.pulse.client_env())
         else:
-            self.tap = AudioTap(os.path.join(self.work, "audio.fifo"))
+            self.tap = DiskTap(os.path.join(self.work, "audio.fifo"))
             env = self.x.env(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.tap.path,
                              XDG_RUNTIME_DIR=self.work)
         if self.args.scenario == "mpris":

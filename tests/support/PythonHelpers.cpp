@@ -34,12 +34,17 @@ std::string runCapture(const std::string& command) {
 
 } // namespace
 
-PythonHelper::PythonHelper(const char* option) {
+PythonHelper::PythonHelper(const char* script, const std::vector<std::string>& arguments) {
     // A socket rather than pipes: writing to a helper that died fails instead of raising SIGPIPE.
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
         return;
-    const std::string script = kSupport + "/pulseserver.py";
+    std::vector<std::string> words{ZR_PYTHON, kSupport + "/" + script};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
     const pid_t parent = getpid();
     pid_ = fork();
     if (pid_ == 0) {
@@ -49,7 +54,7 @@ PythonHelper::PythonHelper(const char* option) {
             _exit(127);
         dup2(ends[1], 0);
         dup2(ends[1], 1);
-        execl(ZR_PYTHON, ZR_PYTHON, script.c_str(), option, static_cast<char*>(nullptr));
+        execv(argv[0], argv.data());
         _exit(127);
     }
     close(ends[1]);

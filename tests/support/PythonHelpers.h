@@ -14,12 +14,12 @@
 
 namespace zr::test {
 
-// One of the helpers run as a child of this test (python3 pulseserver.py <option>), talking over
+// One of the helpers run as a child of this test (python3 <script> <arguments>), talking over
 // its standard input and output, one line at a time. It runs in its own process group, stopped
 // whole, and dies with this process; the end of its input tells it to stop what it started.
 class PythonHelper {
 public:
-    explicit PythonHelper(const char* option);
+    PythonHelper(const char* script, const std::vector<std::string>& arguments);
     ~PythonHelper();
     PythonHelper(const PythonHelper&) = delete;
     PythonHelper& operator=(const PythonHelper&) = delete;
@@ -80,7 +80,7 @@ public:
 
 private:
     TempDir folder_; // for recordings
-    PythonHelper helper_{"--serve"};
+    PythonHelper helper_{"pulseserver.py", {"--serve"}};
     std::vector<std::pair<std::string, std::string>> savedEnv_; // restored by the destructor
     bool ready_ = false;
     std::string error_;
@@ -94,7 +94,7 @@ public:
     [[nodiscard]] const std::string& address() const { return address_; }
 
 private:
-    PythonHelper helper_{"--bus"};
+    PythonHelper helper_{"pulseserver.py", {"--bus"}};
     std::string address_;
 };
 
