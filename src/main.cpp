@@ -3,12 +3,14 @@
 #include "Mpris.h"
 #include "frmMain.h"
 
+#include "AudioSystem.h"
 #include "MediaService.h"
 #include "WindowIdentity.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    zr::media::AudioSystem::prepareProcess(); // before Qt starts any thread
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZR - Mp3 Player"));
     zr::ui::SetApplicationIdentity();

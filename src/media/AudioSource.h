@@ -17,7 +17,9 @@ public:
     [[nodiscard]] virtual bool exhausted() const = 0;
     // Everything pulled has been heard.
     virtual void playedOut() = 0;
-    // The output stopped working (its sound server went away); the owner closes and reopens it.
+    // The output stopped working (its sound server or sink went away), or its silent stand-in
+    // found the server offering a sink again. Whatever it held was not heard; the owner closes
+    // it, goes on from what was heard, and reopens it.
     virtual void outputLost() = 0;
 
 protected:

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <utility>
 
 namespace zr::media {
 
@@ -17,27 +19,60 @@ void AudioSystem::retain() {
     ++users_;
 }
 
+void AudioSystem::prepareProcess() {
+    // SDL 2.26's PulseAudio driver ignores SDL_HINT_AUDIO_DEVICE_STREAM_ROLE; libpulse reads
+    // this for every stream. A user's own setting wins.
+    setenv("PULSE_PROP", "media.role=music", 0);
+}
+
 void AudioSystem::release() {
     std::lock_guard lock(mutex_);
     if (users_ > 0)
         --users_;
     if (users_ == 0)
         PulseStream::releaseConnection();
-    if (users_ == 0 && openDevices_ == 0 && started_) {
+    stopIfIdleLocked();
+}
+
+void AudioSystem::stopIfIdleLocked() {
+    // SDL's PulseAudio driver watches the server's devices while it runs (see the top of
+    // AudioSystem.h): it runs only while it plays.
+    if (openDevices_ == 0 && started_ && (users_ == 0 || pulseDriver_)) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         started_ = false;
         dummy_ = false;
+        pulseDriver_ = false;
     }
 }
+
+namespace {
+
+// Whether SDL, started now, may pick its PulseAudio driver: no driver asked for, or a list
+// that names it.
+bool sdlMayChoosePulse() {
+    const char* asked = SDL_GetHint(SDL_HINT_AUDIODRIVER);
+    if (!asked || !*asked)
+        return true;
+    const std::string list = asked;
+    return list.find("pulse") != std::string::npos;
+}
+
+} // namespace
 
 bool AudioSystem::startLocked() {
     if (started_)
         return true;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (sdlMayChoosePulse() && PulseStream::offer() == PulseStream::Offer::NoOutput) {
+        // Nothing would be heard through any driver: ALSA's default leads to the same server.
+        warnOnceLocked("the sound server has no output", nullptr);
+        return false;
+    }
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         started_ = true;
         const char* driver = SDL_GetCurrentAudioDriver();
         dummy_ = driver && SDL_strcmp(driver, "dummy") == 0;
+        pulseDriver_ = driver && SDL_strcmp(driver, "pulseaudio") == 0;
         return true;
     }
     // No driver started at all: take the silent one, whatever the environment asked for.
@@ -47,6 +82,7 @@ bool AudioSystem::startLocked() {
     SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     started_ = ok;
     dummy_ = ok;
+    pulseDriver_ = false;
     return ok;
 }
 
@@ -64,6 +100,7 @@ void AudioSystem::switchToDummyLocked(const char* reason) {
     warnOnceLocked("no sound device", reason);
     SDL_AudioQuit();
     dummy_ = SDL_AudioInit("dummy") == 0;
+    pulseDriver_ = false;
 }
 
 SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& want, SDL_AudioSpec& have,
@@ -75,7 +112,6 @@ SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& want, SDL_AudioSp
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "ZR - Mp3 Player");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, streamName.c_str());
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
-    setenv("PULSE_PROP", "media.role=music", 0); // SDL 2.26's pulseaudio driver ignores the hint
     if (!startLocked())
         return 0;
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
@@ -98,16 +134,12 @@ void AudioSystem::closeDevice(SDL_AudioDeviceID id) {
     SDL_CloseAudioDevice(id);
     if (openDevices_ > 0)
         --openDevices_;
-    if (users_ == 0 && openDevices_ == 0 && started_) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        started_ = false;
-        dummy_ = false;
-    }
+    stopIfIdleLocked();
 }
 
-void AudioSystem::noteSilentTrack() {
+void AudioSystem::noteSilentTrack(const char* why) {
     std::lock_guard lock(mutex_);
-    warnOnceLocked("no free sound device", nullptr);
+    warnOnceLocked(why, nullptr);
 }
 
 void AudioOutput::open(long rate, int channels, std::uint16_t bufferFrames,
@@ -124,12 +156,27 @@ void AudioOutput::open(long rate, int channels, std::uint16_t bufferFrames,
             gain = gain_;
             muted = muted_;
         }
-        auto stream = PulseStream::open(rate, channels, streamName, gain, muted, source);
-        if (stream) {
-            std::lock_guard lock(streamMutex_);
-            pulse_ = std::move(stream);
-            if (gain_ != gain || muted_ != muted) // changed while the stream was being made
-                pulse_->setVolume(gain_, muted_);
+        // Straight after a loss, a server that still offers no working sink would only take a
+        // stream that never plays (a sink suspended for good) or refuse it.
+        const bool afterLoss = std::exchange(reopenAfterLoss_, false);
+        const auto offer = afterLoss ? PulseStream::offer() : PulseStream::Offer::Ready;
+        bool answered = offer != PulseStream::Offer::NoServer;
+        if (offer == PulseStream::Offer::Ready) {
+            auto stream =
+                PulseStream::open(rate, channels, streamName, gain, muted, source, answered);
+            if (stream) {
+                std::lock_guard lock(streamMutex_);
+                pulse_ = std::move(stream);
+                if (gain_ != gain || muted_ != muted) // changed while the stream was being made
+                    pulse_->setVolume(gain_, muted_);
+                return;
+            }
+        }
+        if (answered || afterLoss || serverGone_) {
+            serverGone_ = true;
+            openSilent(bufferFrames, true,
+                       answered ? "the sound server has no working output"
+                                : "the sound server went away");
             return;
         }
     }
@@ -142,11 +189,15 @@ void AudioOutput::open(long rate, int channels, std::uint16_t bufferFrames,
     want.userdata = this;
     SDL_AudioSpec have{};
     id_ = AudioSystem::instance().openDevice(want, have, streamName);
-    if (id_ != 0)
-        return;
-    AudioSystem::instance().noteSilentTrack();
-    scratch_.assign(static_cast<std::size_t>(bufferFrames) * channels, 0.0f);
+    if (id_ == 0)
+        openSilent(bufferFrames, false, "no free sound device");
+}
+
+void AudioOutput::openSilent(std::uint16_t bufferFrames, bool standIn, const char* why) {
+    AudioSystem::instance().noteSilentTrack(why);
+    scratch_.assign(static_cast<std::size_t>(bufferFrames) * channels_, 0.0f);
     silent_ = true;
+    standIn_ = standIn;
 }
 
 void AudioOutput::sdlCallback(void* user, Uint8* stream, int len) {
@@ -196,6 +247,9 @@ void AudioOutput::holdCallback(bool hold) {
 void AudioOutput::dropQueuedHeld() {
     if (pulse_)
         pulse_->flushLocked();
+    // A new start (a Play, a seek) asks the server at once whether it offers a sink again.
+    if (standIn_)
+        askNow_.store(true, std::memory_order_relaxed);
 }
 
 void AudioOutput::feedIfHungry() {
@@ -217,6 +271,8 @@ void AudioOutput::runSilentClock() {
     const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
         static_cast<double>(scratch_.size() / channels) / static_cast<double>(rate_)));
     auto next = Clock::now();
+    auto nextAsk = next + kStandInRetry;
+    bool found = false;
     const int bytes = static_cast<int>(scratch_.size() * sizeof(float));
     while (running_.load()) {
         {
@@ -224,6 +280,15 @@ void AudioOutput::runSilentClock() {
             sdlCallback(this, reinterpret_cast<Uint8*>(scratch_.data()), bytes);
         }
         next += period;
+        // Outside the callback lock: the answer takes a round trip to the server. A slow one
+        // delays the next pulls, which then catch up (next is absolute).
+        if (standIn_ && !found &&
+            (askNow_.exchange(false, std::memory_order_relaxed) || Clock::now() >= nextAsk)) {
+            found = PulseStream::offer() == PulseStream::Offer::Ready;
+            if (found)
+                source_->outputLost();
+            nextAsk = Clock::now() + kStandInRetry;
+        }
         std::this_thread::sleep_until(next);
     }
 }
@@ -235,6 +300,10 @@ void AudioOutput::close() {
             std::lock_guard lock(streamMutex_);
             gone = std::move(pulse_);
         }
+        gone->lock();
+        if (gone->lostLocked())
+            reopenAfterLoss_ = serverGone_ = true;
+        gone->unlock();
         gone.reset(); // disconnects outside streamMutex_: other threads need not wait for it
     }
     if (silent_) {
@@ -242,6 +311,7 @@ void AudioOutput::close() {
         if (clock_.joinable())
             clock_.join();
         silent_ = false;
+        standIn_ = false;
     }
     if (id_ == 0)
         return;

@@ -5,6 +5,10 @@
 // SDL's dummy driver, which consumes samples silently at real-time pace, and says so on stderr.
 // Its users also keep the process's PulseAudio connection (PulseOutput.h) from being dropped
 // between tracks. Thread-safe.
+//
+// SDL 2.26's PulseAudio driver crashes (a null default sink name) when it starts against a
+// server without a sink, or sees a device change while the server has none. So it is started
+// only when the server offers a sink, and stopped again as soon as its last device closes.
 
 #include "AudioSource.h"
 #include "MediaAssert.h"
@@ -13,6 +17,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -27,6 +32,10 @@ class AudioSystem {
 public:
     static AudioSystem& instance();
 
+    // Call once from main() before any thread starts: sets what the environment must carry for
+    // SDL's PulseAudio driver (the stream's role, which that driver reads only from there).
+    static void prepareProcess();
+
     // Each media service holds one reference while it lives; SDL is shut down when the last one
     // goes and no device is open, so a later start reads the SDL_* environment afresh.
     void retain();
@@ -38,12 +47,13 @@ public:
     [[nodiscard]] SDL_AudioDeviceID openDevice(const SDL_AudioSpec& want, SDL_AudioSpec& have,
                                                const std::string& streamName);
     void closeDevice(SDL_AudioDeviceID id);
-    // Says once on stderr that a track plays without a device.
-    void noteSilentTrack();
+    // Says once on stderr that a track plays without a device, and why.
+    void noteSilentTrack(const char* why);
 
 private:
     AudioSystem() = default;
     bool startLocked();
+    void stopIfIdleLocked();
     void switchToDummyLocked(const char* reason);
     void warnOnceLocked(const char* what, const char* reason);
 
@@ -52,6 +62,7 @@ private:
     int openDevices_ = 0;
     bool started_ = false;
     bool dummy_ = false;
+    bool pulseDriver_ = false; // SDL runs its PulseAudio driver
     bool warned_ = false;
 };
 
@@ -62,6 +73,14 @@ private:
 // at a time), a clock thread of our own pulls at real-time pace and drops what it gets: the track
 // still plays, silently.
 //
+// The same silent clock stands in for a server that answers without a sink, and for one whose
+// stream was lost (the source heard outputLost; the owner closes and reopens): a server's machine
+// never falls back to SDL, which would meet the same server through its own driver. Reopened
+// right after a loss, the output tries the server again only if it offers a working sink. While
+// standing in, the clock asks the server every kStandInRetry (and at once after a new start)
+// whether it offers one again, and if so reports outputLost itself, so that the owner reopens
+// onto it.
+//
 // Owned by one thread (the device's worker); setVolume() and withServerClock() may be called
 // from any thread (they take streamMutex_, which guards which stream is open).
 class AudioOutput {
@@ -70,6 +89,8 @@ public:
     ~AudioOutput() { close(); }
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
+
+    static constexpr std::chrono::milliseconds kStandInRetry{2000};
 
     // Opens a paused stream for interleaved 32-bit float frames at the given rate. SDL's device
     // buffer is bufferFrames frames (pulled about that many at a time).
@@ -118,19 +139,24 @@ public:
 
 private:
     static void sdlCallback(void* user, Uint8* stream, int len);
+    void openSilent(std::uint16_t bufferFrames, bool standIn, const char* why);
     void runSilentClock();
     void holdCallback(bool hold);
     void dropQueuedHeld();
 
     SDL_AudioDeviceID id_ = 0;
     bool silent_ = false;
+    bool standIn_ = false;         // the silent clock stands in for the sound server
+    bool serverGone_ = false;      // a server stream was lost, or a server gave none: no SDL
+    bool reopenAfterLoss_ = false; // the last stream was lost: the next open checks first
     bool held_ = false;
     long rate_ = 0;
     int channels_ = 1;
     AudioSource* source_ = nullptr;
     std::vector<float> scratch_;
     std::atomic<bool> running_{false};
-    std::mutex clockMutex_; // the silent clock holds it while it pulls
+    std::atomic<bool> askNow_{false}; // the stand-in asks the server now, not at its next turn
+    std::mutex clockMutex_;           // the silent clock holds it while it pulls
     std::thread clock_;
 
     // Changed by the owner under streamMutex_; read by other threads under it.

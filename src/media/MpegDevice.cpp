@@ -130,10 +130,17 @@ void MpegDevice::workerLoop() {
     std::unique_lock lock(mutex_);
     while (!quit_) {
         if (outputLost_.exchange(false, std::memory_order_acquire) && output_.isOpen()) {
-            // The sound server went away: reopen, which falls back to SDL (or to silence).
+            // The output's sink or server went away (or, for a silent stand-in, came back).
+            // What it held was never heard: the track goes on from what was, on whatever
+            // output opens next (AudioOutput: another stream, or silence in real time).
+            const std::uint32_t generation = generation_;
+            const bool goOn = mode_ == DeviceMode::Playing && !endedLocked();
+            const std::int64_t heard = goOn ? heardFrameLocked() : 0;
             lock.unlock();
             output_.close();
             lock.lock();
+            if (goOn && generation == generation_ && mode_ == DeviceMode::Playing)
+                restartLocked(heard, endFrame_, endIsTo_);
             continue;
         }
         if (endedLocked()) {

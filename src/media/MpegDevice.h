@@ -25,10 +25,11 @@
 // Wake-ups: the worker sleeps on one futex word (wake_, C++20 atomic wait) with no timeout. A
 // command bumps it; the callback bumps it only when the worker asked for room and the ring is
 // down to its last refillBelowMs, when the last block has been heard, or when the output was
-// lost (its server went away: the worker closes and reopens it, falling back to SDL), so a
-// playing device wakes its worker every few seconds and an idle one never. Long bursts are the
-// point: a decoder woken cold (its tables out of the caches) costs a sixth more per frame in
-// half-second bursts than in four-second ones.
+// lost (its server or sink went away: the worker closes it and starts again from what was
+// heard, on another stream or in silence), so a playing device wakes its worker every few
+// seconds and an idle one never. Long bursts are the point: a decoder woken cold (its tables
+// out of the caches) costs a sixth more per frame in half-second bursts than in four-second
+// ones.
 //
 // The length: exact at once from a header that agrees with the file, else the estimate until a
 // LengthScanner (own thread, own decoder) has counted every frame; TrackClock keeps the
@@ -182,7 +183,7 @@ private:
     std::atomic<bool> wantRoom_{false};               // worker asleep on a full ring
     std::atomic<std::int64_t> heard_{0};              // frame heard now (callback)
     std::atomic<bool> ended_{false};                  // callback heard the last block
-    std::atomic<bool> outputLost_{false};             // the output's server went away
+    std::atomic<bool> outputLost_{false};             // the output's server or sink went away
     std::atomic<std::int64_t> endedFrame_{0};         // where the decodable audio ended
     std::atomic<float> gain_{1.0f};
 

@@ -85,6 +85,71 @@ public:
         return done();
     }
 
+    // Under the mainloop lock: waits for op until done() holds, the operation ends without it
+    // (the connection failed) or kAnswerWait has passed; cancels it if it is still running, so
+    // its callback never sees the caller's state gone.
+    template <typename F> bool finishLocked(pa_operation* op, F done) {
+        if (!op)
+            return false;
+        waitLocked([&] { return done() || pa_operation_get_state(op) != PA_OPERATION_RUNNING; });
+        if (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+            pa_operation_cancel(op);
+        pa_operation_unref(op);
+        return done();
+    }
+
+    PulseStream::Offer offer() {
+        struct Answer {
+            pa_threaded_mainloop* loop;
+            bool done = false;
+            bool sink = false;
+            bool source = false;
+            bool suspended = false;
+            std::string sinkName;
+        } answer{loop_, false, false, false, false, {}};
+        pa_threaded_mainloop_lock(loop_);
+        bool answered =
+            finishLocked(pa_context_get_server_info(
+                             context_,
+                             [](pa_context*, const pa_server_info* info, void* data) {
+                                 auto* a = static_cast<Answer*>(data);
+                                 if (info) {
+                                     a->sink = info->default_sink_name && *info->default_sink_name;
+                                     a->source =
+                                         info->default_source_name && *info->default_source_name;
+                                     if (a->sink)
+                                         a->sinkName = info->default_sink_name;
+                                 }
+                                 a->done = true;
+                                 pa_threaded_mainloop_signal(a->loop, 0);
+                             },
+                             &answer),
+                         [&] { return answer.done; });
+        if (answered && answer.sink) {
+            answer.done = false;
+            answered =
+                finishLocked(pa_context_get_sink_info_by_name(
+                                 context_, answer.sinkName.c_str(),
+                                 [](pa_context*, const pa_sink_info* info, int last, void* data) {
+                                     auto* a = static_cast<Answer*>(data);
+                                     if (info)
+                                         a->suspended = info->state == PA_SINK_SUSPENDED;
+                                     if (last != 0) {
+                                         a->done = true;
+                                         pa_threaded_mainloop_signal(a->loop, 0);
+                                     }
+                                 },
+                                 &answer),
+                             [&] { return answer.done; });
+        }
+        pa_threaded_mainloop_unlock(loop_);
+        if (!answered)
+            return PulseStream::Offer::NoServer;
+        if (!answer.sink || !answer.source)
+            return PulseStream::Offer::NoOutput;
+        return answer.suspended ? PulseStream::Offer::Suspended : PulseStream::Offer::Ready;
+    }
+
 private:
     bool alive() {
         pa_threaded_mainloop_lock(loop_);
@@ -146,6 +211,11 @@ void PulseStream::releaseConnection() {
     PulseClient::releaseShared();
 }
 
+PulseStream::Offer PulseStream::offer() {
+    auto client = PulseClient::shared();
+    return client ? client->offer() : Offer::NoServer;
+}
+
 PulseStream::PulseStream(std::shared_ptr<PulseClient> client, AudioSource& source, long rate,
                          int channels)
     : client_(std::move(client)), source_(source), rate_(rate), channels_(channels),
@@ -153,8 +223,9 @@ PulseStream::PulseStream(std::shared_ptr<PulseClient> client, AudioSource& sourc
 
 std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
                                                const std::string& streamName, float gain,
-                                               bool muted, AudioSource& source) {
+                                               bool muted, AudioSource& source, bool& answered) {
     auto client = PulseClient::shared();
+    answered = client != nullptr;
     if (!client)
         return nullptr;
     auto stream = std::make_unique<PulseStream>(client, source, rate, channels);
@@ -184,6 +255,9 @@ std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
     pa_stream_set_write_callback(stream->stream_, &PulseStream::onWrite, stream.get());
     pa_stream_set_underflow_callback(stream->stream_, &PulseStream::onPlayChanged, stream.get());
     pa_stream_set_started_callback(stream->stream_, &PulseStream::onPlayChanged, stream.get());
+    pa_stream_set_suspended_callback(stream->stream_, &PulseStream::onSuspendedOrMoved,
+                                     stream.get());
+    pa_stream_set_moved_callback(stream->stream_, &PulseStream::onSuspendedOrMoved, stream.get());
 
     const std::size_t frameBytes = stream->frameBytes_;
     const auto bytesFor = [&](int ms) {
@@ -233,6 +307,12 @@ PulseStream::~PulseStream() {
     pa_stream_set_state_callback(stream_, nullptr, nullptr);
     pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
     pa_stream_set_started_callback(stream_, nullptr, nullptr);
+    pa_stream_set_suspended_callback(stream_, nullptr, nullptr);
+    pa_stream_set_moved_callback(stream_, nullptr, nullptr);
+    if (suspendedTimer_) {
+        pa_threaded_mainloop_get_api(client_->loop())->time_free(suspendedTimer_);
+        suspendedTimer_ = nullptr;
+    }
     if (drain_) {
         pa_operation_cancel(drain_);
         pa_operation_unref(drain_);
@@ -246,9 +326,14 @@ PulseStream::~PulseStream() {
 
 void PulseStream::start() {
     lock();
-    if (pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr))
-        pa_operation_unref(op);
-    askTimingLocked();
+    if (!lost_) {
+        started_ = true;
+        if (pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr))
+            pa_operation_unref(op);
+        askTimingLocked();
+        // A stream made on a suspended sink says nothing until the sink wakes: watch it from now.
+        watchSuspensionLocked();
+    }
     unlock();
 }
 
@@ -269,17 +354,59 @@ void PulseStream::flushLocked() {
         return;
     if (pa_operation* op = pa_stream_flush(stream_, nullptr, nullptr))
         pa_operation_unref(op);
-    // Until the answer comes, what the server holds is unknown (libpulse says so): an answer
-    // already on its way was made before the flush.
+    // The server drops what it holds: its read index jumps to the write index. Until the answer
+    // comes, where it plays is unknown (libpulse says so): an answer already on its way was made
+    // before the flush.
+    reportValid_ = false;
+    heardLast_ = written_;
     askTimingLocked();
 }
 
 void PulseStream::askTimingLocked() {
     if (lost_)
         return;
-    if (pa_operation* op = pa_stream_update_timing_info(stream_, nullptr, nullptr))
+    if (pa_operation* op = pa_stream_update_timing_info(stream_, &PulseStream::onTiming, this))
         pa_operation_unref(op);
     timingAsked_ = pa_rtclock_now();
+}
+
+void PulseStream::onTiming(pa_stream*, int success, void* self) {
+    auto* me = static_cast<PulseStream*>(self);
+    if (success && !me->lost_)
+        me->keepTimingLocked();
+}
+
+void PulseStream::keepTimingLocked() {
+    const pa_timing_info* info = pa_stream_get_timing_info(stream_);
+    if (!info || info->write_index_corrupt || info->read_index_corrupt)
+        return; // a flush made them stale; the answer to its question is on its way
+    const auto bytes = static_cast<std::int64_t>(frameBytes_);
+    report_.readFrames = info->read_index / bytes;
+    report_.sinkFrames = static_cast<std::int64_t>(static_cast<double>(info->sink_usec) *
+                                                   static_cast<double>(rate_) / PA_USEC_PER_SEC);
+    report_.madeUsec = pa_timeval_load(&info->timestamp);
+    report_.playing = info->playing != 0;
+    reportValid_ = true;
+}
+
+std::int64_t PulseStream::heardLocked() {
+    if (!reportValid_)
+        return heardLast_;
+    // Heard at the report: what the server took, less what the sink still holds; since then
+    // the server's clock has run on if it was playing (an underrun, a start or a suspension
+    // asks again).
+    std::int64_t heard = report_.readFrames - report_.sinkFrames;
+    if (report_.playing && !suspended_) {
+        timeval now{};
+        pa_gettimeofday(&now);
+        const pa_usec_t at = pa_timeval_load(&now);
+        if (at > report_.madeUsec)
+            heard += static_cast<std::int64_t>(static_cast<double>(at - report_.madeUsec) *
+                                               static_cast<double>(rate_) / PA_USEC_PER_SEC);
+    }
+    heard = std::clamp(std::max(heard, heardLast_), std::int64_t{0}, written_);
+    heardLast_ = heard; // never back: a later report may differ by a little
+    return heard;
 }
 
 void PulseStream::onPlayChanged(pa_stream*, void* self) {
@@ -288,27 +415,73 @@ void PulseStream::onPlayChanged(pa_stream*, void* self) {
     static_cast<PulseStream*>(self)->askTimingLocked();
 }
 
+void PulseStream::onSuspendedOrMoved(pa_stream*, void* self) {
+    // A suspended sink stops the server's clock; a move gives the stream another sink latency.
+    auto* me = static_cast<PulseStream*>(self);
+    if (me->lost_)
+        return;
+    me->keepTimingLocked();
+    (void)me->heardLocked(); // what was heard up to now, before the clock stops or the sink changes
+    me->askTimingLocked();
+    me->watchSuspensionLocked();
+}
+
+void PulseStream::watchSuspensionLocked() {
+    const bool was = suspended_;
+    suspended_ = pa_stream_is_suspended(stream_) == 1;
+    if (was && !suspended_) {
+        // The server's clock stood still since its last report: it runs on from now.
+        timeval now{};
+        report_.madeUsec = pa_timeval_load(pa_gettimeofday(&now));
+    }
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(client_->loop());
+    if (!suspended_ || !started_) {
+        if (suspendedTimer_) {
+            api->time_free(suspendedTimer_);
+            suspendedTimer_ = nullptr;
+        }
+        return;
+    }
+    if (suspendedTimer_)
+        return;
+    suspendedTimer_ = pa_context_rttime_new(
+        client_->context(),
+        pa_rtclock_now() + static_cast<pa_usec_t>(kSuspendedGiveUpMs) * PA_USEC_PER_MSEC,
+        [](pa_mainloop_api* a, pa_time_event* e, const struct timeval*, void* self) {
+            auto* me = static_cast<PulseStream*>(self);
+            a->time_free(e);
+            me->suspendedTimer_ = nullptr;
+            if (me->suspended_)
+                me->loseLocked();
+        },
+        this);
+}
+
+void PulseStream::loseLocked() {
+    if (lost_)
+        return;
+    // Whatever the server held then is never heard: the position stays where the sound stopped.
+    lostQueued_ = written_ - heardLocked();
+    lost_ = true;
+    hungry_.store(false, std::memory_order_relaxed);
+    if (suspendedTimer_) {
+        pa_threaded_mainloop_get_api(client_->loop())->time_free(suspendedTimer_);
+        suspendedTimer_ = nullptr;
+    }
+    // Before it was ready, open() says so itself.
+    if (ready_)
+        source_.outputLost();
+}
+
 std::optional<std::int64_t> PulseStream::queuedFramesLocked() {
     if (lost_)
-        return std::nullopt;
+        return lostQueued_;
     if (pa_rtclock_now() - timingAsked_ > kTimingRefresh)
         askTimingLocked();
-    const pa_timing_info* info = pa_stream_get_timing_info(stream_);
-    if (!info || info->write_index_corrupt || info->read_index_corrupt)
-        return std::nullopt; // a flush made them stale; the answer to its question is on its way
-    const auto frames = [this](double usec) {
-        return static_cast<std::int64_t>(usec * static_cast<double>(rate_) / PA_USEC_PER_SEC);
-    };
-    const auto bytes = static_cast<std::int64_t>(frameBytes_);
-    const std::int64_t written = std::max<std::int64_t>(info->write_index, 0) / bytes;
-    // Heard at the report: what the server took, less what the sink still holds; since then
-    // the server's clock has run on if it was playing (an underrun or a start asks again).
-    std::int64_t heard = info->read_index / bytes - frames(static_cast<double>(info->sink_usec));
-    if (info->playing)
-        heard += frames(static_cast<double>(pa_timeval_age(&info->timestamp)));
-    heard = std::clamp(std::max(heard, heardLast_), std::int64_t{0}, written);
-    heardLast_ = heard; // never back: a later report may differ by a little
-    return written - heard;
+    keepTimingLocked();
+    if (!reportValid_)
+        return std::nullopt;
+    return written_ - heardLocked();
 }
 
 void PulseStream::kick() {
@@ -396,6 +569,7 @@ void PulseStream::writeLocked() {
             break;
         }
         pa_stream_write(stream_, data, got * frameBytes_, nullptr, 0, PA_SEEK_RELATIVE);
+        written_ += static_cast<std::int64_t>(got);
         writable -= got * frameBytes_;
         if (got < frames)
             break;
@@ -422,12 +596,8 @@ void PulseStream::onDrained(pa_stream*, int success, void* self) {
 void PulseStream::onState(pa_stream* s, void* self) {
     auto* me = static_cast<PulseStream*>(self);
     const pa_stream_state_t state = pa_stream_get_state(s);
-    if ((state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) && !me->lost_) {
-        me->lost_ = true;
-        // Before it was ready, open() says so itself.
-        if (me->ready_)
-            me->source_.outputLost();
-    }
+    if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
+        me->loseLocked();
     pa_threaded_mainloop_signal(me->client_->loop(), 0);
 }
 

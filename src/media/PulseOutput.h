@@ -12,6 +12,11 @@
 // away. The mainloop lock is the stream's callback lock: while it is held, the source is not
 // pulled. Lock order: PulseClient's own mutex, then the mainloop lock; the mainloop thread takes
 // no lock of ours.
+//
+// Devices come and go under a stream: when its sink goes away and the server has another, the
+// server moves the stream there (we never forbid it); when the server or its last sink goes
+// away, or the sink stays suspended for kSuspendedGiveUpMs after the start, the stream says
+// so once (AudioSource::outputLost) and keeps its last position: what had been heard by then.
 
 #include "AudioSource.h"
 
@@ -24,6 +29,7 @@
 
 struct pa_stream;
 struct pa_operation;
+struct pa_time_event;
 
 namespace zr::media {
 
@@ -41,6 +47,20 @@ public:
     static constexpr std::size_t kRefillBlocks = 3;
     static constexpr int kSinkMs = 40;
     static constexpr std::size_t kBlockBytes = 60000;
+    // A sink suspended this long after the start (or suspended while playing) is taken as gone
+    // for this stream: long enough for a Bluetooth or USB sink to wake up, short enough that a
+    // track does not stand still for long.
+    static constexpr int kSuspendedGiveUpMs = 3000;
+
+    // What the server offers right now. Answered (with a round trip) on the process's
+    // connection, made if there is none.
+    enum class Offer {
+        NoServer,  // none answers
+        NoOutput,  // no default sink or no default source (a server with no device at all)
+        Suspended, // the default sink is suspended
+        Ready,
+    };
+    [[nodiscard]] static Offer offer();
 
     // True when the environment leaves the choice to us: ZR_AUDIO_OUTPUT is not "sdl", and
     // SDL_AUDIODRIVER is unset or names the PulseAudio driver. Any other SDL driver asked for
@@ -49,13 +69,15 @@ public:
     // Drops the process's idle connection (the AudioSystem's last user went away).
     static void releaseConnection();
 
-    // A corked stream, or nullptr when no server answers. The source may be pulled from the
-    // moment this returns. It gives interleaved float frames; the server gets them as s16: half
-    // the bytes, so one shared-memory block holds twice the audio and requests come half as often.
+    // A corked stream, or nullptr when no server answers (answered false) or the server
+    // answered but gave no stream (answered true: it has no sink). The source may be pulled from
+    // the moment this returns. It gives interleaved float frames; the server gets them as s16:
+    // half the bytes, so one shared-memory block holds twice the audio and requests come half as
+    // often.
     [[nodiscard]] static std::unique_ptr<PulseStream> open(long rate, int channels,
                                                            const std::string& streamName,
                                                            float gain, bool muted,
-                                                           AudioSource& source);
+                                                           AudioSource& source, bool& answered);
     ~PulseStream(); // disconnects; the source is not called any more once this returns
     PulseStream(const PulseStream&) = delete;
     PulseStream& operator=(const PulseStream&) = delete;
@@ -67,8 +89,12 @@ public:
     void unlock();
     // Under the lock: drop what the server still holds, so what comes next is heard at once.
     void flushLocked();
-    // Under the lock: frames written but not heard yet (server queue and sink), if known.
+    // Under the lock: frames written but not heard yet (server queue and sink), if known. Once
+    // the stream is lost, what it held when it was lost (none of that will be heard).
     [[nodiscard]] std::optional<std::int64_t> queuedFramesLocked();
+    // Under the lock: the stream stopped working (its server or sink went away, or its sink
+    // stayed suspended) and has said so to its source.
+    [[nodiscard]] bool lostLocked() const { return lost_; }
 
     // The server asked for more than the source had: a later pull may fill it (kick()).
     [[nodiscard]] bool hungry() const { return hungry_.load(std::memory_order_relaxed); }
@@ -88,11 +114,19 @@ private:
     static void onState(pa_stream* s, void* self);
     static void onDrained(pa_stream* s, int success, void* self);
     static void onPlayChanged(pa_stream* s, void* self);
+    static void onTiming(pa_stream* s, int success, void* self);
+    static void onSuspendedOrMoved(pa_stream* s, void* self);
     // Where the server is, asked for when that changes in a way the clock cannot tell (start,
     // flush, underrun, playback starting) and, while the position is read, every few seconds.
     // Not on libpulse's timer: its question and answer were a third of the connection
     // thread's CPU, spent while nobody read the position.
     void askTimingLocked();
+    // Keeps the server's latest report (it is gone once the stream has failed).
+    void keepTimingLocked();
+    // What has been heard by now (or by the loss), in stream frames, from the last report.
+    [[nodiscard]] std::int64_t heardLocked();
+    void watchSuspensionLocked();
+    void loseLocked();
     void writeLocked();
     void sendVolumeLocked(float gain, bool muted);
 
@@ -108,8 +142,23 @@ private:
     // Under the mainloop lock.
     pa_operation* drain_ = nullptr;
     std::uint64_t timingAsked_ = 0; // pa_rtclock_now() of the last question
-    std::int64_t heardLast_ = 0;    // in stream frames: what has been heard only grows
+    // The server's last report, valid unless a flush made it stale; kept because libpulse gives
+    // none once the stream has failed.
+    struct Report {
+        std::int64_t readFrames = 0; // the server's read index
+        std::int64_t sinkFrames = 0; // held by the sink past the read index
+        std::uint64_t madeUsec = 0;  // wall clock of the report
+        bool playing = false;
+    };
+    Report report_;
+    bool reportValid_ = false;
+    std::int64_t written_ = 0;   // stream frames written: the server's write index
+    std::int64_t heardLast_ = 0; // in stream frames: what has been heard only grows
+    std::int64_t lostQueued_ = 0;
+    pa_time_event* suspendedTimer_ = nullptr;
     bool ready_ = false;
+    bool started_ = false;
+    bool suspended_ = false;
     bool lost_ = false;
     std::atomic<bool> hungry_{false};
 };

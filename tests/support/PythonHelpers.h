@@ -57,7 +57,8 @@ public:
 
     // pactl's output, or an empty string when it fails.
     [[nodiscard]] std::string pactl(const std::string& args) const;
-    // The streams playing into the server: each one's properties ("application.name" ...).
+    // The streams playing into the server: each one's properties ("application.name" ...) and
+    // its index ("Sink Input").
     [[nodiscard]] std::vector<std::map<std::string, std::string>> sinkInputs() const;
 
     // What the null sink plays, as interleaved s16 at kRate, from construction to now. A stream

@@ -3,6 +3,7 @@
 // Prints "<code>\t<reply>" per command. "wait N" sleeps N ms; "#" lines and empty lines are
 // skipped. --buffer-frames N sets the SDL device buffer (frames per callback) for measurements.
 
+#include "AudioSystem.h"
 #include "MediaService.h"
 
 #include <chrono>
@@ -58,6 +59,7 @@ int runScript(zr::media::MediaService& service, std::istream& in) {
 } // namespace
 
 int main(int argc, char** argv) {
+    zr::media::AudioSystem::prepareProcess();
     zr::media::DeviceOptions options;
     std::string script;
     for (int i = 1; i < argc; ++i) {
