@@ -208,26 +208,41 @@ std::vector<std::int16_t> PulseServer::Recording::samples() const {
     return out;
 }
 
-ToneExtent analyseTone(const std::vector<std::int16_t>& samples, int channels, int threshold,
-                       long minGapFrames) {
+namespace {
+
+template <class Sample>
+ToneExtent analyse(const std::vector<Sample>& samples, const char* format, int channels, long rate,
+                   double threshold, long minGapFrames) {
     const TempDir dir;
     const std::string file = (dir.path() / "samples.raw").string();
     std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(samples.data()),
-               static_cast<std::streamsize>(samples.size() * sizeof(std::int16_t)));
+               static_cast<std::streamsize>(samples.size() * sizeof(Sample)));
     std::ostringstream command;
-    command << ZR_PYTHON << ' ' << kSupport << "/toneanalysis.py " << file
-            << " --format s16 --rate " << PulseServer::kRate << " --channels " << channels
-            << " --threshold " << threshold << " --min-gap-ms "
-            << static_cast<double>(minGapFrames) * 1000.0 / PulseServer::kRate;
+    command << ZR_PYTHON << ' ' << kSupport << "/toneanalysis.py " << file << " --format "
+            << format << " --rate " << rate << " --channels " << channels << " --threshold "
+            << threshold << " --min-gap-ms "
+            << static_cast<double>(minGapFrames) * 1000.0 / static_cast<double>(rate);
     std::istringstream lines(runCapture(command.str()));
     ToneExtent e;
-    lines >> e.start >> e.end;
+    lines >> e.start >> e.end >> e.hz;
     long first = 0;
     long length = 0;
     while (lines >> first >> length)
         e.gaps.emplace_back(first, length);
     return e;
+}
+
+} // namespace
+
+ToneExtent analyseTone(const std::vector<std::int16_t>& samples, int channels, int threshold,
+                       long minGapFrames) {
+    return analyse(samples, "s16", channels, PulseServer::kRate, threshold, minGapFrames);
+}
+
+ToneExtent analyseTone(const std::vector<float>& samples, int channels, long rate,
+                       float threshold, long minGapFrames) {
+    return analyse(samples, "f32", channels, rate, threshold, minGapFrames);
 }
 
 } // namespace zr::test

@@ -99,17 +99,24 @@ private:
     std::string address_;
 };
 
-// A steady tone in a recording: its first and one-past-last loud frame, and the runs of silence
-// (every channel at or below the threshold) inside it that last at least minGapFrames.
+// A steady tone in a recording (toneanalysis.py): its first and one-past-last loud frame, the runs
+// of silence (every channel at or below the threshold) inside it that last at least
+// minGapFrames, and its pitch in the middle half.
 struct ToneExtent {
     long start = -1;
     long end = -1;
     std::vector<std::pair<long, long>> gaps; // (first frame, frames)
-    [[nodiscard]] double seconds(int rate) const {
-        return start < 0 ? 0.0 : static_cast<double>(end - start) / rate;
+    double hz = 0;
+    [[nodiscard]] long frames() const { return start < 0 ? 0 : end - start; }
+    [[nodiscard]] double seconds(long rate) const {
+        return static_cast<double>(frames()) / static_cast<double>(rate);
     }
 };
+// s16 at PulseServer::kRate, with the threshold in s16 steps.
 [[nodiscard]] ToneExtent analyseTone(const std::vector<std::int16_t>& samples, int channels,
                                      int threshold, long minGapFrames);
+// Floats, with the threshold on the same scale.
+[[nodiscard]] ToneExtent analyseTone(const std::vector<float>& samples, int channels, long rate,
+                                     float threshold, long minGapFrames);
 
 } // namespace zr::test

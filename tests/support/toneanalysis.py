@@ -1,4 +1,4 @@
-"""Where a steady tone starts and ends in a recording, and the silent gaps inside it.
+"""Where a steady tone starts and ends in a recording, the silent gaps inside it, and its pitch.
 
 A gap is a run of samples (every channel) at or below the threshold. A sine crosses zero for a
 sample or two each half period, far shorter than any gap that counts, so a run of 10 ms or more
@@ -17,6 +17,7 @@ class ToneExtent:
     start: int = -1  # first frame louder than the threshold; -1 when nothing sounded
     end: int = -1  # one past the last such frame
     gaps: list = field(default_factory=list)  # (first frame, frames) of silent runs inside
+    hz: float = 0.0  # rising zero crossings a second, on the first channel, in the middle half
 
     @property
     def seconds(self):
@@ -62,13 +63,18 @@ def analyse(samples, rate, channels, threshold=1000, min_gap_ms=1.0):
         if back - run >= least:
             result.gaps.append((run, back - run))
         run = next_quiet(back)
+    quarter = (end - start) // 4
+    middle = samples[(start + quarter) * channels:(end - quarter) * channels:channels]
+    if len(middle) > 1:
+        rising = sum(map(lambda a, b: a < 0 <= b, middle, middle[1:]))
+        result.hz = rising * rate / (len(middle) - 1)
     return result
 
 
 def main():
     """For tests in another language: analyses a file of raw interleaved samples and prints the
-    first and one-past-last loud frame ("-1 -1" when nothing sounded), then one line per gap:
-    its first frame and its length in frames."""
+    first and one-past-last loud frame ("-1 -1" when nothing sounded) and the pitch, then one
+    line per gap: its first frame and its length in frames."""
     parser = argparse.ArgumentParser()
     parser.add_argument("file")
     parser.add_argument("--format", choices=["s16", "f32"], default="s16")
@@ -83,7 +89,7 @@ def main():
     samples.frombytes(data[:len(data) - len(data) % samples.itemsize])
     threshold = int(args.threshold) if args.format == "s16" else args.threshold
     found = analyse(samples, args.rate, args.channels, threshold, args.min_gap_ms)
-    print(found.start, found.end)
+    print(found.start, found.end, found.hz)
     for first, length in found.gaps:
         print(first, length)
 
