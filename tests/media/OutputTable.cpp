@@ -20,10 +20,10 @@ constexpr float kLoud = 1000.0f / 32768; // the fixtures' tone peaks at 0.5
 using namespace std::chrono_literals;
 
 // The square root of the summed squares: with silence around it, a sound's level all the same.
-double energy(const std::vector<float>& s, std::size_t from = 0, std::size_t to = SIZE_MAX) {
+double energy(const std::vector<float>& s) {
     double sum = 0;
-    for (std::size_t i = from; i < std::min(to, s.size()); ++i)
-        sum += static_cast<double>(s[i]) * s[i];
+    for (const float v : s)
+        sum += static_cast<double>(v) * v;
     return std::sqrt(sum);
 }
 
