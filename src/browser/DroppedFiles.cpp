@@ -2,12 +2,14 @@
 
 #include "ListView.h"
 #include "Playlist.h"
+#include "TextHelpers.h"
 #include "mFileList.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QHash>
 #include <QWidget>
+
+#include <sys/stat.h>
 
 namespace zr::ui {
 namespace {
@@ -37,6 +39,17 @@ private:
     ListView* list_; // child of host_
     QHash<QString, QStringList> names_;
 };
+
+enum class Kind { None, Folder, File };
+
+// Asked with the name's own bytes: QFileInfo would spell a name that is not UTF-8 otherwise
+// and find nothing.
+Kind KindOf(const QString& path) {
+    struct stat info {};
+    if (::stat(zr::ToOsText(path).constData(), &info) != 0)
+        return Kind::None;
+    return S_ISDIR(info.st_mode) ? Kind::Folder : Kind::File;
+}
 
 } // namespace
 
@@ -77,12 +90,13 @@ int AppendDroppedPaths(ListView& playlist, Form& window, const QStringList& loca
                        const std::vector<mWinAPI::DriveInfo>& drives) {
     FolderListing listing(window);
     int appended = 0;
-    for (const QString& path : localPaths) {
-        const QFileInfo info(path);
-        if (!info.isAbsolute() || !info.exists())
+    for (const QString& given : localPaths) {
+        if (!given.startsWith(QLatin1Char('/')))
             continue;
-        if (info.isDir()) {
-            const auto folderPath = ProgramFolderPath(info.absoluteFilePath(), drives);
+        const QString path = QDir::cleanPath(given);
+        const Kind kind = KindOf(path);
+        if (kind == Kind::Folder) {
+            const auto folderPath = ProgramFolderPath(path, drives);
             if (!folderPath)
                 continue;
             for (const QString& name : listing.Names(*folderPath)) {
@@ -91,10 +105,15 @@ int AppendDroppedPaths(ListView& playlist, Form& window, const QStringList& loca
             }
             continue;
         }
-        const auto folderPath = ProgramFolderPath(info.absolutePath(), drives);
-        if (!folderPath || !listing.Names(*folderPath).contains(info.fileName()))
+        if (kind != Kind::File)
             continue;
-        AppendEntry(playlist, *folderPath, info.fileName());
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        const QString name = path.mid(slash + 1);
+        const auto folderPath =
+            ProgramFolderPath(slash == 0 ? QStringLiteral("/") : path.left(slash), drives);
+        if (!folderPath || !listing.Names(*folderPath).contains(name))
+            continue;
+        AppendEntry(playlist, *folderPath, name);
         ++appended;
     }
     return appended;

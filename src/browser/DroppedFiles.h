@@ -23,7 +23,8 @@ class ListView;
 [[nodiscard]] std::optional<QString>
 ProgramFolderPath(const QString& localFolder, const std::vector<mWinAPI::DriveInfo>& drives);
 
-// Appends the dropped local paths to the playlist, in the order given:
+// Appends the dropped local paths to the playlist, in the order given. A path holds the file
+// system's bytes as zr::FromOsText gives them, so names that are not UTF-8 are found too.
 //  - a folder adds its own .mp3 files (not those of its subfolders) in the browser's order;
 //  - a file is added when the browser lists it in its folder (an .mp3 file);
 //  - anything else, and any path no drive covers, is skipped.

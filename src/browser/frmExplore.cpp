@@ -18,6 +18,8 @@
 #include <QTreeWidget>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace zr::ui {
 namespace {
@@ -129,6 +131,14 @@ void frmExplore::BuildLayout() {
 
     setTabOrder(&fileList_->View(), &explorer_->View());
 
+    // What screen readers call the two lists; the window shows no caption for them.
+    for (QWidget* list :
+         {static_cast<QWidget*>(explorer_), static_cast<QWidget*>(&explorer_->View())})
+        list->setAccessibleName(QStringLiteral("Drives and folders"));
+    for (QWidget* list :
+         {static_cast<QWidget*>(fileList_), static_cast<QWidget*>(&fileList_->View())})
+        list->setAccessibleName(QStringLiteral("Mp3 files"));
+
     connect(explorer_, &TreeView::NodeClick, this, &frmExplore::Explorer_NodeClick);
     connect(explorer_, &TreeView::Expand, this, &frmExplore::Explorer_Expand);
     // A selection moved by the keyboard lists the new node's files, as a click does, so the
@@ -181,10 +191,23 @@ void frmExplore::Explorer_Expand(Node* node) {
     }
     DoEvents();
     SetMousePointer(vbHourglass);
-    // Every child learns now whether it has subfolders, so it shows an expand button exactly
-    // when it has some; children that already have children are not read again.
-    for (Node* child = node->Child(); child != nullptr; child = child->Next()) {
-        Explorer_NodeClick(child);
+    {
+        // The children's folders are read one after another on one worker thread, ahead of
+        // the clicks below, rather than handed over to a worker one by one.
+        std::vector<std::string> searches;
+        for (Node* child = node->Child(); child != nullptr; child = child->Next()) {
+            if (child->Children() < 1) {
+                searches.push_back(mExplorerTree::SubfolderSearch(
+                                       mExplorerTree::NodeToFolderPath(child->FullPath()))
+                                       .toStdString());
+            }
+        }
+        const mWinAPI::ScopedReadAhead readAhead(searches);
+        // Every child learns now whether it has subfolders, so it shows an expand button
+        // exactly when it has some; children that already have children are not read again.
+        for (Node* child = node->Child(); child != nullptr; child = child->Next()) {
+            Explorer_NodeClick(child);
+        }
     }
     SetMousePointer(vbDefault);
 }

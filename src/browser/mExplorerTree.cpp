@@ -34,9 +34,13 @@ QString NodeToFolderPath(const QString& fullPath) {
     return {};
 }
 
+QByteArray SubfolderSearch(const QString& folderPath) {
+    return zr::ToOsText(folderPath + QStringLiteral("*.*"));
+}
+
 void subAddFolderNodes(ListBox& List1, TreeView& Explorer, const QString& folderPath,
                        int parentIndex) {
-    const QByteArray pattern = zr::ToOsText(folderPath + QStringLiteral("*.*"));
+    const QByteArray pattern = SubfolderSearch(folderPath);
     mWinAPI::WIN32_FIND_DATA found;
     mWinAPI::ScopedFindHandle search(mWinAPI::FindFirstFileA(pattern.constData(), &found));
     if (search.valid()) {

@@ -2,6 +2,7 @@
 // The folder levels of the browser tree: filling a node with the subfolders of its folder, and
 // the rule that turns a node's full path back into a folder path.
 
+#include <QByteArray>
 #include <QString>
 
 namespace zr::ui {
@@ -16,6 +17,9 @@ namespace mExplorerTree {
 // drive's "(X:)", so parentheses anywhere in machine, volume or folder names do no harm.
 // A path without a drive part (the root alone) gives the empty string.
 [[nodiscard]] QString NodeToFolderPath(const QString& fullPath);
+
+// The search text that lists the subfolders of folderPath: the folder path + "*.*".
+[[nodiscard]] QByteArray SubfolderSearch(const QString& folderPath);
 
 // Adds one child per subfolder of folderPath ("D:\Music\", ending in "\") to the node with
 // index parentIndex, sorted case-insensitively through the working list List1 (left empty

@@ -77,6 +77,24 @@ void DrawingSurface::paintEvent(QPaintEvent*) {
     EnsureImage();
     QPainter painter(this);
     painter.drawImage(0, 0, image_);
+    if (hasFocus()) {
+        // The focus mark: a dotted line along the bottom row, in the highlight colour. Only
+        // on the screen: the picture itself (Point, Picture) stays what the program drew.
+        const QColor mark = palette().color(QPalette::Highlight);
+        const int y = height() - 1;
+        for (int x = 0; x < width(); x += 2)
+            painter.fillRect(x, y, 1, 1, mark);
+    }
+}
+
+void DrawingSurface::focusInEvent(QFocusEvent* event) {
+    MouseElement::focusInEvent(event);
+    update();
+}
+
+void DrawingSurface::focusOutEvent(QFocusEvent* event) {
+    MouseElement::focusOutEvent(event);
+    update();
 }
 
 void DrawingSurface::resizeEvent(QResizeEvent*) {

@@ -1,7 +1,8 @@
 #pragma once
 // A rectangle the program paints on (the player's progress bar). Drawing goes to a backing
 // image that persists until Cls, so the picture survives repaints; Refresh shows it.
-// It takes its own mouse events and the keyboard focus in the tab order.
+// It takes its own mouse events and the keyboard focus in the tab order, and shows a focus
+// mark while it has the focus.
 
 #include "MouseElement.h"
 
@@ -45,6 +46,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void EnsureImage();

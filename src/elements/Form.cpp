@@ -1,5 +1,6 @@
 #include "Form.h"
 
+#include "Accessibility.h"
 #include "Element.h"
 
 #include <QCloseEvent>
@@ -31,6 +32,7 @@ private:
 };
 
 Form::Form(QWidget* parent) : QWidget(parent, Qt::Window), client_(new FormClientArea(*this)) {
+    InstallAccessibleElements();
     setMouseTracking(true);
     setFont(DefaultDialogFont());
     SetBackColor(backColor_);

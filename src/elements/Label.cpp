@@ -1,5 +1,8 @@
 #include "Label.h"
 
+#include "Accessibility.h"
+#include "ShownText.h"
+
 #include <QAccessible>
 #include <QEvent>
 #include <QFontMetrics>
@@ -21,15 +24,22 @@ void Label::Move(int left, int top, int width, int height) {
 }
 
 void Label::SetCaption(const QString& caption) {
+    // The clock and the position set their captions every second, mostly to what they were.
+    const bool changed = caption != caption_;
     caption_ = caption;
     if (autoSize_)
         FitToCaption();
     update();
-    // The caption is what a screen reader reads, so a new value is announced.
-    if (QAccessible::isActive()) {
-        QAccessibleEvent changed(this, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&changed);
+    if (!changed)
+        return;
+    // The caption is what a screen reader reads (unless the label was given a name, or is
+    // presented by another element), so a new value is announced.
+    if (QAccessible::isActive() && accessibleName().isEmpty() &&
+        !IsHiddenFromScreenReaders(*this)) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
     }
+    emit CaptionChanged();
 }
 
 void Label::SetForeColor(ColorRef colour) {
@@ -60,7 +70,7 @@ void Label::SetAlignment(Qt::Alignment alignment) {
 
 QSize Label::CaptionSizePx() const {
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(caption_), metrics.height()};
+    return {metrics.horizontalAdvance(ShownText(caption_)), metrics.height()};
 }
 
 void Label::FitToCaption() {
@@ -76,7 +86,7 @@ void Label::paintEvent(QPaintEvent*) {
     painter.setFont(font());
     // Word wrapping would hide part of the stored value in a fixed-size label; clip instead.
     painter.drawText(rect(), static_cast<int>(alignment_ | Qt::AlignTop | Qt::TextSingleLine),
-                     caption_);
+                     ShownText(caption_));
 }
 
 void Label::changeEvent(QEvent* event) {

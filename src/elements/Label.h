@@ -40,6 +40,8 @@ public:
 
 signals:
     void Click();
+    // SetCaption stored a caption different from the one before.
+    void CaptionChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

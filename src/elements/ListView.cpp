@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <vector>
@@ -17,6 +18,10 @@ namespace zr::ui {
 
 // The row store: texts per column, colour and selection flag per row. The selection flags are
 // the truth; the view's selection model is brought in step with them (see SyncSelectionToView).
+//
+// The view sees only the columns that show (width above 0 pixels): a hidden column kept in the
+// view still lists its cells to screen readers, at zero size. Cells are stored by the list's
+// own column numbers (0-based here); `shown` maps the view's columns to them.
 class ListViewModel : public QAbstractTableModel {
 public:
     struct Column {
@@ -37,23 +42,23 @@ public:
         return parent.isValid() ? 0 : static_cast<int>(rows.size());
     }
     int columnCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : static_cast<int>(columns.size());
+        return parent.isValid() ? 0 : static_cast<int>(shown.size());
     }
 
     QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || index.row() >= static_cast<int>(rows.size()))
+        if (!index.isValid() || index.row() >= static_cast<int>(rows.size()) ||
+            index.column() >= static_cast<int>(shown.size()))
             return {};
         const Row& row = rows[static_cast<size_t>(index.row())];
+        const int column = shown[static_cast<size_t>(index.column())];
         switch (role) {
         case Qt::DisplayRole:
-            return ShownText(Cell(row, index.column()));
+            return ShownText(Cell(row, column));
         case Qt::ForegroundRole:
             return row.ownColor ? QVariant(ToQColor(row.foreColor)) : QVariant();
         case Qt::TextAlignmentRole:
-            if (index.column() < static_cast<int>(columns.size()))
-                return static_cast<int>(columns[static_cast<size_t>(index.column())].alignment |
-                                        Qt::AlignVCenter);
-            return {};
+            return static_cast<int>(columns[static_cast<size_t>(column)].alignment |
+                                    Qt::AlignVCenter);
         default:
             return {};
         }
@@ -61,13 +66,13 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || section < 0 ||
-            section >= static_cast<int>(columns.size()))
+            section >= static_cast<int>(shown.size()))
             return {};
+        const Column& column = columns[static_cast<size_t>(shown[static_cast<size_t>(section)])];
         if (role == Qt::DisplayRole)
-            return columns[static_cast<size_t>(section)].text;
+            return column.text;
         if (role == Qt::TextAlignmentRole)
-            return static_cast<int>(columns[static_cast<size_t>(section)].alignment |
-                                    Qt::AlignVCenter);
+            return static_cast<int>(column.alignment | Qt::AlignVCenter);
         return {};
     }
 
@@ -81,13 +86,21 @@ public:
                    : QString();
     }
 
+    // The view's column showing a column of the list, or -1 when it is hidden.
+    [[nodiscard]] int ViewColumn(int column) const {
+        const auto it = std::find(shown.begin(), shown.end(), column);
+        return it == shown.end() ? -1 : static_cast<int>(it - shown.begin());
+    }
+
     void SetCell(int rowIndex, int column, const QString& text) {
         Row& row = rows[static_cast<size_t>(rowIndex)];
         if (column >= static_cast<int>(row.cells.size()))
             row.cells.resize(static_cast<size_t>(column) + 1);
         row.cells[static_cast<size_t>(column)] = text;
-        const QModelIndex cell = index(rowIndex, column);
-        emit dataChanged(cell, cell, {Qt::DisplayRole});
+        if (const int viewColumn = ViewColumn(column); viewColumn >= 0) {
+            const QModelIndex cell = index(rowIndex, viewColumn);
+            emit dataChanged(cell, cell, {Qt::DisplayRole});
+        }
     }
 
     void Append(const QString& text) {
@@ -99,10 +112,23 @@ public:
         endInsertRows();
     }
 
-    void AppendColumn(Column column) {
-        const int at = static_cast<int>(columns.size());
-        beginInsertColumns({}, at, at);
-        columns.push_back(std::move(column));
+    // A new column starts hidden; SetShown shows it.
+    void AppendColumn(Column column) { columns.push_back(std::move(column)); }
+
+    void SetShown(int column, bool show) {
+        const int viewColumn = ViewColumn(column);
+        if (show == (viewColumn >= 0))
+            return;
+        if (!show) {
+            beginRemoveColumns({}, viewColumn, viewColumn);
+            shown.erase(shown.begin() + viewColumn);
+            endRemoveColumns();
+            return;
+        }
+        const auto at = std::lower_bound(shown.begin(), shown.end(), column);
+        const int position = static_cast<int>(at - shown.begin());
+        beginInsertColumns({}, position, position);
+        shown.insert(at, column);
         endInsertColumns();
     }
 
@@ -114,10 +140,12 @@ public:
     }
 
     void RowChanged(int rowIndex) {
-        emit dataChanged(index(rowIndex, 0), index(rowIndex, columnCount({}) - 1));
+        if (!shown.empty())
+            emit dataChanged(index(rowIndex, 0), index(rowIndex, columnCount({}) - 1));
     }
 
     std::vector<Column> columns;
+    std::vector<int> shown; // the list's columns the view shows, in order
     std::vector<Row> rows;
 };
 
@@ -132,6 +160,8 @@ public:
     bool keepOneSelected = false;
     // A double click where there is no row: below the rows, or on an empty list.
     std::function<void()> blankDoubleClicked;
+    // The view's column a row's current cell belongs in (ListView::SetFocusColumn).
+    std::function<int()> currentColumn;
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override {
@@ -154,6 +184,17 @@ protected:
             return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
         }
         return command;
+    }
+
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
+        // A click makes the clicked cell current; the row's current cell is that of its focus
+        // column, so the focus (and what a screen reader reads) stays on that column.
+        if (current.isValid() && currentColumn && current.column() != currentColumn()) {
+            selectionModel()->setCurrentIndex(current.siblingAtColumn(currentColumn()),
+                                              QItemSelectionModel::NoUpdate);
+            return;
+        }
+        QTreeView::currentChanged(current, previous);
     }
 
     void mouseDoubleClickEvent(QMouseEvent* event) override {
@@ -231,7 +272,7 @@ void ListItem::SetForeColor(ColorRef colour) {
 
 void ListItem::EnsureVisible() {
     if (Exists())
-        view_->view_->scrollTo(view_->model_->index(index_ - 1, view_->FirstVisibleColumn()));
+        view_->view_->scrollTo(view_->model_->index(index_ - 1, view_->CurrentColumn()));
 }
 
 // ---- Columns and items -------------------------------------------------------------------
@@ -264,12 +305,12 @@ void ListView::Columns::SetWidth(int index, int widthTwips) {
         return;
     widthTwips = std::max(0, widthTwips);
     view_.model_->columns[static_cast<size_t>(index - 1)].widthTwips = widthTwips;
-    const int section = index - 1;
     const int pixels = ToPixels(widthTwips);
-    // Hidden, not merely narrow: a zero-width section could still be dragged open.
-    view_.view_->setColumnHidden(section, pixels == 0);
+    // Left out of the view, not merely narrow: a zero-width section could still be dragged
+    // open, and screen readers would list its cells.
+    view_.model_->SetShown(index - 1, pixels > 0);
     if (pixels > 0)
-        view_.view_->setColumnWidth(section, pixels);
+        view_.view_->setColumnWidth(view_.model_->ViewColumn(index - 1), pixels);
 }
 
 ListItem ListView::Items::Add(const QString& text) {
@@ -332,6 +373,7 @@ ListView::ListView(QWidget* parent)
     auto* report = static_cast<ReportView*>(view_);
     report->keepOneSelected = !multiSelect_;
     report->blankDoubleClicked = [this] { emit DblClick(); };
+    report->currentColumn = [this] { return CurrentColumn(); };
     connect(view_, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
             emit ItemClick(index.row() + 1);
@@ -417,13 +459,15 @@ void ListView::FlushSelectionSync() {
     SyncSelectionToView();
 }
 
-int ListView::FirstVisibleColumn() const {
-    // The keyboard moves from the current cell; in a hidden column it selects the wrong rows.
-    const int count = model_->columnCount({});
-    for (int column = 0; column < count; ++column)
-        if (!view_->isColumnHidden(column))
-            return column;
-    return 0;
+void ListView::SetFocusColumn(int index) {
+    FlushSelectionSync();
+    focusColumn_ = index;
+    ScheduleSelectionSync();
+}
+
+int ListView::CurrentColumn() const {
+    const int column = model_->ViewColumn(focusColumn_ - 1);
+    return column >= 0 ? column : 0;
 }
 
 void ListView::SyncSelectionToView() {
@@ -449,7 +493,7 @@ void ListView::SyncSelectionToView() {
     const bool autoScroll = view_->hasAutoScroll();
     view_->setAutoScroll(autoScroll && !multiSelect_);
     if (lastSelected_ >= 1 && lastSelected_ <= count)
-        model->setCurrentIndex(model_->index(lastSelected_ - 1, FirstVisibleColumn()),
+        model->setCurrentIndex(model_->index(lastSelected_ - 1, CurrentColumn()),
                                QItemSelectionModel::NoUpdate);
     model->select(selection, QItemSelectionModel::ClearAndSelect);
     view_->setAutoScroll(autoScroll);

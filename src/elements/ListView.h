@@ -4,7 +4,8 @@
 // cheap. Rows are only appended or cleared, never edited in place by the user.
 //
 // Indexes are 1-based throughout, as the handlers count rows. A column of width 0 is hidden
-// but its cells keep their texts and stay readable and writable.
+// (the view, and so screen readers, do not have it) but its cells keep their texts and stay
+// readable and writable.
 
 #include "Element.h"
 
@@ -111,6 +112,11 @@ public:
     // Gives the list the keyboard focus.
     void SetFocus();
 
+    // The column (1-based) whose cell is a row's current cell: where the keyboard focus sits
+    // as it moves through the rows, so it is what a screen reader reads for a row. By default,
+    // and while that column is hidden, the first column shown.
+    void SetFocusColumn(int index);
+
     // The inner view (for focus chains, fonts and tests); the ListView owns it.
     [[nodiscard]] QTreeView& View() const { return *view_; }
 
@@ -132,7 +138,8 @@ private:
     void ScheduleSelectionSync();
     void FlushSelectionSync();
     void SyncSelectionToView();
-    [[nodiscard]] int FirstVisibleColumn() const;
+    // The view's column of the current cell.
+    [[nodiscard]] int CurrentColumn() const;
     void OnViewSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
 
     ListViewModel* model_; // owned by this widget (Qt parent)
@@ -143,6 +150,7 @@ private:
     ColorRef foreColor_ = SystemColor(8);
     ColorRef backColor_ = SystemColor(5);
     int lastSelected_ = 0; // 1-based, 0 = none
+    int focusColumn_ = 0;  // 1-based; 0: the first shown
     bool syncPending_ = false;
     bool syncing_ = false;
 };

@@ -17,7 +17,10 @@ std::mt19937_64& Generator() {
 void Randomize() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count() ^
                      std::chrono::system_clock::now().time_since_epoch().count();
-    Generator().seed(static_cast<std::uint64_t>(now));
+    // The clock is mixed into what the generator would give next rather than replacing it:
+    // picks made within one tick of a coarse clock would otherwise all draw the same number.
+    auto& generator = Generator();
+    generator.seed(generator() ^ static_cast<std::uint64_t>(now));
 }
 
 void RandomizeWithSeed(std::uint64_t seed) {

@@ -265,6 +265,15 @@ void AudioOutput::setVolume(float gain, bool muted) {
         pulse_->setVolume(gain, muted);
 }
 
+void AudioOutput::dropQueued() {
+    std::lock_guard lock(streamMutex_);
+    if (!pulse_)
+        return;
+    pulse_->lock();
+    pulse_->flushLocked();
+    pulse_->unlock();
+}
+
 void AudioOutput::runSilentClock() {
     using Clock = std::chrono::steady_clock;
     const std::size_t channels = static_cast<std::size_t>(channels_);

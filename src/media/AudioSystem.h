@@ -81,8 +81,8 @@ private:
 // whether it offers one again, and if so reports outputLost itself, so that the owner reopens
 // onto it.
 //
-// Owned by one thread (the device's worker); setVolume() and withServerClock() may be called
-// from any thread (they take streamMutex_, which guards which stream is open).
+// Owned by one thread (the device's worker); setVolume(), dropQueued() and withServerClock() may
+// be called from any thread (they take streamMutex_, which guards which stream is open).
 class AudioOutput {
 public:
     AudioOutput() = default;
@@ -124,6 +124,9 @@ public:
 
     // Any thread. The stream's volume on the sound server, now and for streams opened later.
     void setVolume(float gain, bool muted);
+    // Any thread. Drops what the sound server still holds, so that a stop or a pause is heard at
+    // once (SDL holds only one device buffer).
+    void dropQueued();
     // Any thread. When a server stream is open: runs f(queued), queued = frames pulled but not
     // heard yet, with the source held (f may read callback-only state) and returns true.
     template <typename F> bool withServerClock(F&& f) const {

@@ -22,8 +22,6 @@ const char* mciErrorName(int code) {
         return "reply does not fit";
     case kMciUnsupported:
         return "unsupported";
-    case kMciNotReady:
-        return "not ready";
     default:
         return "unknown error";
     }

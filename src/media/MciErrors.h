@@ -14,7 +14,6 @@ enum MciError : int {
     kMciBadNumber = 262,      // missing, non-numeric or out-of-range number
     kMciReplyTooLong = 263,   // the reply does not fit the buffer given; nothing was written
     kMciUnsupported = 264,    // a known setting this service refuses (time format tmsf, type)
-    kMciNotReady = 265,       // the device's file is still being opened (see MediaService.h)
 };
 
 // A short English name for a code, for tools and logs ("alias in use", ...).

@@ -2,60 +2,10 @@
 
 #include "FileUri.h"
 
-#include <condition_variable>
 #include <cstring>
-#include <optional>
-#include <thread>
 #include <utility>
 
 namespace zr::media {
-namespace {
-
-const char* modeText(DeviceMode mode) {
-    switch (mode) {
-    case DeviceMode::Playing:
-        return "playing";
-    case DeviceMode::Paused:
-        return "paused";
-    case DeviceMode::Stopped:
-        break;
-    }
-    return "stopped";
-}
-
-} // namespace
-
-// One "open" in progress, shared by the thread doing it and the alias waiting for it; whichever
-// lets go last frees it.
-struct MediaService::OpenJob {
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    int result = kMciOk;
-    std::optional<OpenedTrack> track;
-
-    bool waitFor(std::chrono::milliseconds wait) {
-        std::unique_lock lock(mutex);
-        return finished.wait_for(lock, wait, [this] { return done; });
-    }
-};
-
-MediaService::Entry::~Entry() {
-    if (device)
-        device->close();
-}
-
-MediaService::Entry& MediaService::Entry::operator=(Entry&& other) noexcept {
-    if (this != &other) {
-        if (device)
-            device->close();
-        device = std::move(other.device);
-        opening = std::move(other.opening);
-        sent = other.sent;
-        failure = other.failure;
-    }
-    return *this;
-}
 
 MediaService::MediaService() : MediaService(DeviceOptions{}) {}
 
@@ -73,12 +23,13 @@ MediaService::~MediaService() {
 }
 
 void MediaService::closeAll() {
-    std::map<std::string, Entry> closing;
+    std::map<std::string, std::shared_ptr<MpegDevice>> closing;
     {
-        std::lock_guard lock(mutex_);
+        const std::lock_guard lock(mutex_);
         closing.swap(devices_);
     }
-    closing.clear();
+    for (auto& [alias, device] : closing)
+        device->close();
 }
 
 int MediaService::send(const char* command, char* reply, unsigned replyLength) {
@@ -113,21 +64,21 @@ int MediaService::execute(const MciCommand& command, std::string& reply, bool& h
     }
     if (command.verb == MciVerb::Open)
         return open(command);
-    Entry closing; // destroyed after the lock is released
-    std::lock_guard lock(mutex_);
-    auto it = devices_.find(command.device);
-    if (it == devices_.end())
-        return kMciUnknownAlias;
+    std::shared_ptr<MpegDevice> device;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto it = devices_.find(command.device);
+        if (it == devices_.end())
+            return kMciUnknownAlias;
+        device = it->second;
+        if (command.verb == MciVerb::Close)
+            devices_.erase(it);
+    }
     if (command.verb == MciVerb::Close) {
-        closing = std::move(it->second);
-        devices_.erase(it);
+        device->close();
         return kMciOk;
     }
-    Entry& entry = it->second;
-    settleLocked(entry);
-    if (entry.device)
-        return executeOnDevice(command, *entry.device, reply, hasReply);
-    return entry.opening ? kMciNotReady : entry.failure;
+    return executeOnDevice(command, *device, reply, hasReply);
 }
 
 int MediaService::open(const MciCommand& command) {
@@ -138,61 +89,26 @@ int MediaService::open(const MciCommand& command) {
             return kMciFileNotFound;
         path = *decoded;
     }
-    auto job = std::make_shared<OpenJob>();
+    std::shared_ptr<MpegDevice> device;
     {
-        std::lock_guard lock(mutex_);
+        const std::lock_guard lock(mutex_);
         if (devices_.count(command.device))
             return kMciAliasInUse;
-        Entry entry;
-        entry.opening = job;
-        entry.sent = std::chrono::steady_clock::now();
-        devices_.emplace(command.device, std::move(entry));
+        device = MpegDevice::open(path, options_, preparer_);
+        devices_.emplace(command.device, device);
     }
-    // Detached: a read stuck in the kernel must not hold up this caller, later commands, or the
-    // program's exit. The job is shared, so nothing it touches goes away under it.
-    std::thread([job, path, prepare = preparer_] {
-        OpenedTrack track;
-        const int result = prepare(path, track);
-        std::lock_guard lock(job->mutex);
-        job->result = result;
-        if (result == kMciOk)
-            job->track.emplace(std::move(track));
-        job->done = true;
-        job->finished.notify_all();
-    }).detach();
-    job->waitFor(kOpenWait);
-
-    Entry dropped;
-    std::lock_guard lock(mutex_);
-    auto it = devices_.find(command.device);
-    if (it == devices_.end() || it->second.opening != job)
-        return kMciOk; // closed meanwhile by another thread
-    settleLocked(it->second);
-    if (it->second.device || it->second.opening)
-        return kMciOk;
+    const int result = device->waitForOpen(std::chrono::milliseconds(options_.openWaitMs));
+    if (result == kMciOk)
+        return kMciOk; // open, or still opening
     // Refused at once: the alias stays free, as for any failed open.
-    const int failure = it->second.failure;
-    dropped = std::move(it->second);
-    devices_.erase(it);
-    return failure;
-}
-
-void MediaService::settleLocked(Entry& entry) {
-    if (!entry.opening)
-        return;
-    std::unique_lock jobLock(entry.opening->mutex);
-    if (entry.opening->done) {
-        if (entry.opening->result == kMciOk)
-            entry.device = MpegDevice::start(std::move(*entry.opening->track), options_);
-        else
-            entry.failure = entry.opening->result;
-    } else if (std::chrono::steady_clock::now() - entry.sent >= kOpenDeadline) {
-        entry.failure = kMciCannotDecode;
-    } else {
-        return;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto it = devices_.find(command.device);
+        if (it != devices_.end() && it->second == device)
+            devices_.erase(it);
     }
-    jobLock.unlock();
-    entry.opening.reset();
+    device->close();
+    return result;
 }
 
 int MediaService::executeOnDevice(const MciCommand& command, MpegDevice& device, std::string& reply,
@@ -215,39 +131,18 @@ int MediaService::executeOnDevice(const MciCommand& command, MpegDevice& device,
         case SetItem::Speed:
             return device.setSpeed(command.speed);
         case SetItem::AudioOn:
-            device.setMuted(false);
-            return kMciOk;
+            return device.setMuted(false);
         case SetItem::AudioOff:
-            device.setMuted(true);
-            return kMciOk;
+            return device.setMuted(true);
         }
         return kMciUnknownCommand;
     case MciVerb::SetAudio:
-        device.setVolume(command.volume);
-        return kMciOk;
-    case MciVerb::Status:
-        hasReply = true;
-        switch (command.statusItem) {
-        case StatusItem::Length:
-            reply = std::to_string(device.lengthMs());
-            break;
-        case StatusItem::Position:
-            reply = std::to_string(device.positionMs());
-            break;
-        case StatusItem::Mode:
-            reply = modeText(device.mode());
-            break;
-        case StatusItem::Volume:
-            reply = std::to_string(device.volume());
-            break;
-        case StatusItem::Speed:
-            reply = std::to_string(device.speed());
-            break;
-        case StatusItem::TimeFormat:
-            reply = "milliseconds";
-            break;
-        }
-        return kMciOk;
+        return device.setVolume(command.volume);
+    case MciVerb::Status: {
+        const int err = device.status(command.statusItem, reply);
+        hasReply = err == kMciOk;
+        return err;
+    }
     case MciVerb::Open:
     case MciVerb::Close:
         break;

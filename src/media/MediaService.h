@@ -5,27 +5,26 @@
 //
 // Replies: a command with a reply writes its text and one NUL at the front of the buffer and
 // nothing else; when text and NUL do not fit in replyLength bytes it writes nothing and fails
-// with kMciReplyTooLong. Commands without a reply never touch the buffer. Thread-safe: commands
-// are executed one at a time.
+// with kMciReplyTooLong. Commands without a reply never touch the buffer. Thread-safe: the
+// commands for one device run one at a time.
 //
-// No command keeps its caller waiting on the file. "open" opens and probes the file on a thread
-// of its own and waits for it at most kOpenWait: a normal file is answered with its real result
-// (a bad file refused at once, as before). A file that takes longer is answered 0 and its alias
-// names a pending device, which answers every later command at once:
-// - close works; the opening thread is left behind (it owns what it uses, and the process does
-//   not wait for it at exit);
-// - once the open has finished, commands run on the device, or fail with the open's error
-//   (kMciFileNotFound, kMciCannotDecode);
-// - while the open is still running, they fail with kMciNotReady and change nothing;
-// - an open that has not given a first frame kOpenDeadline after "open" was sent is given up:
-//   from then on the alias answers kMciCannotDecode until it is closed.
+// No command keeps its caller waiting on the file for long. A device exists from "open" on, and
+// its worker opens the file (see MpegDevice.h); "open" waits for that at most openWaitMs
+// (DeviceOptions): a normal file is answered with its real result (a bad file refused at once,
+// leaving the alias free), a slower one with 0. Every later command is then answered as if the
+// file were open; "status length" alone waits, until lengthWaitMs after "open". A file that
+// fails later, or has no first frame firstFrameWaitMs after "open", leaves a device that
+// answers the open's error (kMciFileNotFound, kMciCannotDecode) until it is closed, except
+// that a length already replied stays the length and the position equals it.
+//
+// Closing a device stops its worker and cancels its reads, and waits at most
+// MpegDevice::kCloseWait (half a second) for it to end; a worker stuck in a read in the kernel
+// (a share that stopped answering) is left behind and ends when that read returns.
 
 #include "MciErrors.h"
 #include "MciParser.h"
 #include "MpegDevice.h"
 
-#include <chrono>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -35,12 +34,9 @@ namespace zr::media {
 
 class MediaService {
 public:
-    static constexpr std::chrono::milliseconds kOpenWait{80};
-    static constexpr std::chrono::milliseconds kOpenDeadline{2000};
-
-    // How "open" turns a path into a track: MpegDevice::prepare, unless a test stands in for a
-    // file whose reads block. Runs on a detached thread, so it must own what it uses.
-    using TrackPreparer = std::function<int(const std::string& path, OpenedTrack& track)>;
+    // How a device's worker turns a path into a track: MpegDevice::prepare, unless a test stands
+    // in for a file whose reads block. It must own what it uses (it may outlive the service).
+    using TrackPreparer = MpegDevice::Preparer;
 
     MediaService();
     explicit MediaService(const DeviceOptions& options);
@@ -57,40 +53,25 @@ public:
     void closeAll();
 
 private:
-    struct OpenJob;
-    // An alias: its device, or the open still running for it, or the open's failure.
-    struct Entry {
-        Entry() = default;
-        Entry(Entry&&) = default;
-        Entry& operator=(Entry&& other) noexcept;
-        ~Entry(); // closes the device
-        std::shared_ptr<MpegDevice> device;
-        std::shared_ptr<OpenJob> opening;
-        std::chrono::steady_clock::time_point sent;
-        int failure = 0;
-    };
-
     [[nodiscard]] int execute(const MciCommand& command, std::string& reply, bool& hasReply);
     [[nodiscard]] int open(const MciCommand& command);
-    [[nodiscard]] int executeOnDevice(const MciCommand& command, MpegDevice& device,
-                                      std::string& reply, bool& hasReply);
-    // Turns a finished (or overdue) open into a device or a failure. Under mutex_.
-    void settleLocked(Entry& entry);
+    [[nodiscard]] static int executeOnDevice(const MciCommand& command, MpegDevice& device,
+                                             std::string& reply, bool& hasReply);
 
     const DeviceOptions options_;
     const TrackPreparer preparer_;
-    // Held while a command looks up its alias and runs on its device (lock order: this, then
-    // the device's, then the audio system's). Never held while waiting for an open, nor while a
-    // device is destroyed: its destructor joins the device's worker.
+    // Held only while an alias is looked up, added or removed: a command runs on its device (whose
+    // own mutex serialises commands) and a device is closed after it is released, so that other
+    // aliases stay usable meanwhile.
     std::mutex mutex_;
-    std::map<std::string, Entry> devices_;
+    std::map<std::string, std::shared_ptr<MpegDevice>> devices_;
 };
 
 // The instance behind mWinAPI::mciSendStringA.
 [[nodiscard]] MediaService& processMediaService();
-// Closes every device of that instance. Call before leaving main(): it joins the device threads
-// while the rest of the program is still intact, so exit is quick whatever the order of static
-// destruction. Safe to call more than once.
+// Closes every device of that instance. Call before leaving main(): it stops the device threads
+// while the rest of the program is still intact (waiting at most kCloseWait for each, as close
+// does), so exit is quick whatever the order of static destruction. Safe to call more than once.
 void shutdownProcessMediaService();
 
 } // namespace zr::media

@@ -29,12 +29,26 @@ ssize_t readRetrying(int fd, void* buf, std::size_t n, off_t at) {
 
 constexpr std::size_t kIoBuffer = 32 * 1024;
 
+// Whether the descriptor may be read or moved: not once cancelled, nor once the read() or
+// seek() in progress has run past the stall limit.
+bool mayUseFile(const Mpg123Decoder::Io& io) {
+    if (io.cancelled.load(std::memory_order_relaxed))
+        return false;
+    const auto since = io.busySince.load(std::memory_order_relaxed);
+    if (io.stallLimit.count() == 0 || since == 0)
+        return true;
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    return std::chrono::steady_clock::duration(now - since) < io.stallLimit;
+}
+
 // libmpg123's reader callbacks over our descriptor; a cancelled decoder reads nothing more.
-mpg123_ssize_t ioRead(void* handle, void* buf, std::size_t n) {
-    auto* io = static_cast<Mpg123Decoder::Io*>(handle);
+// A failure is noted: libmpg123 reports a seek as done even when its reads failed on the way.
+mpg123_ssize_t readIo(Mpg123Decoder::Io* io, void* buf, std::size_t n) {
     if (io->cancelled.load(std::memory_order_relaxed))
         return -1;
     if (io->begin == io->end) {
+        if (!mayUseFile(*io))
+            return -1;
         if (n >= kIoBuffer) {
             const ssize_t got = readRetrying(io->fd, buf, n, -1);
             if (got > 0)
@@ -54,8 +68,14 @@ mpg123_ssize_t ioRead(void* handle, void* buf, std::size_t n) {
     return static_cast<mpg123_ssize_t>(take);
 }
 
-off_t ioSeek(void* handle, off_t offset, int whence) {
+mpg123_ssize_t ioRead(void* handle, void* buf, std::size_t n) {
     auto* io = static_cast<Mpg123Decoder::Io*>(handle);
+    const mpg123_ssize_t got = readIo(io, buf, n);
+    io->failed = io->failed || got < 0;
+    return got;
+}
+
+off_t seekIo(Mpg123Decoder::Io* io, off_t offset, int whence) {
     if (io->cancelled.load(std::memory_order_relaxed))
         return -1;
     const std::int64_t logical = io->filePos - static_cast<std::int64_t>(io->end - io->begin);
@@ -70,12 +90,21 @@ off_t ioSeek(void* handle, off_t offset, int whence) {
         io->begin = static_cast<std::size_t>(target - bufferStart);
         return static_cast<off_t>(target);
     }
+    if (!mayUseFile(*io))
+        return -1;
     const off_t moved = whence == SEEK_END ? ::lseek(io->fd, offset, SEEK_END)
                                            : ::lseek(io->fd, static_cast<off_t>(target), SEEK_SET);
     if (moved >= 0) {
         io->filePos = moved;
         io->begin = io->end = 0;
     }
+    return moved;
+}
+
+off_t ioSeek(void* handle, off_t offset, int whence) {
+    auto* io = static_cast<Mpg123Decoder::Io*>(handle);
+    const off_t moved = seekIo(io, offset, whence);
+    io->failed = io->failed || moved < 0;
     return moved;
 }
 
@@ -233,16 +262,41 @@ std::int64_t Mpg123Decoder::scanLengthFrames() {
     return len >= 0 ? len : -1;
 }
 
+class Mpg123Decoder::Busy {
+public:
+    explicit Busy(Io& io) : io_(io) {
+        io_.failed = false;
+        io_.busySince.store(std::chrono::steady_clock::now().time_since_epoch().count(),
+                            std::memory_order_relaxed);
+    }
+    ~Busy() { io_.busySince.store(0, std::memory_order_relaxed); }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    Io& io_;
+};
+
+std::chrono::steady_clock::duration Mpg123Decoder::busyFor() const {
+    const auto since = io_->busySince.load(std::memory_order_relaxed);
+    if (since == 0)
+        return {};
+    return std::chrono::steady_clock::now().time_since_epoch() -
+           std::chrono::steady_clock::duration(since);
+}
+
 bool Mpg123Decoder::seek(std::int64_t frame) {
     if (!handle_)
         return false;
+    const Busy busy(*io_);
     ended_ = false;
-    return mpg123_seek(handle_.get(), static_cast<off_t>(frame), SEEK_SET) >= 0;
+    return mpg123_seek(handle_.get(), static_cast<off_t>(frame), SEEK_SET) >= 0 && !io_->failed;
 }
 
 std::size_t Mpg123Decoder::read(float* out, std::size_t maxFrames) {
     if (!handle_ || ended_)
         return 0;
+    const Busy busy(*io_);
     const std::size_t frameBytes = sizeof(float) * static_cast<std::size_t>(channels_);
     auto* bytes = reinterpret_cast<unsigned char*>(out);
     std::size_t total = 0;

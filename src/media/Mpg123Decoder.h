@@ -10,6 +10,7 @@
 // rate and speed.
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -56,7 +57,8 @@ public:
     // its own, not the one that plays.
     [[nodiscard]] std::int64_t scanLengthFrames();
 
-    // Places the next read at the given frame (sample-accurate).
+    // Places the next read at the given frame (sample-accurate). False when it could not: the
+    // next read is then anywhere.
     [[nodiscard]] bool seek(std::int64_t frame);
 
     // Decodes up to maxFrames frames into out (maxFrames x channels floats). Returns the number
@@ -66,11 +68,22 @@ public:
     // Makes every later read of the file fail at once, so a scan or decode ends soon. Any thread.
     void cancel() { io_->cancelled.store(true, std::memory_order_relaxed); }
 
+    // A read() or seek() that has run this long makes its next read of the file fail: a file
+    // whose reads stall, or that gives bytes without audio (a huge sparse file), ends instead
+    // of holding the caller for good. Zero (the default): no limit. Call between reads.
+    void setStallLimit(std::chrono::milliseconds limit) { io_->stallLimit = limit; }
+    // Any thread: how long the read() or seek() in progress has run; zero when none is.
+    [[nodiscard]] std::chrono::steady_clock::duration busyFor() const;
+
     // Shared with libmpg123's reader callbacks. Reads go through a buffer of our own:
     // libmpg123 reads byte by byte while it looks for a frame in damaged or foreign data.
     struct Io {
         int fd = -1;
         std::atomic<bool> cancelled{false};
+        // When the read() or seek() in progress began (steady clock ticks); 0 when none is.
+        std::atomic<std::chrono::steady_clock::rep> busySince{0};
+        std::chrono::steady_clock::duration stallLimit{0};
+        bool failed = false; // a read or move of the file failed in the read() or seek()
         std::unique_ptr<unsigned char[]> buffer;
         std::size_t begin = 0; // unread bytes of buffer: [begin, end)
         std::size_t end = 0;
@@ -81,6 +94,9 @@ private:
     struct HandleDeleter {
         void operator()(mpg123_handle_struct* h) const;
     };
+    // Marks a read() or seek() in progress, for busyFor() and the stall limit.
+    class Busy;
+
     std::unique_ptr<Io> io_;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> handle_;
     long rate_ = 0;

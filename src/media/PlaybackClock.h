@@ -28,10 +28,23 @@ namespace zr::media {
 // relies on, while the length may still be an estimate: a position reply never reaches the last
 // length reply before the audio has really ended, and equals it exactly once it has. Length
 // replies are exact when known, else the best estimate. Not thread-safe (the device's mutex).
+//
+// While the file is still opening, the clock counts in milliseconds (rate 1000) and the length
+// is unknown: kUnknownLengthMs, as long as a reply can be, so that a player which reads the
+// length once never ends the track before its audio has ended. setTrack() brings the track's
+// own rate and length; what was promised stays promised.
+inline constexpr std::int64_t kUnknownLengthMs = 0x7fffffff;
+
 class TrackClock {
 public:
+    TrackClock() : TrackClock(1000, kUnknownLengthMs, -1) {}
     TrackClock(long rate, std::int64_t estimateFrames, std::int64_t exactFrames)
         : rate_(rate), estimate_(estimateFrames), exact_(exactFrames) {}
+    void setTrack(long rate, std::int64_t estimateFrames, std::int64_t exactFrames) {
+        rate_ = rate;
+        estimate_ = estimateFrames;
+        exact_ = exactFrames;
+    }
 
     [[nodiscard]] long rate() const { return rate_; }
     // The exact length in frames, or -1 while only estimated.
@@ -42,6 +55,7 @@ public:
 
     // The "status length" reply; remembered, because positions are kept below it.
     [[nodiscard]] std::uint32_t lengthReply();
+    [[nodiscard]] bool lengthReplied() const { return lastReply_ >= 0; }
     // The "status position" reply for the frame heard now (or held), before or after the end.
     [[nodiscard]] std::uint32_t positionReply(std::int64_t frame) const;
 

@@ -318,6 +318,7 @@ PulseStream::~PulseStream() {
         pa_operation_unref(drain_);
         drain_ = nullptr;
     }
+    forgetTimingLocked();
     pa_stream_disconnect(stream_);
     pa_stream_unref(stream_);
     stream_ = nullptr;
@@ -365,13 +366,26 @@ void PulseStream::flushLocked() {
 void PulseStream::askTimingLocked() {
     if (lost_)
         return;
-    if (pa_operation* op = pa_stream_update_timing_info(stream_, &PulseStream::onTiming, this))
-        pa_operation_unref(op);
+    // Only the latest answer counts; and no answer may come once this stream is gone.
+    forgetTimingLocked();
+    timing_ = pa_stream_update_timing_info(stream_, &PulseStream::onTiming, this);
     timingAsked_ = pa_rtclock_now();
+}
+
+void PulseStream::forgetTimingLocked() {
+    if (timing_) {
+        pa_operation_cancel(timing_);
+        pa_operation_unref(timing_);
+        timing_ = nullptr;
+    }
 }
 
 void PulseStream::onTiming(pa_stream*, int success, void* self) {
     auto* me = static_cast<PulseStream*>(self);
+    if (me->timing_) {
+        pa_operation_unref(me->timing_);
+        me->timing_ = nullptr;
+    }
     if (success && !me->lost_)
         me->keepTimingLocked();
 }

@@ -121,6 +121,7 @@ private:
     // Not on libpulse's timer: its question and answer were a third of the connection
     // thread's CPU, spent while nobody read the position.
     void askTimingLocked();
+    void forgetTimingLocked(); // cancels the question asked last, if unanswered
     // Keeps the server's latest report (it is gone once the stream has failed).
     void keepTimingLocked();
     // What has been heard by now (or by the loss), in stream frames, from the last report.
@@ -141,7 +142,8 @@ private:
     pa_stream* stream_ = nullptr;
     // Under the mainloop lock.
     pa_operation* drain_ = nullptr;
-    std::uint64_t timingAsked_ = 0; // pa_rtclock_now() of the last question
+    pa_operation* timing_ = nullptr; // the last question for timing; its answer calls back this
+    std::uint64_t timingAsked_ = 0;  // pa_rtclock_now() of the last question
     // The server's last report, valid unless a flush made it stale; kept because libpulse gives
     // none once the stream has failed.
     struct Report {

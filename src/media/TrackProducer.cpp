@@ -18,12 +18,15 @@ TrackProducer::TrackProducer(std::unique_ptr<Mpg123Decoder> decoder)
 TrackProducer::~TrackProducer() = default;
 
 void TrackProducer::restart(std::int64_t from, std::int64_t end, std::uint32_t speed) {
-    (void)decoder_->seek(from);
+    // A seek that failed (a read error, a file that stalls or runs on without audio) leaves the
+    // decoder somewhere else: what it would give does not follow `from`. Nothing follows then:
+    // the start ends where it begins, as a damaged file's audio does.
+    const bool placed = decoder_->seek(from);
     speed_ = speed;
     tempo_->clear();
     tempo_->setTempo(speed / 1000.0);
     startFrame_ = from;
-    endFrame_ = end;
+    endFrame_ = placed ? end : from;
     fedEnd_ = from;
     outProduced_ = 0;
     inputDone_ = false;

@@ -40,7 +40,8 @@ public:
     [[nodiscard]] int channels() const { return channels_; }
 
     // Starts over at track frame `from`, ending at `end` (or at the decoder's real end, if
-    // sooner), at the given speed (1000 = normal).
+    // sooner), at the given speed (1000 = normal). When the decoder cannot be placed at `from`,
+    // the start ends there: the next block is the last, empty.
     void restart(std::int64_t from, std::int64_t end, std::uint32_t speed);
     // Fills one block (its samples hold kBlockFrames frames). After the block marked last, the
     // producer is finished until the next restart.

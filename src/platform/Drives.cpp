@@ -1,6 +1,7 @@
 #include "Drives.h"
 
 #include "DriveTable.h"
+#include "FolderRead.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +10,15 @@
 #include <QSet>
 #include <QStorageInfo>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
 
 namespace mWinAPI {
 namespace {
@@ -124,6 +133,33 @@ bool KernelSaysRemovable(const QString& device) {
         }
     }
     return false;
+}
+
+// The mounts QStorageInfo::mountedVolumes() considers: not under /dev, /proc, /sys, /var/run
+// or /var/lock, and not the initial "rootfs".
+bool QtListsMount(const MountLine& line) {
+    const QString root = QFile::decodeName(QByteArray::fromStdString(line.mountPoint));
+    for (const char* system : {"/dev", "/proc", "/sys", "/var/run", "/var/lock"}) {
+        if (IsUnder(root, QLatin1String(system))) {
+            return false;
+        }
+    }
+    return line.fsType != "rootfs";
+}
+
+// The mount's device as Qt names it: the source, or, when that names a device node that does
+// not exist (a "/dev/root"), the node the device number leads to. May touch the file system.
+QString DeviceOf(const MountLine& line) {
+    if (!line.source.empty() && line.source.front() == '/' &&
+        access(line.source.c_str(), F_OK) != 0) {
+        char node[64];
+        std::snprintf(node, sizeof node, "/dev/block/%u:%u", line.major, line.minor);
+        char real[PATH_MAX];
+        if (realpath(node, real) != nullptr) {
+            return QString::fromUtf8(real);
+        }
+    }
+    return QString::fromStdString(line.source);
 }
 
 } // namespace
@@ -295,21 +331,114 @@ ScopedMountList::~ScopedMountList() {
     MountOverride() = std::move(previous_);
 }
 
+std::vector<MountLine> ParseMountInfo(std::string_view text) {
+    // "36 35 98:0 / /mnt/a rw,noatime master:1 - ext4 /dev/sda1 rw": the optional fields end
+    // at "-"; the kernel writes blanks, tabs, newlines and backslashes in paths as "\ooo".
+    const auto decoded = [](std::string_view field) {
+        std::string out;
+        for (std::size_t i = 0; i < field.size(); ++i) {
+            if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' &&
+                field[i + 1] <= '3' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
+                field[i + 3] >= '0' && field[i + 3] <= '7') {
+                out += char(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) |
+                            (field[i + 3] - '0'));
+                i += 3;
+            } else {
+                out += field[i];
+            }
+        }
+        return out;
+    };
+    std::vector<MountLine> lines;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+
+        std::vector<std::string_view> fields;
+        while (!line.empty()) {
+            const std::size_t cut = std::min(line.find(' '), line.size());
+            if (cut > 0) {
+                fields.push_back(line.substr(0, cut));
+            }
+            line.remove_prefix(std::min(cut + 1, line.size()));
+        }
+        const auto dash = std::find(fields.begin(), fields.end(), std::string_view("-"));
+        if (fields.size() < 5 || dash - fields.begin() < 6 || fields.end() - dash < 3) {
+            continue;
+        }
+        MountLine mount;
+        unsigned major = 0;
+        unsigned minor = 0;
+        if (std::sscanf(std::string(fields[2]).c_str(), "%u:%u", &major, &minor) != 2) {
+            continue;
+        }
+        mount.major = major;
+        mount.minor = minor;
+        mount.mountPoint = decoded(fields[4]);
+        mount.fsType = std::string(dash[1]);
+        mount.source = decoded(dash[2]);
+        lines.push_back(std::move(mount));
+    }
+    return lines;
+}
+
+std::vector<MountLine> MountTable() {
+    std::ifstream table("/proc/self/mountinfo");
+    const std::string text((std::istreambuf_iterator<char>(table)),
+                           std::istreambuf_iterator<char>());
+    return ParseMountInfo(text);
+}
+
 std::vector<MountEntry> ReadMounts() {
     if (MountOverride()) {
         return *MountOverride();
     }
+    struct Look {
+        std::shared_ptr<MountEntry> answered; // filled by the look, read once it has answered
+        MountEntry unanswered;                // the mount as it stands when it does not answer
+        FolderRead read;
+    };
+    std::vector<Look> looks;
+    for (const MountLine& line : MountTable()) {
+        if (!QtListsMount(line)) {
+            continue;
+        }
+        MountEntry unanswered;
+        unanswered.rootPath = QFile::decodeName(QByteArray::fromStdString(line.mountPoint));
+        unanswered.device = QString::fromStdString(line.source);
+        unanswered.fsType = QString::fromStdString(line.fsType);
+        unanswered.ready = false;
+        auto answered = std::make_shared<MountEntry>(unanswered);
+        // The look runs on a worker that may be left behind: it writes only into its own entry.
+        FolderRead read = FolderRead::Start(line.mountPoint, {}, [answered, line] {
+            MountEntry& entry = *answered;
+            entry.device = DeviceOf(line);
+            const QStorageInfo volume(entry.rootPath);
+            if (volume.bytesTotal() == 0 && !volume.isRoot()) {
+                return false; // a pseudo file system, which Qt's list leaves out
+            }
+            entry.rootPath = volume.rootPath();
+            entry.label = volume.name();
+            entry.ready = volume.isReady();
+            entry.isFolder = QFileInfo(entry.rootPath).isDir();
+            entry.removable = KernelSaysRemovable(entry.device);
+            return true;
+        });
+        looks.push_back({std::move(answered), std::move(unanswered), std::move(read)});
+    }
     std::vector<MountEntry> mounted;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        MountEntry entry;
-        entry.rootPath = volume.rootPath();
-        entry.device = QString::fromUtf8(volume.device());
-        entry.fsType = QString::fromUtf8(volume.fileSystemType());
-        entry.label = volume.name();
-        entry.ready = volume.isReady();
-        entry.isFolder = QFileInfo(entry.rootPath).isDir();
-        entry.removable = KernelSaysRemovable(entry.device);
-        mounted.push_back(entry);
+    for (Look& look : looks) {
+        switch (look.read.Wait().outcome) {
+        case FolderRead::Outcome::Listed:
+            mounted.push_back(*look.answered);
+            break;
+        case FolderRead::Outcome::NoAnswer:
+            mounted.push_back(look.unanswered);
+            break;
+        case FolderRead::Outcome::Unreadable:
+            break;
+        }
     }
 
     std::vector<MountEntry> fstab;
@@ -355,8 +484,27 @@ void InstallDriveTable(const std::vector<DriveInfo>& drives) {
     SetDriveFolders(folders);
 }
 
+std::vector<DriveInfo> AnsweringDrives(std::vector<DriveInfo> drives) {
+    std::vector<std::optional<FolderRead>> listings;
+    for (const DriveInfo& drive : drives) {
+        if (drive.ready && !drive.rootPath.isEmpty()) {
+            listings.push_back(FolderRead::Start(drive.rootPath.toStdString(), "*.*"));
+        } else {
+            listings.emplace_back();
+        }
+    }
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        if (listings[i] && listings[i]->Wait().outcome == FolderRead::Outcome::NoAnswer) {
+            drives[i].ready = false;
+            drives[i].volumeName.clear();
+            drives[i].rootPath.clear();
+        }
+    }
+    return drives;
+}
+
 std::vector<DriveInfo> LoadSystemDrives() {
-    std::vector<DriveInfo> drives = LetterDrives(ReadMounts());
+    std::vector<DriveInfo> drives = AnsweringDrives(LetterDrives(ReadMounts()));
     InstallDriveTable(drives);
     return drives;
 }

@@ -2,7 +2,10 @@
 // The drive source: which mounts of this machine the program shows as lettered drives, with
 // which type, readiness and volume name. It stands in for the drive list a desktop system
 // would offer. The decisions (filter, type, letters) are plain functions of a list of mounts,
-// so tests hand in their own list; only ReadMounts and SystemDrives look at the machine.
+// so tests hand in their own list; only ReadMounts, AnsweringDrives and LoadSystemDrives look
+// at the machine. Whatever touches a mounted file system does so off the calling thread and
+// gives up on one that does not answer (FolderRead.h): a hung network share shows as a drive
+// that is not ready instead of freezing its caller.
 //
 // Letters: C: is always "/". D: to Z: go, in mount-table order, to the further mounts a user
 // would browse; mounts beyond Z: get no letter. Not-ready drives (an /etc/fstab entry that is
@@ -11,6 +14,8 @@
 #include <QString>
 
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace mWinAPI {
@@ -67,8 +72,25 @@ struct DriveInfo {
                                                    const std::vector<MountEntry>& fstab,
                                                    const std::vector<QString>& opticalDevices);
 
-// The machine's mounts: QStorageInfo::mountedVolumes(), /etc/fstab and /sys/class/block; or
-// the list of a live ScopedMountList.
+// One line of the kernel's mount table (/proc/self/mountinfo).
+struct MountLine {
+    std::string mountPoint; // "/mnt/nas"; escapes ("\040" for a blank) decoded
+    std::string fsType;     // "ext4", "fuse.sshfs"
+    std::string source;     // "/dev/sda1", "server:/export"
+    unsigned major = 0;     // the device number of the files on it
+    unsigned minor = 0;
+};
+
+// The lines of a mountinfo text, in table order; malformed lines are skipped.
+[[nodiscard]] std::vector<MountLine> ParseMountInfo(std::string_view text);
+
+// This process's mount table. Reading it touches no mounted file system, so it never blocks.
+[[nodiscard]] std::vector<MountLine> MountTable();
+
+// The machine's mounts, as QStorageInfo::mountedVolumes() lists them (the same mounts, folders,
+// labels and readiness), then /etc/fstab and /sys/class/block (WithNotReady). Every mount is
+// looked at on a worker thread, all at once: one that does not answer within the stall limit
+// is listed as not ready. With a live ScopedMountList, its list.
 [[nodiscard]] std::vector<MountEntry> ReadMounts();
 
 // While it lives, ReadMounts gives this list instead of the machine's, so tests can run the
@@ -84,8 +106,14 @@ private:
     std::optional<std::vector<MountEntry>> previous_;
 };
 
-// The machine's drives (LetterDrives of ReadMounts), and the drive table filled with the
-// folders of the ready ones, so every path built from these letters resolves.
+// The drives with every ready drive's first listing (its root folder, as the browser reads it)
+// read on worker threads, all at once; a drive whose listing does not answer within the stall
+// limit becomes not ready (no folder, no volume name). The listings themselves are dropped.
+[[nodiscard]] std::vector<DriveInfo> AnsweringDrives(std::vector<DriveInfo> drives);
+
+// The machine's drives (AnsweringDrives of LetterDrives of ReadMounts), and the drive table
+// filled with the folders of the ready ones, so every path built from these letters resolves.
+// Mounts that hang cost it about the stall limit, however many hang and for however long.
 [[nodiscard]] std::vector<DriveInfo> LoadSystemDrives();
 
 // Fills the drive table with the ready drives of a list (not-ready drives get no folder, so a

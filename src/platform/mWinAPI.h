@@ -7,6 +7,9 @@
 // without a drive letter is relative to the process's current folder.
 
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace mWinAPI {
 
@@ -71,7 +74,9 @@ struct WIN32_FIND_DATA {
 // that do not fit cFileName (259 bytes or more), are left out. Fills *findData with the first entry
 // and returns a search handle, or returns INVALID_HANDLE_VALUE (and zeroes *findData) when the
 // folder does not exist, cannot be read, nothing matches, or an argument is null. The folder is
-// read once, at this call. Thread-safe.
+// read once, at this call, on a worker thread: a folder whose file system does not answer for
+// about a second (a hung network share) counts as one that cannot be read, and an entry that
+// does not answer (a hung share mounted in the folder) is left out (FolderRead.h). Thread-safe.
 [[nodiscard]] HANDLE FindFirstFileA(const char* fileName, WIN32_FIND_DATA* findData);
 
 // Fills *findData with the next entry and returns true; returns false (and zeroes *findData)
@@ -81,6 +86,25 @@ struct WIN32_FIND_DATA {
 // Ends a search and frees what it holds. Returns false for INVALID_HANDLE_VALUE or a handle
 // that is not open (already closed, never opened); that is harmless.
 bool FindClose(HANDLE findFile);
+
+// Reads ahead the searches this thread is about to make, one after another on one worker
+// thread. While it lives, FindFirstFileA called on this thread with exactly one of these texts
+// takes that search's result (the folder as the worker found it) instead of reading the folder
+// then, each once. For a caller that searches many folders in a row: one hand-over to a worker
+// instead of one per search.
+class ScopedReadAhead {
+public:
+    explicit ScopedReadAhead(const std::vector<std::string>& fileNames);
+    ScopedReadAhead(const ScopedReadAhead&) = delete;
+    ScopedReadAhead& operator=(const ScopedReadAhead&) = delete;
+    ~ScopedReadAhead();
+
+    struct Searches;
+
+private:
+    std::unique_ptr<Searches> searches_;
+    Searches* previous_;
+};
 
 // Owns one search handle and closes it when it goes out of scope.
 class ScopedFindHandle {

@@ -17,7 +17,11 @@ struct OpenRow {
     std::int32_t position = 0;
     QString trackNumber;
     QString fullPath;
-    bool operator==(const OpenRow&) const = default;
+    QString url; // the short path Play opened it by; not part of the row's identity
+    bool operator==(const OpenRow& other) const {
+        return position == other.position && trackNumber == other.trackNumber &&
+               fullPath == other.fullPath;
+    }
 };
 
 std::optional<OpenRow>& OpenTrack() {
@@ -71,6 +75,10 @@ QString OpenTrackPath() {
     return OpenTrack() ? OpenTrack()->fullPath : QString();
 }
 
+QString OpenTrackUrl() {
+    return OpenTrack() ? OpenTrack()->url : QString();
+}
+
 void Play(PlayerElements& e) {
     auto& items = e.lstFiles.ListItems();
     if (items.Count() == 0) {
@@ -83,7 +91,7 @@ void Play(PlayerElements& e) {
     }
     ui::ListItem row = items.Item(position);
     const PlaylistEntry entry = ReadEntry(row);
-    const OpenRow wanted{position, entry.TrackNumber, entry.FullPath()};
+    OpenRow wanted{position, entry.TrackNumber, entry.FullPath(), {}};
     if (OpenTrack() && *OpenTrack() != wanted) {
         Stop(e); // another row is open: switch to the selected one instead of resuming
     }
@@ -93,6 +101,7 @@ void Play(PlayerElements& e) {
     const HourglassPointer hourglass(e.window);
     e.ProgressBar.Cls();
     const QString shortPath = ShortPathOf(entry.OpenPath());
+    wanted.url = shortPath;
     const int opened = SendCommand(QStringLiteral("open ") + shortPath +
                                    QStringLiteral(" type MPEGVideo alias mp3"));
     SendCommand(u"set mp3 time format tmsf");

@@ -51,6 +51,9 @@ void ClearPlaylist(PlayerElements& e);
 // path. The row may since have left the list; the path stays that of the open file.
 [[nodiscard]] std::int32_t OpenTrackRow();
 [[nodiscard]] QString OpenTrackPath();
+// The file's one-word address (a file:// URI) made when Play last started the open row; empty
+// when the file could not be found then. Read from memory: the file system is not asked again.
+[[nodiscard]] QString OpenTrackUrl();
 
 // Texts shared with the other handlers.
 inline constexpr QStringView kNoTrackLoaded = u"No Track loaded.";

@@ -2,6 +2,7 @@
 
 #include "MediaChannel.h"
 #include "PlaylistEntry.h"
+#include "ShownText.h"
 #include "TextHelpers.h"
 #include "Transport.h"
 #include "VolumeRules.h"
@@ -13,16 +14,21 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QItemSelectionModel>
+#include <QMetaProperty>
 #include <QTreeView>
 
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include <unistd.h>
 
 namespace zr::ui {
 namespace {
 
+constexpr char kRootInterface[] = "org.mpris.MediaPlayer2";
 constexpr char kPlayerInterface[] = "org.mpris.MediaPlayer2.Player";
 
 bool IsTrue(std::int16_t flag) {
@@ -120,6 +126,30 @@ private:
     Mpris& mpris_;
 };
 
+// org.freedesktop.DBus.Properties for the two interfaces. Qt's own would do, but its Set
+// converts what it can (the text "0.5" becomes a volume) and answers a failed conversion with
+// InternalError. QtDBus gives an object's adaptors the first go at a call, so this one takes
+// the interface over whole. No introspection of its own: Qt describes the interface already.
+class PropertiesAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.DBus.Properties")
+    Q_CLASSINFO("D-Bus Introspection", "")
+public:
+    explicit PropertiesAdaptor(Mpris& mpris) : QDBusAbstractAdaptor(&mpris), mpris_(mpris) {}
+
+public slots:
+    QDBusVariant Get(const QString& interface, const QString& name) {
+        return QDBusVariant(mpris_.GetProperty(interface, name));
+    }
+    QVariantMap GetAll(const QString& interface) { return mpris_.GetAllProperties(interface); }
+    void Set(const QString& interface, const QString& name, const QDBusVariant& value) {
+        mpris_.SetProperty(interface, name, value.variant());
+    }
+
+private:
+    Mpris& mpris_;
+};
+
 } // namespace
 
 double RateForSpeedCaption(const QString& caption) {
@@ -151,15 +181,16 @@ int VolumeStepsFor(double volume) {
 }
 
 QString TrackIdForRow(std::int32_t row) {
-    return QStringLiteral("/org/mpris/MediaPlayer2/zr_mp3_player/track/") + QString::number(row);
+    return QStringLiteral("/org/zr_mp3_player/track/") + QString::number(row);
 }
 
 Mpris::Mpris(frmMain& window, QDBusConnection bus)
     : QObject(nullptr), window_(window), bus_(std::move(bus)) {
     if (!bus_.isConnected())
         return;
-    new RootAdaptor(*this);   // owned by this object
-    new PlayerAdaptor(*this); // owned by this object
+    new RootAdaptor(*this);       // owned by this object
+    new PlayerAdaptor(*this);     // owned by this object
+    new PropertiesAdaptor(*this); // owned by this object
     if (!bus_.registerObject(QString::fromLatin1(kMprisObjectPath), this,
                              QDBusConnection::ExportAdaptors))
         return;
@@ -172,7 +203,11 @@ Mpris::Mpris(frmMain& window, QDBusConnection bus)
         }
     }
 
-    sent_ = PlayerProperties();
+    TakeBaseline();
+    // Before the load step the window still shows its values before start (the volume among
+    // them); nobody can have read those, so the first announcement compares with the loaded ones.
+    if (!window_.Loaded())
+        connect(&window_, &Form::LoadRaised, this, &Mpris::TakeBaseline);
     connect(&window_, &frmMain::StateChanged, this, &Mpris::ScheduleChanges);
     connect(&window_, &frmMain::Seeked, this, &Mpris::SendSeeked);
     QTreeView& view = window_.lstFiles.View();
@@ -206,8 +241,11 @@ QVariantMap Mpris::Metadata() const {
     }
     metadata.insert(QStringLiteral("mpris:trackid"),
                     QVariant::fromValue(QDBusObjectPath(TrackIdForRow(zr::OpenTrackRow()))));
-    metadata.insert(QStringLiteral("xesam:title"), window_.lblArtistA.Caption());
-    const QString url = zr::ShortPathOf(zr::OpenTrackPath());
+    // As the window shows it: a byte of the name that is not UTF-8 reads as U+FFFD.
+    metadata.insert(QStringLiteral("xesam:title"), ShownText(window_.lblArtistA.Caption()));
+    // Made when Play opened the file: resolving the path again here would touch the file
+    // system on every announcement and every read, and hang with a stalled network share.
+    const QString url = zr::OpenTrackUrl();
     if (!url.isEmpty())
         metadata.insert(QStringLiteral("xesam:url"), url);
     metadata.insert(QStringLiteral("mpris:length"),
@@ -276,11 +314,13 @@ void Mpris::SetShuffle(bool on) {
 }
 
 bool Mpris::CanPlay() const {
-    return window_.lstFiles.ListItems().Count() > 0;
+    // Play needs a row; a playing track plays on (and PlayPause pauses it) with the list emptied.
+    return window_.lstFiles.ListItems().Count() > 0 || IsTrue(mVariables::IsPlaying());
 }
 
 bool Mpris::CanPause() const {
-    return CanPlay() && IsTrue(mVariables::IsPlaying());
+    // Pause acts on the open track, also when the list was emptied under it.
+    return IsTrue(mVariables::IsPlaying());
 }
 
 bool Mpris::CanGoNext() const {
@@ -348,16 +388,82 @@ void Mpris::SetPosition(const QString& trackId, qlonglong positionUs) {
 }
 
 void Mpris::Raise() {
-    if (window_.isMinimized())
-        window_.showNormal();
-    window_.show();
-    window_.raise();
-    window_.activateWindow();
+    window_.ShowInFront();
 }
 
 void Mpris::Quit() {
     // The close button's path: the close request runs and may stop a playing track.
     window_.close();
+}
+
+std::vector<QDBusAbstractAdaptor*> Mpris::AdaptorsFor(const QString& interface) {
+    std::vector<QDBusAbstractAdaptor*> adaptors;
+    if (interface.isEmpty() || interface == QLatin1String(kRootInterface))
+        adaptors.push_back(findChild<RootAdaptor*>());
+    if (interface.isEmpty() || interface == QLatin1String(kPlayerInterface))
+        adaptors.push_back(findChild<PlayerAdaptor*>());
+    if (adaptors.empty())
+        sendErrorReply(QDBusError::UnknownInterface,
+                       QStringLiteral("No interface %1 at %2")
+                           .arg(interface, QString::fromLatin1(kMprisObjectPath)));
+    return adaptors;
+}
+
+std::optional<QMetaProperty> Mpris::PropertyFor(const QString& interface, const QString& name,
+                                                QDBusAbstractAdaptor*& owner) {
+    const std::vector<QDBusAbstractAdaptor*> adaptors = AdaptorsFor(interface);
+    for (QDBusAbstractAdaptor* adaptor : adaptors) {
+        const QMetaObject* meta = adaptor->metaObject();
+        const int index = meta->indexOfProperty(name.toUtf8().constData());
+        // The adaptor's own properties only, not QObject's.
+        if (index >= QDBusAbstractAdaptor::staticMetaObject.propertyCount()) {
+            owner = adaptor;
+            return meta->property(index);
+        }
+    }
+    if (!adaptors.empty())
+        sendErrorReply(QDBusError::UnknownProperty,
+                       QStringLiteral("No property %1 in %2").arg(name, interface));
+    return std::nullopt;
+}
+
+QVariant Mpris::GetProperty(const QString& interface, const QString& name) {
+    QDBusAbstractAdaptor* owner = nullptr;
+    const auto property = PropertyFor(interface, name, owner);
+    return property ? property->read(owner) : QVariant(0);
+}
+
+QVariantMap Mpris::GetAllProperties(const QString& interface) {
+    QVariantMap all;
+    for (QDBusAbstractAdaptor* adaptor : AdaptorsFor(interface)) {
+        const QMetaObject* meta = adaptor->metaObject();
+        for (int i = QDBusAbstractAdaptor::staticMetaObject.propertyCount();
+             i < meta->propertyCount(); ++i)
+            all.insert(QString::fromLatin1(meta->property(i).name()),
+                       meta->property(i).read(adaptor));
+    }
+    return all;
+}
+
+void Mpris::SetProperty(const QString& interface, const QString& name, const QVariant& value) {
+    QDBusAbstractAdaptor* owner = nullptr;
+    const auto property = PropertyFor(interface, name, owner);
+    if (!property)
+        return;
+    if (!property->isWritable()) {
+        sendErrorReply(QDBusError::PropertyReadOnly,
+                       QStringLiteral("%1.%2 is read-only").arg(interface, name));
+        return;
+    }
+    // D-Bus types must match exactly: a string is no volume, whatever it says.
+    if (value.metaType() != property->metaType()) {
+        sendErrorReply(QDBusError::InvalidArgs,
+                       QStringLiteral("%1.%2 takes a %3, not a %4")
+                           .arg(interface, name, QString::fromLatin1(property->typeName()),
+                                QString::fromLatin1(value.typeName())));
+        return;
+    }
+    property->write(owner, value);
 }
 
 void Mpris::Press(std::int16_t button) {
@@ -377,6 +483,10 @@ QVariantMap Mpris::PlayerProperties() const {
         {QStringLiteral("CanPause"), CanPause()},
         {QStringLiteral("CanSeek"), CanSeek()},
     };
+}
+
+void Mpris::TakeBaseline() {
+    sent_ = PlayerProperties();
 }
 
 void Mpris::ScheduleChanges() {

@@ -10,10 +10,16 @@
 // sent. Without a session bus nothing is registered and the player goes on as before.
 
 #include <QDBusConnection>
+#include <QDBusContext>
+#include <QMetaProperty>
 #include <QObject>
 #include <QVariantMap>
 
 #include <cstdint>
+#include <optional>
+#include <vector>
+
+class QDBusAbstractAdaptor;
 
 namespace zr::ui {
 
@@ -31,10 +37,12 @@ inline constexpr char kMprisNoTrack[] = "/org/mpris/MediaPlayer2/TrackList/NoTra
 [[nodiscard]] double MprisVolume(int volumeLevel);
 // Lit steps (1..6) that a requested MPRIS volume asks for; NaN counts as the lowest step.
 [[nodiscard]] int VolumeStepsFor(double volume);
-// The object path naming the playlist row a track was opened from.
+// The object path naming the playlist row a track was opened from; MPRIS keeps the paths under
+// /org/mpris for itself, so the ids live in the player's own namespace.
 [[nodiscard]] QString TrackIdForRow(std::int32_t row);
 
-class Mpris : public QObject {
+// A QDBusContext, so the Properties calls can answer a failure with its D-Bus error.
+class Mpris : public QObject, protected QDBusContext {
     Q_OBJECT
 public:
     // Registers on `bus` (the session bus by default). The window must outlive this object;
@@ -72,12 +80,26 @@ public:
     void Raise();
     void Quit();
 
+    // org.freedesktop.DBus.Properties of the two interfaces (bus calls only: a failure is
+    // answered with the matching D-Bus error). A writable property takes a value of its own
+    // D-Bus type only.
+    [[nodiscard]] QVariant GetProperty(const QString& interface, const QString& name);
+    [[nodiscard]] QVariantMap GetAllProperties(const QString& interface);
+    void SetProperty(const QString& interface, const QString& name, const QVariant& value);
+
     // Sends PropertiesChanged for what differs from the values last sent. Normally runs by
     // itself one event-loop turn after a change; public for the handlers that must not wait.
     void SendChanges();
 
 private:
+    // The adaptors of an interface (both for ""); none, with an error sent, for another.
+    std::vector<QDBusAbstractAdaptor*> AdaptorsFor(const QString& interface);
+    // The property and the adaptor holding it; nothing, with an error sent, when there is none.
+    std::optional<QMetaProperty> PropertyFor(const QString& interface, const QString& name,
+                                             QDBusAbstractAdaptor*& owner);
     void ScheduleChanges();
+    // What a client can have seen so far: later announcements carry only what differs.
+    void TakeBaseline();
     void SendSeeked(std::int32_t positionMs);
     [[nodiscard]] QVariantMap PlayerProperties() const;
     void Press(std::int16_t button);

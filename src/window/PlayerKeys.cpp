@@ -23,10 +23,11 @@ KeyCommand CommandForKey(int key, Qt::KeyboardModifiers modifiers) {
             break;
         case Qt::Key_Space:
         case Qt::Key_MediaTogglePlayPause:
-            command = KeyCommand::PlayOrPause;
-            break;
+        // The keyboards' Play/Pause key: X11 and Wayland send XF86AudioPlay, which Qt names
+        // MediaPlay (no keysym gives MediaTogglePlayPause). Keys of their own for Pause and
+        // Stop still arrive as MediaPause and MediaStop.
         case Qt::Key_MediaPlay:
-            command = KeyCommand::Play;
+            command = KeyCommand::PlayOrPause;
             break;
         case Qt::Key_MediaPause:
             command = KeyCommand::Pause;
@@ -64,8 +65,6 @@ std::int16_t ButtonFor(KeyCommand command) {
     switch (command) {
     case KeyCommand::Previous:
         return 0;
-    case KeyCommand::Play:
-        return 1;
     case KeyCommand::Pause:
         return 2;
     case KeyCommand::Stop:

@@ -16,8 +16,7 @@ class frmMain;
 enum class KeyCommand {
     None,
     ActivateRow, // Return / Enter on the playlist: as a double-click on the selected row
-    PlayOrPause, // Space, the play/pause media key: Pause while playing, else Play
-    Play,        // imgControl(1)
+    PlayOrPause, // Space, the Play/Pause media key: Pause while playing, else Play
     Pause,       // imgControl(2)
     Stop,        // imgControl(3)
     Next,        // imgControl(4)

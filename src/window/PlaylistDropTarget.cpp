@@ -1,6 +1,7 @@
 #include "PlaylistDropTarget.h"
 
 #include "DroppedFiles.h"
+#include "TextHelpers.h"
 #include "frmMain.h"
 
 #include <QDropEvent>
@@ -16,8 +17,13 @@ QStringList LocalPaths(const QMimeData* data) {
     if (data == nullptr || !data->hasUrls())
         return paths;
     for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
+        if (!url.isLocalFile())
+            continue;
+        // The path's own bytes: toLocalFile() would turn a byte that is not UTF-8 (a file
+        // manager sends "caf%E9.mp3" for such a name) into U+FFFD, a name no file has.
+        const QByteArray bytes =
+            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        paths << zr::FromOsText(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     }
     return paths;
 }

@@ -99,7 +99,10 @@ frmMain::frmMain(QWidget* parent)
     setFixedSize(ToPixels(kOuterWidthTwips), ToPixels(kOuterHeightTwips));
     SetClientMargins(QMargins(kFramePx, kFramePx + kCaptionPx, kFramePx, 0));
     captionBar_->setGeometry(kFramePx, kFramePx, width() - 2 * kFramePx, kCaptionPx);
-    connect(captionBar_, &CaptionBar::minimizeRequested, this, &QWidget::showMinimized);
+    connect(captionBar_, &CaptionBar::minimizeRequested, this, [this] {
+        minimizedByBox_ = true;
+        showMinimized();
+    });
     // Closing goes through close(), so Form_QueryUnload runs as for any other close.
     connect(captionBar_, &CaptionBar::closeRequested, this, &QWidget::close);
 
@@ -325,6 +328,28 @@ void frmMain::Form_Resize() {
     }
     if (Height() != kOuterHeightTwips)
         SetHeight(kOuterHeightTwips);
+}
+
+void frmMain::ShowInFront() {
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (isMinimized() || (wayland && minimizedByBox_)) {
+        // Hidden and shown, a Wayland window is a new surface, mapped and not minimized.
+        if (wayland)
+            hide();
+        showNormal();
+    }
+    minimizedByBox_ = false;
+    show();
+    raise();
+    // Asks the window system for the focus (on Wayland through xdg-activation, where the
+    // compositor offers it).
+    activateWindow();
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        minimizedByBox_ = false;
+    Form::changeEvent(event);
 }
 
 void frmMain::paintEvent(QPaintEvent*) {

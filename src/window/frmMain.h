@@ -93,6 +93,12 @@ public:
     // focus stays where it is).
     void SeekTo(std::int32_t positionMs);
 
+    // Shows the window again and in front, also when it was minimized (the desktop's media
+    // controls' Raise). On Wayland no client can take back a minimize and the compositor does
+    // not say whether the window is minimized: a window minimized with its own box and not
+    // activated since is shown anew, as a new surface the compositor maps as usual.
+    void ShowInFront();
+
 signals:
     // A handler has run: what the player shows or plays may have changed.
     void StateChanged();
@@ -108,6 +114,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     template <typename T> T& Make(const char* name);
@@ -119,6 +126,8 @@ private:
     // window is then translucent and paints its rounded outline itself.
     bool shapedByMask_ = true;
     PlayerKeys* keys_; // child of this window
+    // Minimized with the caption bar's box and not activated since (see ShowInFront).
+    bool minimizedByBox_ = false;
 };
 
 } // namespace zr::ui

@@ -65,14 +65,25 @@ TEST_F(BadFiles, EachBrokenRowEndsAndTheNextOnePlays) {
     ASSERT_TRUE(QFile::remove(folder.Path(QStringLiteral("h gone.mp3"))));
     PlayThrough(40000);
 
-    // Every row was tried once, in order; only the files holding audio opened.
+    // Every row was tried once, in order; only the files holding audio opened. A bad file is
+    // refused by "open" itself, or (on a machine slow enough that it is still opening when "open"
+    // answers) by the length query that Play sends next.
     const auto opens = media.Opens();
     ASSERT_EQ(opens.size(), std::size_t(names.size()));
+    std::vector<int> lengthResults;
+    for (const auto& call : media.Calls()) {
+        if (call.command.rfind("open ", 0) == 0)
+            lengthResults.push_back(-1);
+        else if (call.command == "status mp3 length" && !lengthResults.empty())
+            lengthResults.back() = call.result;
+    }
+    ASSERT_EQ(lengthResults.size(), opens.size());
     for (std::size_t i = 0; i < opens.size(); ++i) {
         // A file that is gone has no short path: the open names no file at all.
         EXPECT_EQ(opens[i].first, names[int(i)] == "h gone.mp3" ? QString() : names[int(i)]);
         const bool playable = names[int(i)] == "b truncated.mp3" || names[int(i)] == "z good.mp3";
-        EXPECT_EQ(opens[i].second == 0, playable) << names[int(i)].toStdString();
+        EXPECT_EQ(opens[i].second == 0 && lengthResults[i] == 0, playable)
+            << names[int(i)].toStdString();
     }
     EXPECT_EQ(DeviceMode(), QString()) << "a device is still open";
 }

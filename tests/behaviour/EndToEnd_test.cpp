@@ -3,12 +3,15 @@
 
 #include "BehaviourFixture.h"
 #include "MediaChannel.h"
+#include "MediaService.h"
 
 #include <QDir>
 #include <QProcessEnvironment>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -139,6 +142,118 @@ TEST_F(EndToEndTest, ClosingWhilePlayingClosesTheDevice) {
     window->close();
     EXPECT_NE(zr::SendStatusQuery(u"status mp3 position", reply), 0) << "no device left open";
     EXPECT_FALSE(Playing());
+}
+
+// The window against a media service whose files named "slow..." take a while to give their
+// first frame, as on a disk that has spun down or a share that is slow to answer.
+class SlowDiskTest : public EndToEndTest {
+protected:
+    void Start(std::chrono::milliseconds delay, std::uint32_t firstFrameWaitMs = 10000,
+               std::uint32_t lengthWaitMs = 1000) {
+        zr::media::DeviceOptions options;
+        options.firstFrameWaitMs = firstFrameWaitMs;
+        options.lengthWaitMs = lengthWaitMs;
+        service = std::make_unique<zr::media::MediaService>(
+            options, [delay](const std::string& path, zr::media::OpenedTrack& track) {
+                if (path.find("/slow") != std::string::npos) {
+                    std::this_thread::sleep_for(delay);
+                }
+                return zr::media::MpegDevice::prepare(path, track);
+            });
+        endpoint = std::make_unique<Endpoint>(*service);
+        route = std::make_unique<zr::ScopedMediaEndpoint>(*endpoint);
+    }
+
+    void TearDown() override {
+        EndToEndTest::TearDown(); // its Stop still goes to this service
+        route.reset();
+    }
+
+    // What the window showed of one row: its title, the length shown with it, and the highest
+    // position shown below that length.
+    struct Shown {
+        QString title;
+        QString length;
+        double highest = 0;
+    };
+    // Plays the list from its first row to its end.
+    std::vector<Shown> PlayList() {
+        std::vector<Shown> shown;
+        Select(1);
+        Click(1);
+        const bool stopped = QTest::qWaitFor(
+            [&] {
+                const QString title = window->lblArtistA.Caption();
+                if (title != "No Track loaded." && (shown.empty() || shown.back().title != title)) {
+                    shown.push_back({title, window->lblLengthA.Caption()});
+                }
+                if (!shown.empty() && Position() < shown.back().length.toDouble()) {
+                    shown.back().highest = std::max(shown.back().highest, Position());
+                }
+                return !Playing() && !window->Timer1.Enabled();
+            },
+            30000);
+        EXPECT_TRUE(stopped) << "still playing";
+        return shown;
+    }
+
+    class Endpoint : public zr::MediaEndpoint {
+    public:
+        explicit Endpoint(zr::media::MediaService& service) : service_(service) {}
+        int SendString(const char* command, char* reply, unsigned replyLength) override {
+            return service_.send(command, reply, replyLength);
+        }
+
+    private:
+        zr::media::MediaService& service_;
+    };
+    std::unique_ptr<zr::media::MediaService> service;
+    std::unique_ptr<Endpoint> endpoint;
+    std::unique_ptr<zr::ScopedMediaEndpoint> route;
+};
+
+// Opening within the time Play waits for it (a second; more here, so that a slow machine
+// does not decide): the real length is shown.
+TEST_F(SlowDiskTest, ARowThatOpensWhilePlayWaitsShowsItsLengthAndPlays) {
+    Start(std::chrono::milliseconds(300), 10000, 5000);
+    AddRow("slow.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
+    AddRow("next.mp3", Fixture("tone_1s_cbr_44100_stereo.mp3"));
+    const auto shown = PlayList();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].title, "(01) slow.mp3");
+    EXPECT_EQ(shown[0].length, "3000");
+    EXPECT_GT(shown[0].highest, 0) << "the slow row never played";
+    EXPECT_EQ(shown[1].title, "(02) next.mp3");
+}
+
+// Opening takes longer than Play waits: the row shows as playing with the longest length there
+// is, plays once its file has opened, and ends when its audio does.
+TEST_F(SlowDiskTest, ARowThatOpensSlowlyIsPlayedNotSkipped) {
+    Start(std::chrono::milliseconds(1500));
+    AddRow("slow.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
+    AddRow("next.mp3", Fixture("tone_1s_cbr_44100_stereo.mp3"));
+    const auto shown = PlayList();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].title, "(01) slow.mp3");
+    EXPECT_EQ(shown[0].length, "2147483647");
+    EXPECT_GT(shown[0].highest, 0) << "the slow row never played";
+    EXPECT_EQ(shown[1].title, "(02) next.mp3");
+    EXPECT_EQ(shown[1].length, "1000");
+    EXPECT_GT(shown[1].highest, 0);
+}
+
+// A file that gives no first frame in time (a disk that never answers) is moved past, as an
+// unplayable row is.
+TEST_F(SlowDiskTest, ARowWhoseFileNeverAnswersIsMovedPast) {
+    Start(std::chrono::milliseconds(4000), 1500);
+    AddRow("slow.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
+    AddRow("next.mp3", Fixture("tone_1s_cbr_44100_stereo.mp3"));
+    const auto shown = PlayList();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].title, "(01) slow.mp3");
+    EXPECT_EQ(shown[0].highest, 0);
+    EXPECT_EQ(shown[1].title, "(02) next.mp3");
+    EXPECT_GT(shown[1].highest, 0) << "the next row did not play";
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "MediaChannel.h"
 #include "Mpris.h"
 #include "PythonHelpers.h"
+#include "TextHelpers.h"
 #include "Transport.h"
 
 #include <QDBusArgument>
@@ -14,11 +15,18 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTreeView>
 
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -126,6 +134,45 @@ protected:
     // Lets queued announcements go out and reach the client.
     void Settle(int ms = 150) { QTest::qWait(ms); }
 
+    // A desktop client (playerctl, gdbus) run on the private bus while this thread serves the
+    // player's side of its calls.
+    struct ClientRun {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+    ClientRun RunClient(const QString& program, const QStringList& args) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus->Address());
+        process.setProcessEnvironment(env);
+        process.start(program, args);
+        const bool done =
+            QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 15000);
+        EXPECT_TRUE(done) << program.toStdString() << " did not finish";
+        if (!done) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+        ClientRun run;
+        if (process.exitStatus() == QProcess::NormalExit &&
+            process.error() != QProcess::FailedToStart)
+            run.exitCode = process.exitCode();
+        run.out = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+        run.err = QString::fromUtf8(process.readAllStandardError()).trimmed();
+        return run;
+    }
+    ClientRun Playerctl(const QStringList& args) {
+        return RunClient(QStringLiteral("playerctl"), QStringList{"-p", "zr_mp3_player"} + args);
+    }
+    // org.freedesktop.DBus.Properties.Set through gdbus, with a value in GVariant text form.
+    ClientRun GdbusSet(const QString& interface, const QString& property, const QString& value) {
+        return RunClient(QStringLiteral("gdbus"),
+                         {"call", "--session", "--dest", kService, "--object-path", kPath,
+                          "--method", "org.freedesktop.DBus.Properties.Set", interface, property,
+                          value});
+    }
+
     [[nodiscard]] bool Playing() const { return mVariables::IsPlaying() == mVariables::kTrue; }
     [[nodiscard]] static double DevicePosition() {
         zr::StatusReply reply;
@@ -187,8 +234,10 @@ TEST_F(MprisTest, TransportMethodsRunTheButtonsAndPropertiesShowTheWindowsState)
     EXPECT_EQ(metadata.value("mpris:length").toLongLong(),
               qlonglong(mVariables::TrackLength()) * 1000);
     EXPECT_NEAR(metadata.value("mpris:length").toLongLong(), 3'000'000, 50'000);
-    EXPECT_EQ(metadata.value("mpris:trackid").value<QDBusObjectPath>().path(),
-              zr::ui::TrackIdForRow(1));
+    const QString trackId = metadata.value("mpris:trackid").value<QDBusObjectPath>().path();
+    EXPECT_EQ(trackId, zr::ui::TrackIdForRow(1));
+    // Only the NoTrack path may be used under /org/mpris.
+    EXPECT_EQ(trackId, "/org/zr_mp3_player/track/1");
     EXPECT_TRUE(Get("CanPause").toBool());
     EXPECT_TRUE(Get("CanSeek").toBool());
     EXPECT_TRUE(Get("CanGoNext").toBool());
@@ -226,6 +275,111 @@ TEST_F(MprisTest, TransportMethodsRunTheButtonsAndPropertiesShowTheWindowsState)
     EXPECT_EQ(window->lblArtistA.Caption(), "No Track loaded.");
 }
 
+TEST_F(MprisTest, AfterClearPlaylistThePlayingTrackCanStillBePausedByPlayerctl) {
+    AddRow("one.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
+    AddRow("two.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
+    Player("Play");
+    Click(14); // Clear Playlist: the track plays on
+    Settle();
+    ASSERT_EQ(window->lstFiles.ListItems().Count(), 0);
+    ASSERT_TRUE(Playing());
+    EXPECT_TRUE(Get("CanPause").toBool());
+    EXPECT_TRUE(Get("CanPlay").toBool()) << "a playing track is a track PlayPause can act on";
+
+    const ClientRun paused = Playerctl({"pause"});
+    EXPECT_EQ(paused.exitCode, 0) << paused.err.toStdString();
+    EXPECT_FALSE(Playing());
+    EXPECT_EQ(Get("PlaybackStatus").toString(), "Paused");
+    // Paused with no row left, Play would do nothing, as the button does; the flags say so.
+    EXPECT_FALSE(Get("CanPlay").toBool());
+    EXPECT_FALSE(Get("CanPause").toBool());
+    const ClientRun played = Playerctl({"play"});
+    EXPECT_NE(played.exitCode, 0);
+    EXPECT_FALSE(Playing());
+}
+
+TEST_F(MprisTest, SetTakesOnlyAValueOfThePropertysOwnType) {
+    // gdbus's text form: '1.0' is a string, true a boolean, 1 an int32.
+    const struct {
+        QString interface;
+        const char* property;
+        const char* value;
+        const char* error;
+    } refused[] = {
+        {kPlayer, "Volume", "<'1.0'>", "InvalidArgs"},
+        {kPlayer, "Volume", "<true>", "InvalidArgs"},
+        {kPlayer, "Volume", "<1>", "InvalidArgs"},
+        {kPlayer, "Shuffle", "<1>", "InvalidArgs"},
+        {kPlayer, "PlaybackStatus", "<'Playing'>", "PropertyReadOnly"},
+        {kRoot, "Identity", "<'x'>", "PropertyReadOnly"},
+        {kPlayer, "LoopStatus", "<'Track'>", "UnknownProperty"},
+    };
+    for (const auto& c : refused) {
+        const ClientRun run = GdbusSet(c.interface, c.property, c.value);
+        EXPECT_TRUE(run.exitCode != 0 && run.err.contains(c.error))
+            << c.property << " " << c.value << ": " << run.err.toStdString();
+    }
+    EXPECT_EQ(mVariables::VolumeLevel(), 498) << "a value of the wrong type moved the volume";
+    EXPECT_EQ(mVariables::IsRandomMode(), mVariables::kFalse);
+
+    const ClientRun good = GdbusSet(kPlayer, "Volume", "<1.0>");
+    EXPECT_EQ(good.exitCode, 0) << good.err.toStdString();
+    EXPECT_EQ(mVariables::VolumeLevel(), 996);
+    // Get and GetAll answer beside this Set, and the interface is described once.
+    EXPECT_EQ(Playerctl({"volume"}).out.toDouble(), 1.0);
+    const ClientRun introspect =
+        RunClient(QStringLiteral("gdbus"),
+                  {"introspect", "--session", "--dest", kService, "--object-path", kPath});
+    EXPECT_EQ(introspect.out.count("interface org.freedesktop.DBus.Properties"), 1);
+}
+
+TEST_F(MprisTest, TheFirstAnnouncementAfterStartCarriesOnlyWhatChanged) {
+    // As the program starts: the bus object comes before the window is shown and loaded.
+    mpris.reset();
+    mVariables::ResetToStartValues();
+    Settle();
+    listener.changes.clear();
+    zr::ui::frmMain started;
+    auto early = std::make_unique<zr::ui::Mpris>(
+        started, QDBusConnection::connectToBus(bus->Address(), playerName));
+    ASSERT_EQ(early->ServiceName(), kService);
+    started.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&started));
+    ASSERT_EQ(mVariables::VolumeLevel(), 498);
+    ASSERT_DOUBLE_EQ(Get("Volume").toDouble(), 0.5);
+
+    // The first change a client hears of: a row to play.
+    zr::AppendEntry(started.lstFiles, DriveFolder(folder.path()), QStringLiteral("one.mp3"));
+    Settle();
+    ASSERT_EQ(listener.changes.size(), 1u);
+    EXPECT_TRUE(listener.changes.front().value("CanPlay").toBool());
+    EXPECT_FALSE(listener.changes.front().contains("Volume")) << "Volume had not changed";
+    early.reset();
+}
+
+TEST_F(MprisTest, MetadataKeepsTheAddressPlayOpenedAndTheTitleTheWindowShows) {
+    // A name that is not UTF-8 (Latin-1 "café.mp3"): the window shows U+FFFD for the byte.
+    const QByteArray bytes("caf\xE9.mp3");
+    std::filesystem::copy_file(Fixture("tone_3s_cbr_44100_stereo.mp3").toStdString(),
+                               (QFile::encodeName(folder.path()) + "/" + bytes).toStdString());
+    const QString name = zr::FromOsText(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    zr::AppendEntry(window->lstFiles, DriveFolder(folder.path()), name);
+    Player("Play");
+    ASSERT_TRUE(Playing());
+    const QString shown = QStringLiteral("(01) caf\uFFFD.mp3");
+    EXPECT_EQ(Metadata().value("xesam:title").toString(), shown);
+    EXPECT_EQ(Playerctl({"metadata", "xesam:title"}).out, shown);
+    const QString url = QStringLiteral("file://") + folder.path() + QStringLiteral("/caf%E9.mp3");
+    EXPECT_EQ(Metadata().value("xesam:url").toString(), url);
+
+    // The address is the one Play made: the file system is not asked again (a stalled share
+    // would hang the window), so a file moved away since keeps its address.
+    ASSERT_EQ(::rename((QFile::encodeName(folder.path()) + "/" + bytes).constData(),
+                       QFile::encodeName(folder.filePath("moved.mp3")).constData()),
+              0);
+    EXPECT_EQ(Metadata().value("xesam:url").toString(), url);
+}
+
 TEST_F(MprisTest, ChangesAreAnnouncedOnceWithTheirNewValuesAndTheClocksTicksAnnounceNothing) {
     AddRow("one.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
     AddRow("two.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
@@ -256,7 +410,7 @@ TEST_F(MprisTest, ChangesAreAnnouncedOnceWithTheirNewValuesAndTheClocksTicksAnno
     // A double-click on row 1 is Stop then Play as well: one announcement, no "Stopped".
     listener.changes.clear();
     QTreeView& view = window->lstFiles.View();
-    const QRect cell = view.visualRect(view.model()->index(0, 2));
+    const QRect cell = view.visualRect(view.model()->index(0, 1)); // row 1's file name
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, cell.center());
     Settle();

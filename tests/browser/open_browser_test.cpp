@@ -1,4 +1,5 @@
 #include "BrowserTestSupport.h"
+#include "HungMount.h"
 
 #include "Form.h"
 #include "ListView.h"
@@ -12,6 +13,7 @@
 namespace {
 
 using zr::test::ChildNamed;
+using zr::test::ChildTexts;
 using zr::test::ClickExpandButton;
 using zr::test::ClickNode;
 using zr::test::DataDisk;
@@ -77,6 +79,51 @@ TEST(OpenBrowser, ShowsModallyWithTheOwnerWaitingAndEachOpeningStartsAfresh) {
         EXPECT_TRUE(second.Ran());
     }
     EXPECT_EQ(OpenBrowser(), nullptr);
+    mVariables::ResetToStartValues();
+}
+
+TEST(OpenBrowser, AFolderThatStopsAnsweringListsNothingAndTheOthersStillList) {
+    const mWinAPI::ScopedDriveFolders table({});
+    TempTree d;
+    d.Folder("a/x/deep");
+    d.Folder("a/y/z");
+    d.File("a/a.mp3", 1);
+    d.Folder("b");
+    d.File("b/b.mp3", 2);
+    const mWinAPI::ScopedMountList mounts({DataDisk(d.Path())});
+    zr::ui::ListView playlist(nullptr);
+
+    zr::test::HungMount hung;
+    std::string why;
+    WhileOpen step([&](frmExplore& b) {
+        zr::ui::Node* driveD = b.Explorer().Nodes().Item("Parent2");
+        ASSERT_NE(driveD, nullptr);
+        zr::ui::Node* a = ChildNamed(driveD, "a");
+        ASSERT_NE(a, nullptr);
+        ClickNode(b.Explorer(), a);
+        EXPECT_EQ(ChildTexts(a), (QStringList{"x", "y"}));
+        // The share behind the folder x goes away after the browser has shown it.
+        why = hung.Mount(d.Path("a/x"));
+        if (why.empty()) {
+            ClickExpandButton(b.Explorer(), a); // reads x and y, one level ahead
+            EXPECT_EQ(ChildNamed(a, "x")->Children(), 0);
+            EXPECT_EQ(ChildTexts(ChildNamed(a, "y")), QStringList{"z"});
+            ClickNode(b.Explorer(), ChildNamed(a, "x"));
+            EXPECT_EQ(b.FileList().ListItems().Count(), 0);
+            EXPECT_FALSE(b.mnuFileCOpenFiles().Enabled());
+            ClickNode(b.Explorer(), ChildNamed(driveD, "b"));
+            EXPECT_EQ(b.FileList().ListItems().Count(), 1);
+            ClickNode(b.Explorer(), ChildNamed(a, "x"));
+            EXPECT_EQ(b.FileList().ListItems().Count(), 0);
+        }
+        b.mnuFileExit().Action().trigger();
+    });
+    frmExplore::Open(nullptr, playlist);
+    ASSERT_TRUE(step.Ran());
+    if (!why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    EXPECT_FALSE(hung.ReleasedByWatchdog());
     mVariables::ResetToStartValues();
 }
 

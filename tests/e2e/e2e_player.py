@@ -23,8 +23,13 @@ lines carry no text and that the leading one is drawn; "deepfolders" walks twent
 levels of the browser's tree with the keys and clicks the deepest. Scenario "monkey" clicks at
 random for ten seconds, then checks that Stop and Play still obey and the program exits cleanly.
 Scenario "mpris" runs a private session bus and drives the player with playerctl (play-pause,
-position, metadata, status, next) and with keys (Space, a media key, Return); "nobus" starts
-the player with an unreachable session bus, which it must not mention.
+position, metadata, status, next) and with keys (Space, the Play/Pause and Next media keys,
+Return); "nobus" starts the player with an unreachable session bus, which it must not mention.
+Scenario "screenreader" reads both windows as a screen reader does, through AT-SPI on a private
+accessibility bus (pyatspi): roles and names, the playlist's rows, focus, the seek bar's value
+and focus mark, the clock, and which labels announce changes. Scenario "drop" drags a track
+whose name is not UTF-8 from a GTK window (XDND) onto the playlist, plays it with playerctl
+and reads its title there and its stream's name on the sound server.
 
 Exit 0 on success, 1 on failure (screenshots kept in the artifacts folder), 77 when the X tools
 are missing.
@@ -33,13 +38,16 @@ are missing.
 import argparse
 import os
 import random
+import select
 import shutil
 import subprocess
 import sys
 import tempfile
 import time
+import urllib.parse
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 
 from pulseserver import PulseServer, ServerFailed, SessionBus, available  # noqa: E402
@@ -88,11 +96,33 @@ SCENARIOS = {
     # The second row is long enough that only the media key can bring on the third in time.
     "mpris": [("alpha.mp3", None, 6000), ("bravo.mp3", None, 5000),
               ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    # Both windows read through AT-SPI; the second row is long enough to watch the clock tick.
+    "screenreader": [("alpha.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000), ("bravo.mp3", None, 5000),
+                     ("charlie.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
+    # A Latin-1 name ("caf\xe9.mp3" on disk; Python spells the byte as "\udce9") dragged in.
+    "drop": [("caf\udce9.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000),
+             ("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
     # No session bus to be had: the player plays and says nothing about it.
     "nobus": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
 }
 MPRIS_PLAYER = "zr_mp3_player"
 TONE_HZ = 440.0
+
+
+def shown(name):
+    """A file name as the window shows it: each byte that is not UTF-8 as U+FFFD."""
+    return os.fsencode(name).decode("utf-8", "replace")
+
+
+def gtk_python():
+    """A Python that has GTK 3 for the drag source (often only the system's), or None."""
+    for python in (sys.executable, "/usr/bin/python3"):
+        if os.path.exists(python) and subprocess.run(
+                [python, "-c", "import gi; gi.require_version('Gtk', '3.0'); "
+                               "from gi.repository import Gtk"],
+                capture_output=True).returncode == 0:
+            return python
+    return None
 
 
 def twips(left, top, width=0, height=0):
@@ -149,6 +179,8 @@ class Run:
         self.refs = {}
         self.tracks = SCENARIOS[args.scenario]
         self.bus = None
+        self.a11y = None
+        self.reader = None
 
     # ---- references: the window drawn in an expected state ----
     @staticmethod
@@ -255,9 +287,9 @@ class Run:
 
     # ---- the session ----
     def expected_states(self):
-        states = [{}, {"rows": "|".join(t[0] for t in self.tracks)}, {"lblPositionA": "0"}]
+        states = [{}, {"rows": "|".join(shown(t[0]) for t in self.tracks)}, {"lblPositionA": "0"}]
         for row, (name, _, length) in enumerate(self.tracks, 1):
-            states.append({"lblArtistA": f"({row:02d}) {name}", "lblLengthA": str(length)})
+            states.append({"lblArtistA": f"({row:02d}) {shown(name)}", "lblLengthA": str(length)})
         for seconds in range(4):
             states.append({"lblELTimeC": "0", "lblELTimeD": str(seconds)})
         return states
@@ -283,9 +315,14 @@ class Run:
             self.tap = DiskTap(os.path.join(self.work, "audio.fifo"))
             env = self.x.env(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.tap.path,
                              XDG_RUNTIME_DIR=self.work)
-        if self.args.scenario == "mpris":
+        if self.args.scenario in ("mpris", "screenreader", "drop"):
             self.bus = SessionBus()
             env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
+        if self.args.scenario == "screenreader":
+            from atspi_reader import AccessibilityBus, Reader
+            self.a11y = AccessibilityBus(env)
+            self.reader = Reader(self.bus.address)
+            env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         elif self.args.scenario == "nobus":
             env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(self.work, "no-bus")
         self.log = open(os.path.join(self.work, "program.log"), "wb")
@@ -300,6 +337,9 @@ class Run:
                             "at start")
 
     def fill_playlist(self):
+        if self.args.scenario == "drop":
+            self.drag_to_playlist()
+            return
         self.x.click(*self.at(button(5)))  # Open
         browser = wait_until("the browser window", lambda: self.x.find_window(BROWSER), 15)
         time.sleep(0.5)
@@ -408,6 +448,41 @@ class Run:
                     raise StepFailed(f"the {name} menu's first separator carries text "
                                      f"({ink} dark pixels)")
         self.after_browser()
+
+    def drag_to_playlist(self):
+        """The tracks dragged from a GTK window onto the playlist with the mouse (XDND)."""
+        music = os.path.join(self.work, "music")
+        uris = ["file://" + urllib.parse.quote(os.fsencode(os.path.join(music, name)))
+                for name, _, _ in self.tracks]
+        source = subprocess.Popen([gtk_python(), os.path.join(HERE, "dragsource.py"), *uris],
+                                  env=self.x.env(), stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL)
+        try:
+            box = wait_until("the drag source window",
+                             lambda: self.x.find_window("zr-drag-source"), 15)
+            time.sleep(0.3)
+            sx, sy = box[0] + 20, box[1] + 20
+            tx, ty = self.at(self.blank_of_list())
+            self.x.move(sx, sy)
+            self.x.run("xdotool", "mousedown", "1")
+            for step in range(1, 21):  # a drag starts after a few pixels of movement
+                self.x.run("xdotool", "mousemove", str(sx + (tx - sx) * step // 20),
+                           str(sy + (ty - sy) * step // 20))
+                time.sleep(0.03)
+            time.sleep(0.3)
+            self.x.run("xdotool", "mouseup", "1")
+            said = b""
+            deadline = time.monotonic() + 10
+            while b"dropped" not in said and time.monotonic() < deadline:
+                if select.select([source.stdout], [], [], 0.5)[0]:
+                    said += source.stdout.read1(256)
+            if b"dropped" not in said:
+                raise StepFailed("the drag did not end")
+        finally:
+            source.terminate()
+            source.communicate(timeout=10)
+        ref = self.reference(rows="|".join(shown(t[0]) for t in self.tracks))
+        self.wait_for("the dropped tracks on the playlist", "playlist", ref, 5)
 
     def after_browser(self):
         wait_until("the browser to close", lambda: self.x.find_window(BROWSER) is None, 10)
@@ -990,11 +1065,24 @@ class Run:
         self.x.key("space")
         self.expect_status("Playing", "after Space")
         time.sleep(0.8)
+        # The keyboard's Play/Pause key (X sends XF86AudioPlay) toggles, as Space does.
+        self.x.key("XF86AudioPlay")
+        self.expect_status("Paused", "after the Play/Pause media key")
+        self.x.key("XF86AudioPlay")
+        self.expect_status("Playing", "after the Play/Pause media key again")
         t_next = time.monotonic()
         self.playerctl("next")
         self.wait_for("playerctl next to show the second row", "title", self.title_ref(2), 3)
         if self.playerctl("metadata", "title") != "(02) bravo.mp3":
             raise StepFailed("after next, playerctl does not report the second row")
+        # After bus calls, Space acts on what the window shows; the focus given to the window
+        # by the window system this time, not by a click.
+        wid = self.x.run("xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$").split()[0]
+        self.x.run("xdotool", "windowfocus", "--sync", wid.decode())
+        self.x.key("space")
+        self.expect_status("Paused", "Space after playerctl next")
+        self.x.key("space")
+        self.expect_status("Playing", "Space again after playerctl next")
         time.sleep(0.3)
         self.x.key("XF86AudioNext")  # the media key while the window has the focus
         self.wait_for("the Next media key to show the third row", "title", self.title_ref(3), 2)
@@ -1019,7 +1107,107 @@ class Run:
         if (after := heard(t_end + 0.3, None)) > 0.05:
             raise StepFailed(f"heard {after:.2f} s after the last row ended")
         return (f"playerctl play-pause/position {position:.2f} s/metadata/status/next, "
-                "Space, XF86AudioNext and Return obeyed")
+                "Space, XF86AudioPlay, XF86AudioNext and Return obeyed")
+
+    def scenario_screenreader(self):
+        """Both windows as a screen reader reads them: a frame and a dialog with named lists;
+        playlist rows of two cells, stepped through by their file names; the seek bar a
+        slider with the position as its value and a visible focus mark; the clock one text;
+        and only labels whose text changed announce it."""
+        from atspi_reader import require
+        r = self.reader
+        app = r.application(TITLE)
+        frame = r.find(app, role="frame", name=TITLE)
+
+        self.x.click(*self.at(button(5)))  # Open
+        wait_until("the browser window", lambda: self.x.find_window(BROWSER), 15)
+        dialog = r.find(app, role="dialog", name=BROWSER)
+        for name in ("Drives and folders", "Mp3 files"):
+            r.find(dialog, name=name)
+        self.x.key("ctrl+x")
+        wait_until("the browser to close", lambda: self.x.find_window(BROWSER) is None, 10)
+
+        playlist = r.find(frame, role="tree", name="Playlist")
+        rows = [r.cells(playlist, row) for row in range(len(self.tracks))]
+        require(rows[1] == ["02.", "bravo.mp3"],
+                f"the playlist's rows read {rows}: hidden columns or wrong cells")
+
+        # Stepping through the rows reads file names, also after a click on a row's number.
+        r.listen("object:state-changed:focused", "object:property-change:accessible-name")
+        x, y, _, _ = REGIONS["playlist"]
+        self.x.click(*self.at((x + 10, y + 23)))  # row 1, on its number
+        self.x.key("Down")
+        r.pump(1.0)
+        focused = [e.name for e in r.heard("object:state-changed:focused") if e.detail1]
+        require(focused and focused[-1] == "bravo.mp3" and "02." not in focused,
+                f"stepping to row 2 the focus read {focused}")
+
+        # Tab: the seek bar, a slider, with a focus mark on the screen.
+        bx, by, bw, bh = REGIONS["progress"]
+        bottom = lambda image: sum(1 for cx in range(bw) if image.pixel(
+            self.window[0] + bx + cx, self.window[1] + by + bh - 1) != (0, 0, 0))
+        unmarked = bottom(self.shot("before Tab"))
+        since = time.monotonic()
+        self.x.key("Tab")
+        r.pump(0.5)
+        focused = [(e.role, e.name) for e in r.heard("object:state-changed:focused", since)
+                   if e.detail1]
+        require(focused[-1:] == [("slider", "Seek bar")], f"Tab focused {focused}")
+        marked = bottom(self.shot("seek bar focused"))
+        require(unmarked == 0 and marked >= bw // 3,
+                f"the seek bar's bottom row has {marked} lit pixels with the focus, "
+                f"{unmarked} without: no focus mark")
+
+        # Space plays row 2; the bar's value follows the position, the clock reads as one.
+        self.x.key("space")
+        self.wait_for("Space to play row 2", "title", self.title_ref(2), 3)
+        t_play = time.monotonic()
+        r.pump(3.4)
+        slider = r.find(frame, role="slider", name="Seek bar")
+        value, maximum = slider.queryValue().currentValue, slider.queryValue().maximumValue
+        require(maximum == self.tracks[1][2] / 1000 and 1.0 <= value < maximum,
+                f"the seek bar reads {value} of {maximum} s, 3 s into a 5 s track")
+        clock = r.find(frame, role="label", description="Elapsed Time")
+        require(clock.name in ("00:02", "00:03", "00:04"), f"the clock reads {clock.name!r}")
+        require(not r.find_all(frame, role="label", name=":"), "the clock's colon is a label")
+        # Only what changed is announced: no title, length or play mode after the start, and
+        # the clock once a tick (not each digit).
+        names = r.heard("object:property-change:accessible-name", t_play + 0.5)
+        by = {d: sum(1 for e in names if e.description == d)
+              for d in ("Artist", "Length", "Play Mode", "Elapsed Time")}
+        require(by["Artist"] == by["Length"] == by["Play Mode"] == 0 and by["Elapsed Time"] <= 5,
+                f"name changes announced in 2.9 s of ticks: {by} ({names})")
+        require(not [e for e in names if e.name in ("0", ":")],
+                f"the clock's digits announce themselves: {names}")
+        shown = clock.name
+        self.x.key("space")  # Pause
+        self.close()
+        return (f"frame, dialog, rows {rows[1]}, focus on names, slider {value:.1f}/{maximum:.0f} s, "
+                f"clock {shown}, name changes {by}")
+
+    def scenario_drop(self):
+        """A dropped track whose name is not UTF-8 plays; playerctl reads the title the window
+        shows and the sound server names the stream the same."""
+        name = shown(self.tracks[0][0])
+        self.playerctl("play")
+        self.wait_for("the dropped first row to play", "title", self.title_ref(1), 3)
+        title = self.playerctl("metadata", "xesam:title")
+        if title != f"(01) {name}":
+            raise StepFailed(f"playerctl reads the title {title!r}, the window shows (01) {name}")
+        streams = []
+        if self.pulse:
+            streams = wait_until("the stream on the sound server", lambda: [
+                s for s in self.pulse.sink_inputs()
+                if s.get("application.process.id") == str(self.program.pid)], 3, 0.1)
+            if streams[0].get("media.name") != name:
+                raise StepFailed(f"the server names the stream {streams[0].get('media.name')!r}, "
+                                 f"the window shows {name!r}")
+        self.wait_for("the list to play to its end", "title", self.reference(), 5, 0.1)
+        self.close()
+        if self.tap.sounding_seconds() < 1.5:
+            raise StepFailed("the dropped tracks were not heard")
+        return f"dropped, played and read as {title!r}" + (
+            f", stream {streams[0].get('media.name')!r}" if streams else "")
 
     def scenario_nobus(self):
         self.x.click(*self.at(button(1)))
@@ -1065,6 +1253,8 @@ class Run:
                     self.program.wait()
                 if getattr(self, "tap", None):
                     self.tap.close()
+                if self.a11y:
+                    self.a11y.close()
                 if self.bus:
                     self.bus.close()
                 if self.pulse:
@@ -1091,6 +1281,21 @@ def main():
     missing = tools_missing()
     if args.scenario == "mpris":
         missing += [t for t in ("dbus-daemon", "playerctl") if shutil.which(t) is None]
+    if args.scenario == "drop":
+        missing += [t for t in ("dbus-daemon", "playerctl") if shutil.which(t) is None]
+        if gtk_python() is None:
+            missing.append("GTK 3 for Python (gir1.2-gtk-3.0)")
+    if args.scenario == "screenreader":
+        missing += [t for t in ("dbus-daemon", "gdbus") if shutil.which(t) is None]
+        import atspi_reader
+        if not atspi_reader.available():
+            # pyatspi is a package of the system's Python, which may not be this one.
+            system = "/usr/bin/python3"
+            if os.path.realpath(sys.executable) != os.path.realpath(system) and \
+                    os.path.exists(system) and subprocess.run(
+                        [system, "-c", "import pyatspi"], capture_output=True).returncode == 0:
+                os.execv(system, [system, os.path.abspath(__file__), *sys.argv[1:]])
+            missing.append("pyatspi or at-spi-bus-launcher")
     if missing:
         print(f"skipped: {', '.join(missing)} not installed", file=sys.stderr)
         return 77

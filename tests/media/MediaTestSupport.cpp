@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
+#include <condition_variable>
 #include <cstdlib>
+#include <fcntl.h>
+#include <mutex>
+#include <random>
 #include <thread>
 #include <unistd.h>
 
@@ -61,13 +65,26 @@ Pcm decodeReference(const std::string& path) {
     return pcm;
 }
 
-StalledReads::StalledReads() {
+StalledReads::StalledReads(Then then) {
     int fds[2];
     if (::pipe(fds) == 0) {
         readEnd_ = fds[0];
         writeEnd_ = fds[1];
     }
     EXPECT_GE(readEnd_, 0) << "no pipe";
+    // The writer must not block on a full pipe: release() stops it whatever the reader does.
+    if (then == Then::Zeros && writeEnd_ >= 0 && ::fcntl(writeEnd_, F_SETFL, O_NONBLOCK) == 0) {
+        zeros_ = std::thread([this] {
+            static const char nothing[65536] = {};
+            while (!stop_.load()) {
+                const ssize_t wrote = ::write(writeEnd_, nothing, sizeof nothing);
+                if (wrote > 0)
+                    given_ += static_cast<std::uint64_t>(wrote);
+                else
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1)); // full
+            }
+        });
+    }
 }
 
 StalledReads::~StalledReads() {
@@ -86,9 +103,53 @@ MediaService::TrackPreparer StalledReads::preparer() const {
 }
 
 void StalledReads::release() {
+    stop_ = true;
+    if (zeros_.joinable())
+        zeros_.join();
     if (writeEnd_ >= 0)
         ::close(writeEnd_);
     writeEnd_ = -1;
+}
+
+struct StalledOpens::State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool released = false;
+    int running = 0;
+};
+
+StalledOpens::StalledOpens() : state_(std::make_shared<State>()) {}
+
+StalledOpens::~StalledOpens() {
+    release();
+    std::unique_lock lock(state_->mutex);
+    state_->changed.wait(lock, [&] { return state_->running == 0; });
+}
+
+MediaService::TrackPreparer StalledOpens::preparer() const {
+    return [state = state_](const std::string& path, OpenedTrack& track) {
+        std::unique_lock lock(state->mutex);
+        ++state->running;
+        state->changed.wait(lock, [&] { return state->released; });
+        lock.unlock();
+        const int result = MpegDevice::prepare(path, track);
+        lock.lock();
+        --state->running;
+        state->changed.notify_all();
+        return result;
+    };
+}
+
+void StalledOpens::release() {
+    const std::lock_guard lock(state_->mutex);
+    state_->released = true;
+    state_->changed.notify_all();
+}
+
+DeviceOptions patient() {
+    DeviceOptions options;
+    options.openWaitMs = 600000;
+    return options;
 }
 
 } // namespace zr::media::test

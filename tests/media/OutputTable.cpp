@@ -188,6 +188,25 @@ TEST_P(OutputTable, PlayFrom2000StartsAtItsSample) {
     expectSameSound(heard, tone(heard), rest, want);
 }
 
+// "play" and a volume sent while the file is still opening (a disk that has spun down): once it
+// opens, the rest of the track from the point asked for is heard, at the volume sent meanwhile.
+TEST_P(OutputTable, PlayAndVolumeSentWhileTheFileOpensAreHeardAsAsked) {
+    StalledOpens stalled;
+    MediaService slow(output().options(), stalled.preparer());
+    const long from = output().mark();
+    open("tone_3s_cbr_44100_stereo.mp3", &slow);
+    ok(slow, "play mp3 from 2000");
+    ok(slow, "setaudio mp3 volume to 498");
+    stalled.release();
+    ASSERT_TRUE(waitStopped(&slow));
+    EXPECT_EQ(position(&slow), 3000);
+    const std::vector<float> heard = heardSince(from);
+    const std::vector<float> rest(reference_.samples.begin() + 88200 * 2, reference_.samples.end());
+    const auto want = zr::test::analyseTone(rest, 2, 44100, kLoud, 441);
+    EXPECT_NEAR(tone(heard).frames(), want.frames(), rate() / 1000 + output().startCutFrames());
+    EXPECT_NEAR(energy(heard) / energy(rest), 0.1235, 0.0005);
+}
+
 // Files whose header does not tell the whole (joined chapters, a zero frame count, twice the
 // frames there are): every sample the decoder gives is heard, the first length reply (the one
 // the window keeps) is that of the samples heard, and the end-of-track test (position >= length)
@@ -339,11 +358,40 @@ TEST_P(RealTimeOutputTable, SpeedChangedWhilePlayingGoesOnFromWhatWasHeard) {
     EXPECT_NEAR(got.seconds(rate()), expected + output().heldSeconds(), 0.06);
 }
 
+// While a read stalls (a share that stopped answering) the worker is stuck in it, with the output
+// still holding over a second of sound: a pause or a stop is heard at once all the same.
+TEST_P(RealTimeOutputTable, PauseAndStopAreHeardAtOnceWhileAReadStalls) {
+    for (const char* command : {"pause mp3", "stop mp3"}) {
+        SCOPED_TRACE(command);
+        StalledReads stalled;
+        DeviceOptions options = output().options();
+        options.stallLimitMs = 600000;
+        MediaService slow(options, stalled.preparer());
+        open("tone_5s_cbr_44100_stereo.mp3", &slow);
+        const long from = output().mark();
+        ok(slow, "play mp3");
+        ASSERT_TRUE(waitUntil([&] { return position(&slow) >= 500; }));
+        const long at = (output().mark() - from) / channels();
+        ok(slow, command);
+        std::this_thread::sleep_for(800ms);
+        const std::vector<float> s = heardSince(from);
+        ASSERT_GT(static_cast<long>(s.size()) / channels(), at + rate() * 3 / 4)
+            << "the output stopped taking sound";
+        EXPECT_GT(peak(s, at - rate() / 4, at), 0.45f) << "nothing was heard";
+        // What the output had taken before the command may still come out: a block or two.
+        EXPECT_LT(peak(s, at + rate() / 4, at + rate() * 3 / 4), kLoud) << "not heard at once";
+        stalled.release(); // so that closing finds the worker free
+        ok(slow, "close mp3");
+    }
+}
+
 // A file whose reads stall (a vanished share) runs the output dry: the position must stop with
 // what was heard, not run on with the clock past the last frame the output had.
 TEST_P(RealTimeOutputTable, PositionStopsWhereTheOutputRanDry) {
     StalledReads stalled;
-    MediaService slow(output().options(), stalled.preparer());
+    DeviceOptions options = output().options();
+    options.stallLimitMs = 600000; // still playing when looked at
+    MediaService slow(options, stalled.preparer());
     open("tone_5s_cbr_44100_stereo.mp3", &slow);
     const long from = output().mark();
     ok(slow, "play mp3");

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -232,6 +233,20 @@ TEST_F(PulseOutput, StreamGoesStraightToTheServerNamedForThePlayerTheRoleAndTheF
     ok(service_, "close mp3");
     EXPECT_TRUE(test::waitUntil([&] { return ourStream().empty(); }, std::chrono::seconds(5)))
         << "the stream outlived its device";
+
+    // A name that is not UTF-8 (Latin-1 "café.mp3"): the server takes only UTF-8, so the byte
+    // is named U+FFFD, as the player's window shows it.
+    char folder[] = "/tmp/zr-pulse-name-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::filesystem::path latin1 = std::filesystem::path(folder) / "caf\xE9.mp3";
+    std::filesystem::copy_file(fixture("tone_1s_cbr_44100_stereo.mp3"), latin1);
+    ok(service_, "open file://" + std::string(folder) + "/caf%E9.mp3 type MPEGVideo alias mp3");
+    ok(service_, "play mp3");
+    ASSERT_TRUE(
+        test::waitUntil([&] { return !(stream = ourStream()).empty(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(stream["media.name"], "caf\xEF\xBF\xBD.mp3");
+    ok(service_, "close mp3");
+    std::filesystem::remove_all(folder);
 }
 
 // Sound devices that come and go under the player, as a laptop's do: a headset unplugged (its

@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(MediaService, BadFilesAreRefusedWithTheirCode) {
-    MediaService s;
+    MediaService s(test::patient());
     test::TempDir dir;
     EXPECT_EQ(s.send(openCommand(fixture("no_such_file.mp3"))), kMciFileNotFound);
     EXPECT_EQ(s.send(openCommand(dir.path().string())), kMciFileNotFound); // a folder
@@ -166,7 +166,7 @@ TEST(MediaService, SecondOpenOfAnAliasFailsAndLeavesTheFirstAsItWas) {
 }
 
 TEST(MediaService, UnknownThingsGetTheirCodes) {
-    MediaService s;
+    MediaService s(test::patient());
     EXPECT_EQ(s.send("play mp3"), kMciUnknownAlias);
     EXPECT_EQ(s.send("close mp3"), kMciUnknownAlias);
     EXPECT_EQ(s.send("close all"), kMciOk);

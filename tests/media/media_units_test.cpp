@@ -1,6 +1,7 @@
 // The plain functions of the service: file URIs, the volume curve, track-time arithmetic.
 #include "FileUri.h"
 #include "PlaybackClock.h"
+#include "ValidUtf8.h"
 #include "VolumeCurve.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +33,29 @@ TEST(FileUri, DecodesLocalAbsolutePathsAndRefusesTheRest) {
     for (const auto& [uri, path] : table) {
         EXPECT_EQ(pathFromFileUri(uri), path) << uri;
     }
+}
+
+// What the sound server is given as a stream's name, from the file name's bytes: the text the
+// player's windows show, one U+FFFD for each byte that does not begin a valid sequence.
+TEST(ValidUtf8, KeepsValidSequencesAndNamesEachOtherByteReplacement) {
+    const std::string r = "\xEF\xBF\xBD"; // U+FFFD
+    const struct {
+        std::string bytes;
+        std::string text;
+    } cases[] = {
+        {"tone.mp3", "tone.mp3"},
+        {"caf\xC3\xA9.mp3", "caf\xC3\xA9.mp3"},           // UTF-8 é
+        {"\xF0\x9F\x8E\xB5.mp3", "\xF0\x9F\x8E\xB5.mp3"}, // U+1F3B5
+        {"caf\xE9.mp3", "caf" + r + ".mp3"},              // Latin-1 é
+        {"a\xE2\x82", "a" + r + r},                       // cut short
+        {"\xC0\xAF", r + r},                              // overlong "/"
+        {"\xED\xA0\x80", r + r + r},                      // a surrogate
+        {"\xF4\x90\x80\x80", r + r + r + r},              // above U+10FFFF
+        {"\x80x", r + "x"},                               // a lone continuation byte
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(validUtf8(c.bytes), c.text) << c.bytes;
 }
 
 TEST(VolumeCurve, CubeLawFromSilenceToUnity) {

@@ -1,5 +1,6 @@
 #include "DriveDFolder.h"
 #include "DriveTable.h"
+#include "HungMount.h"
 #include "mWinAPI.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -146,6 +148,60 @@ TEST_F(FileSearch, SubfoldersAndRelativeSearches) {
     QDir::setCurrent(previous);
     EXPECT_EQ(here, std::vector<std::string>{"y.mp3"});
     EXPECT_EQ(below, (std::vector<std::string>{".", "..", "x.mp3"}));
+}
+
+// The threads of this process.
+int Threads() {
+    return static_cast<int>(
+        QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+TEST_F(FileSearch, AShareThatDoesNotAnswerIsGivenUpAndLeftOutOfTheFolderHoldingIt) {
+    Folder("Music");
+    Folder("share");
+    Folder("Video");
+    Touch("x.mp3");
+    zr::test::HungMount share;
+    const std::string why = share.Mount(dir.filePath("share"));
+    if (!why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    // The folder holding the hung share is listed without it; the share lists nothing.
+    EXPECT_EQ(Names(Search("D:\\*.*")),
+              (std::vector<std::string>{".", "..", "Music", "Video", "x.mp3"}));
+    EXPECT_TRUE(Search("D:\\share\\*.*").empty());
+    EXPECT_EQ(Names(Search("D:\\*.mp3")), std::vector<std::string>{"x.mp3"});
+
+    // One thread at most stays stuck there: later searches give up without asking it again.
+    const int threads = Threads();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(Search("D:\\share\\*.*").empty());
+        EXPECT_TRUE(Search("D:\\share\\deeper\\*.mp3").empty());
+        EXPECT_EQ(Names(Search("D:\\*.*")).size(), 5u);
+    }
+    EXPECT_LE(Threads(), threads);
+    EXPECT_FALSE(share.ReleasedByWatchdog());
+}
+
+TEST_F(FileSearch, AWorkerLeftBehindOnAShareNeverHoldsUpTheExit) {
+    zr::test::HungMount share;
+    if (const std::string why = share.Mount(dir.path()); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    // This binary searches the share as a program of its own, which ends while its worker is
+    // stuck there; `timeout` ends it otherwise. (No leak check: it would wait to stop that
+    // worker.)
+    const std::string self = QFile::symLinkTarget("/proc/self/exe").toStdString();
+    FILE* child = popen(
+        ("ASAN_OPTIONS=detect_leaks=0 timeout 30 '" + self + "' --search-and-exit '" + root + "'")
+            .c_str(),
+        "r");
+    ASSERT_NE(child, nullptr);
+    char said[64] = {};
+    EXPECT_NE(fgets(said, sizeof said, child), nullptr);
+    EXPECT_EQ(pclose(child), 0) << "124: still running 30 s later";
+    EXPECT_STREQ(said, "gave up\n");
+    EXPECT_FALSE(share.ReleasedByWatchdog());
 }
 
 TEST_F(FileSearch, NamesTheProgramCannotExpressAreLeftOut) {

@@ -1,5 +1,12 @@
 #include "DriveTable.h"
 #include "Drives.h"
+#include "HungMount.h"
+
+#include <QDir>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+
+#include <sys/mount.h>
 
 #include <gtest/gtest.h>
 
@@ -184,6 +191,95 @@ TEST(SystemDrives, ThisMachineHasCAsItsRoot) {
             EXPECT_EQ(mWinAPI::DriveFolder(d.letter).value_or(""), d.rootPath.toStdString());
         }
     }
+}
+
+TEST(MountInfo, FieldsAndEscapes) {
+    const auto lines = mWinAPI::ParseMountInfo(
+        "22 1 8:2 / / rw shared:1 - ext4 /dev/sda2 rw\n"
+        "40 22 0:35 / /mnt/my\\040music rw master:3 unbindable - fuse.sshfs ann@h:/srv rw\n"
+        "41 22 0:36 / /mnt/x rw - tmpfs\n" // too short: skipped
+        "42 22 259:1 /sub /srv/a\\134b rw - btrfs /dev/nvme0n1p1 rw");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].mountPoint + " " + lines[0].fsType + " " + lines[0].source,
+              "/ ext4 /dev/sda2");
+    EXPECT_EQ(lines[0].major * 1000 + lines[0].minor, 8002u);
+    EXPECT_EQ(lines[1].mountPoint + " " + lines[1].fsType + " " + lines[1].source,
+              "/mnt/my music fuse.sshfs ann@h:/srv");
+    EXPECT_EQ(lines[2].mountPoint, "/srv/a\\b");
+}
+
+// Mounts in a temporary folder, unmounted before it goes.
+class Mounts : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (auto it = mounted.rbegin(); it != mounted.rend(); ++it) {
+            umount2(it->toLocal8Bit().constData(), MNT_DETACH);
+        }
+    }
+    QString Folder(const QString& name) {
+        EXPECT_TRUE(QDir().mkpath(dir.filePath(name)));
+        return dir.filePath(name);
+    }
+    bool MountFs(const char* type, const QString& folder, const char* options = nullptr) {
+        const bool mountedHere = zr::test::MountHere(type, folder, options).empty();
+        if (mountedHere) {
+            mounted.push_back(folder);
+        }
+        return mountedHere;
+    }
+    QTemporaryDir dir;
+    std::vector<QString> mounted;
+};
+
+TEST_F(Mounts, TheMachinesMountsAreThoseQtListsWithTheirLabels) {
+    // Shapes Qt leaves out (no size) or keeps (a blank in the folder's name), when we may mount.
+    MountFs("tmpfs", Folder("ram disk"), "size=1m") && MountFs("proc", Folder("proc")) &&
+        MountFs("tmpfs", Folder("ram disk/inner"));
+    std::vector<std::string> qt;
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+        qt.push_back(v.rootPath().toStdString() + " " + v.device().toStdString() + " " +
+                     v.fileSystemType().toStdString() + " [" + v.name().toStdString() + "] " +
+                     (v.isReady() ? "ready" : "-"));
+    }
+    std::vector<std::string> ours;
+    for (const MountEntry& m : mWinAPI::ReadMounts()) {
+        ours.push_back(m.rootPath.toStdString() + " " + m.device.toStdString() + " " +
+                       m.fsType.toStdString() + " [" + m.label.toStdString() + "] " +
+                       (m.ready ? "ready" : "-"));
+    }
+    // The not-ready entries of fstab and empty optical drives follow the mounted ones.
+    ours.resize(std::min(ours.size(), qt.size()));
+    EXPECT_EQ(ours, qt);
+}
+
+TEST_F(Mounts, AMountThatDoesNotAnswerIsANotReadyDriveAndTheOthersAreRead) {
+    const QString music = Folder("music");
+    const QString share = Folder("share");
+    zr::test::HungMount hung;
+    if (const std::string why = hung.Mount(share); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    const mWinAPI::ScopedDriveFolders keep({});
+
+    // The machine's own table: the hung mount is listed, as not ready, and maps to no letter.
+    const auto mounts = mWinAPI::ReadMounts();
+    EXPECT_TRUE(std::any_of(mounts.begin(), mounts.end(),
+                            [&](const MountEntry& m) { return m.rootPath == share && !m.ready; }));
+    EXPECT_TRUE(mWinAPI::LoadSystemDrives().at(0).ready);
+    for (const auto& [letter, folder] : mWinAPI::GetDriveFolders()) {
+        EXPECT_NE(folder, share.toStdString()) << letter;
+    }
+
+    // A list of our own: the share keeps its letter and its type, not ready; D: is read.
+    const mWinAPI::ScopedMountList ours(
+        {Mount(music.toUtf8().constData(), "/dev/sdb1", "ext4", "MUSIC"),
+         Mount(share.toUtf8().constData(), "nas:/export/music", "nfs4", "NAS")});
+    const auto drives = mWinAPI::LoadSystemDrives();
+    EXPECT_EQ(Summary(drives), "C2/ D2" + music.toStdString() + " E3-");
+    EXPECT_TRUE(drives[2].volumeName.isEmpty());
+    EXPECT_EQ(mWinAPI::DriveFolder('D').value_or(""), music.toStdString());
+    EXPECT_FALSE(mWinAPI::DriveFolder('E').has_value());
+    EXPECT_FALSE(hung.ReleasedByWatchdog());
 }
 
 } // namespace

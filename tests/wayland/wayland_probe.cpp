@@ -1,15 +1,17 @@
 // The player window run as the program runs it, on whatever platform Qt is given (the Wayland
 // test starts it under a headless Weston): it must map, take a dropped track, play it to its
 // end through the real media service, keep its corners see-through, and close through its
-// close box, all without a single Qt warning.
+// close box, all without a single Qt warning. It is on the session bus (MPRIS) as the program.
 //   zr-wayland-probe <track.mp3>
-// Prints "READY" once the track has played and waits for a line on standard input before it
-// closes, so the caller can take a screenshot of the mapped window. Exit 0 when every check
-// passed; each check is reported on one line.
+// Prints "READY" once the track has played, then takes commands on standard input, one a line,
+// so the caller can take screenshots in between: "minimize" presses the caption bar's minimize
+// box (answered "MINIMIZED"), "close" (or the end of input) closes through the close box. Exit 0
+// when every check passed; each check is reported on one line.
 
 #include "Drives.h"
 #include "DroppedFiles.h"
 #include "MediaService.h"
+#include "Mpris.h"
 #include "WindowIdentity.h"
 #include "frmMain.h"
 #include "mVariables.h"
@@ -20,6 +22,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace {
 
@@ -60,6 +65,8 @@ int main(int argc, char* argv[]) {
     std::printf("platform %s\n", qPrintable(QGuiApplication::platformName()));
     {
         zr::ui::frmMain window;
+        const zr::ui::Mpris mpris(window);
+        std::printf("mpris %s\n", qPrintable(mpris.ServiceName()));
         window.show();
         Check(QTest::qWaitForWindowExposed(&window, 10000), QStringLiteral("the window maps"));
 
@@ -92,10 +99,22 @@ int main(int argc, char* argv[]) {
 
         std::printf("READY\n");
         std::fflush(stdout);
+        // Commands until "close"; the bus (Raise) is served meanwhile.
         QEventLoop wait;
         QSocketNotifier input(0, QSocketNotifier::Read);
-        QObject::connect(&input, &QSocketNotifier::activated, &wait, &QEventLoop::quit);
-        QTimer::singleShot(30000, &wait, &QEventLoop::quit);
+        QObject::connect(&input, &QSocketNotifier::activated, &wait, [&] {
+            char line[64] = {};
+            const ssize_t got = ::read(0, line, sizeof line - 1);
+            if (got > 0 && std::strncmp(line, "minimize", 8) == 0) {
+                QAbstractButton& box = window.captionBar().minimizeButton();
+                QTest::mouseClick(&box, Qt::LeftButton, {}, box.rect().center());
+                std::printf("MINIMIZED\n");
+                std::fflush(stdout);
+                return;
+            }
+            wait.quit();
+        });
+        QTimer::singleShot(60000, &wait, &QEventLoop::quit);
         wait.exec();
 
         QAbstractButton& closeBox = window.captionBar().closeButton();

@@ -5,8 +5,9 @@ pixels) on a green desktop, the Qt Wayland platform plugin, SDL's disk or dummy 
 1. The real program starts, its window maps at 378 x 460 with see-through rounded corners
    (checked in Weston's own screenshot of the screen), and it says no Qt warning.
 2. The probe (the same window, driven from inside) takes a dropped track, plays it to its end,
-   checks the buffer it hands the compositor, is photographed by Weston, and closes through its
-   close box without a Qt warning.
+   checks the buffer it hands the compositor, is photographed by Weston, is minimized with its
+   caption bar's box and brought back by MPRIS Raise (gdbus on a private session bus), and
+   closes through its close box without a Qt warning.
 
 Exit 0 on success, 1 on failure, 77 when weston or the Qt Wayland plugin is missing."""
 
@@ -184,10 +185,76 @@ def run_program(args, weston, workdir, failures):
         failures.append("program: Qt warnings: " + " | ".join(warnings))
 
 
+class SessionBus:
+    """A dbus-daemon of the test's own for the probe's MPRIS object."""
+
+    def __init__(self):
+        self.process = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address"],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.address = self.process.stdout.readline().decode().strip()
+
+    def raise_player(self):
+        """MPRIS Raise, as a desktop's media panel calls it; gdbus's exit status."""
+        return subprocess.run(
+            ["gdbus", "call", "--session", "--dest", "org.mpris.MediaPlayer2.zr_mp3_player",
+             "--object-path", "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Raise"],
+            env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address), capture_output=True,
+            timeout=10).returncode
+
+    def stop(self):
+        self.process.terminate()
+        try:
+            self.process.wait(5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        self.process.stdout.close()
+
+
+def read_line(probe, timeout):
+    """The probe's next line of output, or None after timeout seconds."""
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        readable, _, _ = select.select([probe.stdout], [], [], 1.0)
+        if readable:
+            line = probe.stdout.readline().decode(errors="replace")
+            if not line:
+                return None
+            log("probe:", line.rstrip())
+            return line.strip()
+    return None
+
+
+def minimize_and_raise(probe, bus, weston, workdir, artifacts, failures):
+    """The caption bar's minimize box hides the window; MPRIS Raise brings it back."""
+    probe.stdin.write(b"minimize\n")
+    if read_line(probe, 10) != "MINIMIZED":
+        failures.append("probe: did not minimize")
+        return
+    gone = wait_for(lambda: window_box(read_png(weston.screenshot(workdir))[2]) is None, 5, 0.3)
+    if not gone:
+        failures.append("probe: the window stayed on the screen after its minimize box")
+        return
+    if bus.raise_player() != 0:
+        failures.append("probe: MPRIS Raise failed")
+        return
+    def back():
+        shot = weston.screenshot(workdir)
+        return shot if window_box(read_png(shot)[2]) else None
+    shot = wait_for(back, 5, 0.3)
+    if shot is None:
+        failures.append("probe: MPRIS Raise did not bring the minimized window back")
+        return
+    shutil.copy(shot, os.path.join(artifacts, "probe-raised-wayland.png"))
+    check_window_in(shot, failures, "raised")
+
+
 def run_probe(args, weston, workdir, failures):
     audio = os.path.join(workdir, "audio.raw")
+    bus = SessionBus()
     env = dict(weston.env, QT_QPA_PLATFORM="wayland", SDL_AUDIODRIVER="disk",
-               SDL_DISKAUDIOFILE=audio)
+               SDL_DISKAUDIOFILE=audio, DBUS_SESSION_BUS_ADDRESS=bus.address)
     # Unbuffered bytes: select() must not miss lines already read into a text buffer.
     probe = subprocess.Popen([args.probe, args.track], env=env, stdin=subprocess.PIPE,
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
@@ -195,25 +262,24 @@ def run_probe(args, weston, workdir, failures):
         ready = False
         end = time.monotonic() + 60
         while time.monotonic() < end and not ready:
-            readable, _, _ = select.select([probe.stdout], [], [], 1.0)
-            if not readable:
-                continue
-            line = probe.stdout.readline().decode(errors="replace")
-            if not line:
+            line = read_line(probe, end - time.monotonic())
+            if line is None:
                 break
-            log("probe:", line.rstrip())
-            ready = line.strip() == "READY"
+            ready = line == "READY"
         if not ready:
             failures.append("probe: never got ready")
         else:
             shot = weston.screenshot(workdir)
             shutil.copy(shot, os.path.join(args.artifacts, "probe-wayland.png"))
             check_window_in(shot, failures, "probe")
+            minimize_and_raise(probe, bus, weston, workdir, args.artifacts, failures)
         out, err = probe.communicate(b"close\n", timeout=30)
     except subprocess.TimeoutExpired:
         probe.kill()
         out, err = probe.communicate()
         failures.append("probe: did not close")
+    finally:
+        bus.stop()
     out, err = out.decode(errors="replace"), err.decode(errors="replace")
     for line in out.splitlines():
         log("probe:", line)
@@ -233,8 +299,9 @@ def main():
     args = parser.parse_args()
 
     plugins = glob.glob("/usr/lib/*/qt6/plugins/platforms/libqwayland-*.so")
-    if not (shutil.which("weston") and shutil.which("weston-screenshooter") and plugins):
-        log("SKIP: weston or the Qt Wayland platform plugin is not installed")
+    tools = ("weston", "weston-screenshooter", "dbus-daemon", "gdbus")
+    if not (all(shutil.which(tool) for tool in tools) and plugins):
+        log("SKIP: weston, dbus-daemon, gdbus or the Qt Wayland platform plugin is not installed")
         return 77
     os.makedirs(args.artifacts, exist_ok=True)
 

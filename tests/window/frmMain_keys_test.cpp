@@ -33,6 +33,12 @@ TEST(PlayerKeysTable, ShiftAndKeypadAreIgnoredCtrlAltAndMetaMakeAnotherKey) {
         {Qt::Key_Space, Qt::AltModifier, KeyCommand::None},
         {Qt::Key_Return, Qt::ControlModifier, KeyCommand::None},
         {Qt::Key_MediaNext, Qt::MetaModifier, KeyCommand::None},
+        // The keyboard's Play/Pause key is XF86AudioPlay, which Qt names MediaPlay: it
+        // toggles; keys of their own for Pause and Stop keep their meaning.
+        {Qt::Key_MediaPlay, Qt::NoModifier, KeyCommand::PlayOrPause},
+        {Qt::Key_MediaTogglePlayPause, Qt::NoModifier, KeyCommand::PlayOrPause},
+        {Qt::Key_MediaPause, Qt::NoModifier, KeyCommand::Pause},
+        {Qt::Key_MediaStop, Qt::NoModifier, KeyCommand::Stop},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CommandForKey(c.key, c.modifiers), c.expected)
@@ -100,13 +106,20 @@ TEST_F(KeysTest, SpaceAndTheMediaKeysRunPlayPauseStopNextAndPrevious) {
     EXPECT_EQ(window->lblArtistA.Caption(), "(02) two.mp3");
     Key(Qt::Key_MediaPause);
     EXPECT_FALSE(Playing());
-    Key(Qt::Key_MediaPlay);
+    Key(Qt::Key_MediaPause); // a second Pause key press pauses again, as the button
+    EXPECT_FALSE(Playing());
+    Key(Qt::Key_MediaPlay); // the Play/Pause key: plays, then pauses
     EXPECT_TRUE(Playing());
     EXPECT_EQ(window->lblArtistA.Caption(), "(02) two.mp3");
+    Key(Qt::Key_MediaPlay);
+    EXPECT_FALSE(Playing());
+    EXPECT_EQ(window->lblArtistA.Caption(), "(02) two.mp3");
+    Key(Qt::Key_MediaPlay);
+    EXPECT_TRUE(Playing());
     Key(Qt::Key_MediaStop);
     EXPECT_FALSE(Playing());
     EXPECT_EQ(window->lblArtistA.Caption(), "No Track loaded.");
-    EXPECT_EQ(Count("pause mp3"), 2);
+    EXPECT_EQ(Count("pause mp3"), 4);
 
     // A held Space neither plays nor pauses again; the list does not take it either.
     media->clear();
