@@ -162,7 +162,7 @@ TEST_F(FileSearch, AShareThatDoesNotAnswerIsGivenUpAndLeftOutOfTheFolderHoldingI
     Folder("Video");
     Touch("x.mp3");
     zr::test::HungMount share;
-    const std::string why = share.Mount(dir.filePath("share"));
+    const std::string why = share.Mount(dir.Path("share"));
     if (!why.empty()) {
         GTEST_SKIP() << why;
     }
@@ -185,7 +185,7 @@ TEST_F(FileSearch, AShareThatDoesNotAnswerIsGivenUpAndLeftOutOfTheFolderHoldingI
 
 TEST_F(FileSearch, AWorkerLeftBehindOnAShareNeverHoldsUpTheExit) {
     zr::test::HungMount share;
-    if (const std::string why = share.Mount(dir.path()); !why.empty()) {
+    if (const std::string why = share.Mount(dir.Path()); !why.empty()) {
         GTEST_SKIP() << why;
     }
     // This binary searches the share as a program of its own, which ends while its worker is
