@@ -42,7 +42,7 @@ sys.path.insert(0, os.path.join(ROOT, "bench"))
 
 from cpuwindow import CpuWindow  # noqa: E402
 from mcishell import MciShell  # noqa: E402
-from pulseserver import BusyLoops, PulseServer, _spawn, _stop  # noqa: E402
+from pulseserver import BusyLoops, PulseServer, SessionBus, _spawn, _stop  # noqa: E402
 from toneanalysis import analyse  # noqa: E402
 
 RATE = 44100
@@ -232,9 +232,8 @@ def audacious_cpu(server, paths):
     home = tempfile.mkdtemp(prefix="zr-bench-aud-")
     bus = None
     try:
-        bus = _spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                     dict(os.environ), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        address = bus.stdout.readline().decode().strip()
+        bus = SessionBus()
+        address = bus.address
         # A fresh home: Audacious as a new user gets it, with the output it picks itself.
         env = server.env(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                          DBUS_SESSION_BUS_ADDRESS=address)
@@ -290,7 +289,8 @@ def audacious_cpu(server, paths):
         finally:
             _stop(proc)
     finally:
-        _stop(bus)
+        if bus:
+            bus.close()
         shutil.rmtree(home, ignore_errors=True)
 
 

@@ -20,13 +20,6 @@ std::int64_t soundingFrame(std::int64_t consumedEnd, std::int64_t queued, std::i
     return std::max(startFrame, consumedEnd - queued);
 }
 
-std::uint32_t positionMs(const ClockState& state) {
-    std::int64_t frame = state.mode == DeviceMode::Playing ? state.soundingFrame : state.heldFrame;
-    if (state.lengthFrames >= 0)
-        frame = std::min(frame, state.lengthFrames);
-    return frameToMs(frame, state.rate);
-}
-
 } // namespace zr::media
 
 namespace zr::media {

@@ -20,17 +20,6 @@ enum class DeviceMode { Stopped, Paused, Playing };
 [[nodiscard]] std::int64_t soundingFrame(std::int64_t consumedEnd, std::int64_t queued,
                                          std::int64_t startFrame);
 
-struct ClockState {
-    DeviceMode mode = DeviceMode::Stopped;
-    std::int64_t heldFrame = 0;     // position while stopped or paused
-    std::int64_t soundingFrame = 0; // published by the output while playing
-    std::int64_t lengthFrames = -1; // -1 while not known yet
-    long rate = 44100;
-};
-
-// The position reply, in milliseconds; never beyond the length.
-[[nodiscard]] std::uint32_t positionMs(const ClockState& state);
-
 } // namespace zr::media
 
 namespace zr::media {

@@ -20,22 +20,11 @@
 namespace zr::badinput {
 
 CurrentFolder::CurrentFolder() : previous_(QDir::currentPath()) {
-    EXPECT_TRUE(dir_.isValid());
-    QDir::setCurrent(dir_.path());
+    QDir::setCurrent(Path());
 }
 
 CurrentFolder::~CurrentFolder() {
     QDir::setCurrent(previous_);
-}
-
-QString CurrentFolder::Path(const QString& relative) const {
-    return relative.isEmpty() ? dir_.path() : dir_.filePath(relative);
-}
-
-void CurrentFolder::Write(const QString& relative, const QByteArray& bytes) const {
-    QFile file(Path(relative));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << relative.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 QByteArray Fixture(const char* name) {

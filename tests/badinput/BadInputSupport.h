@@ -4,6 +4,7 @@
 // media service, real input on the player window and the browser, and bounded waits.
 
 #include "MediaChannel.h"
+#include "TempDir.h"
 #include "WindowDriving.h"
 #include "frmExplore.h"
 #include "frmMain.h"
@@ -11,7 +12,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <functional>
@@ -21,18 +21,12 @@
 namespace zr::badinput {
 
 // A fresh temporary folder, made the process's current folder while the object lives.
-class CurrentFolder {
+class CurrentFolder : public test::TempDir {
 public:
     CurrentFolder();
     ~CurrentFolder();
-    CurrentFolder(const CurrentFolder&) = delete;
-    CurrentFolder& operator=(const CurrentFolder&) = delete;
-
-    [[nodiscard]] QString Path(const QString& relative = {}) const;
-    void Write(const QString& relative, const QByteArray& bytes) const;
 
 private:
-    QTemporaryDir dir_;
     QString previous_;
 };
 

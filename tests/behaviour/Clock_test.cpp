@@ -153,6 +153,7 @@ TEST_F(ClockTest, RandomModePlaysEveryRowOnceThenStops) {
     EXPECT_EQ(mVariables::RandomPlayCount, 3);
     TickAtEnd();
     EXPECT_EQ(Opened(), std::vector<std::string>{});
+    EXPECT_EQ(mVariables::RandomPlayCount, 3) << "counted a pick that found no row";
     EXPECT_FALSE(Playing());
     EXPECT_FALSE(window->Timer1.Enabled());
 }

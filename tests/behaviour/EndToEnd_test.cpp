@@ -71,21 +71,6 @@ TEST_F(EndToEndTest, ThreeRowsPlayInOrderAndStopAfterTheLast) {
     EXPECT_EQ(Clock(), "00:00");
 }
 
-TEST_F(EndToEndTest, RandomModePlaysEachRowOnceAndStops) {
-    AddRow("one.mp3", Fixture("tone_1s_cbr_44100_stereo.mp3"));
-    AddRow("two.mp3", Fixture("tone_1s_cbr_48000_stereo.mp3"));
-    AddRow("three.mp3", Fixture("tone_1s_cbr_22050_mono.mp3"));
-    Click(9);
-    Select(2);
-    Click(1);
-    auto titles = TitlesUntilStopped(15000);
-    ASSERT_EQ(titles.size(), 3u);
-    EXPECT_EQ(titles.front(), "(02) two.mp3");
-    std::sort(titles.begin(), titles.end());
-    EXPECT_EQ(titles, (std::vector<QString>{"(01) one.mp3", "(02) two.mp3", "(03) three.mp3"}));
-    EXPECT_EQ(mVariables::RandomPlayCount, 2);
-}
-
 TEST_F(EndToEndTest, PauseThenPlayContinuesWhereItStood) {
     AddRow("long.mp3", Fixture("tone_3s_cbr_44100_stereo.mp3"));
     Select(1);

@@ -5,6 +5,7 @@
 #include "BehaviourFixture.h"
 #include "MediaChannel.h"
 #include "Mpris.h"
+#include "PythonHelpers.h"
 #include "TextHelpers.h"
 #include "Transport.h"
 
@@ -50,47 +51,10 @@ public slots:
     void OnSeeked(qlonglong position) { seeks.push_back(position); }
 };
 
-// A dbus-daemon of the test's own, stopped when the suite ends. Started with fork and exec, not
-// QProcess: ThreadSanitizer cannot follow how QProcess starts a child, and from then on misses
-// this thread's locking (it reports races in correctly locked code).
-class PrivateBus {
-public:
-    PrivateBus() {
-        int out[2];
-        if (::pipe(out) != 0)
-            return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
-            ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--nopidfile",
-                     "--print-address", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        std::string line;
-        pollfd ready{out[0], POLLIN, 0};
-        char c = 0;
-        while (line.find('\n') == std::string::npos && ::poll(&ready, 1, 5000) > 0 &&
-               ::read(out[0], &c, 1) == 1)
-            line += c;
-        ::close(out[0]);
-        address_ = QString::fromStdString(line).trimmed();
-    }
-    ~PrivateBus() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
-    [[nodiscard]] const QString& Address() const { return address_; }
-
-private:
-    pid_t pid_ = -1;
-    QString address_;
+// The tests' private session bus (tests/support), stopped when the suite ends.
+struct PrivateBus {
+    zr::test::SessionBus bus;
+    [[nodiscard]] QString Address() const { return QString::fromStdString(bus.address()); }
 };
 
 class MprisTest : public BehaviourTest {

@@ -4,6 +4,7 @@
 
 #include "DriveTable.h"
 #include "Drives.h"
+#include "TempDir.h"
 #include "TreeView.h"
 #include "WindowDriving.h"
 #include "cDrives.h"
@@ -14,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -45,23 +45,7 @@ inline std::string MediaStatus(const char* what) {
 }
 
 // A folder tree that is deleted with the object.
-class TempTree {
-public:
-    TempTree() { EXPECT_TRUE(dir_.isValid()); }
-    [[nodiscard]] QString Path(const QString& relative = {}) const {
-        return relative.isEmpty() ? dir_.path() : dir_.filePath(relative);
-    }
-    void Folder(const QString& relative) const { EXPECT_TRUE(QDir().mkpath(Path(relative))); }
-    // A file of the given size (sparse, so big sizes cost nothing).
-    void File(const QString& relative, qint64 size = 0) const {
-        QFile file(Path(relative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << relative.toStdString();
-        ASSERT_TRUE(file.resize(size));
-    }
-
-private:
-    QTemporaryDir dir_;
-};
+using TempTree = TempDir;
 
 inline mWinAPI::DriveInfo Drive(char letter, const QString& folder, const QString& label = {},
                                 int type = mWinAPI::kDriveFixed, bool ready = true) {

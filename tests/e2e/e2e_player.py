@@ -50,8 +50,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 
-from audiotap import AudioTap  # noqa: E402
-from pulseserver import PulseServer, ServerFailed, available  # noqa: E402
+from pulseserver import PulseServer, ServerFailed, SessionBus, available  # noqa: E402
+from recording import DiskTap  # noqa: E402
 from xsession import (Image, StepFailed, XServer, differing_pixels, save_png,  # noqa: E402
                       tools_missing, wait_until)
 
@@ -106,29 +106,6 @@ SCENARIOS = {
     "nobus": [("bravo.mp3", "tone_1s_cbr_44100_stereo.mp3", 1000)],
 }
 MPRIS_PLAYER = "zr_mp3_player"
-
-
-class PrivateBus:
-    """A dbus-daemon of this run; stopped when the run ends."""
-
-    def __init__(self):
-        self.daemon = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address"],
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.address = self.daemon.stdout.readline().decode().strip()
-        if not self.address:
-            self.close()
-            raise StepFailed("the private session bus did not start")
-
-    def close(self):
-        if self.daemon.poll() is None:
-            self.daemon.terminate()
-            try:
-                self.daemon.wait(5)
-            except subprocess.TimeoutExpired:
-                self.daemon.kill()
-                self.daemon.wait()
-        self.daemon.stdout.close()
 TONE_HZ = 440.0
 
 
@@ -335,11 +312,11 @@ class Run:
             self.tap = self.pulse.tap()
             env = self.x.env(SDL_AUDIODRIVER="pulseaudio", **self.pulse.client_env())
         else:
-            self.tap = AudioTap(os.path.join(self.work, "audio.fifo"))
+            self.tap = DiskTap(os.path.join(self.work, "audio.fifo"))
             env = self.x.env(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.tap.path,
                              XDG_RUNTIME_DIR=self.work)
         if self.args.scenario in ("mpris", "screenreader", "drop"):
-            self.bus = PrivateBus()
+            self.bus = SessionBus()
             env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
         if self.args.scenario == "screenreader":
             from atspi_reader import AccessibilityBus, Reader

@@ -5,6 +5,7 @@ Python standard library only.
 """
 
 import os
+import select
 import shutil
 import subprocess
 import tempfile
@@ -89,7 +90,7 @@ def differing_pixels(a, ax, ay, b, bx, by, w, h):
 
 
 class XServer:
-    """Xvfb on the first free display from :90 to :99, stopped on exit."""
+    """Xvfb on a display it chooses itself (-displayfd), stopped on exit."""
 
     def __init__(self, width=800, height=600):
         self.size = (width, height)
@@ -97,26 +98,34 @@ class XServer:
         self.display = None
 
     def __enter__(self):
-        for number in range(90, 100):
-            if os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(f"/tmp/.X11-unix/X{number}"):
-                continue
-            proc = subprocess.Popen(
-                ["Xvfb", f":{number}", "-screen", "0", f"{self.size[0]}x{self.size[1]}x24",
-                 "-nolisten", "tcp", "-noreset", "-br"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            socket = f"/tmp/.X11-unix/X{number}"
+        # Xvfb takes the first free display and writes its number to the pipe once it accepts
+        # clients: no guessing which displays are free, no race with another server.
+        read_end, write_end = os.pipe()
+        try:
+            self.proc = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                 f"{self.size[0]}x{self.size[1]}x24", "-nolisten", "tcp", "-noreset", "-br"],
+                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.close(write_end)
+            write_end = None
+            number = b""
             deadline = time.monotonic() + 10
-            while time.monotonic() < deadline and proc.poll() is None and not os.path.exists(socket):
-                time.sleep(0.05)
-            if proc.poll() is None and os.path.exists(socket):
-                # Another server may have taken the display at the same moment; ours then exits.
-                time.sleep(0.2)
-                if proc.poll() is None:
-                    self.proc, self.display = proc, f":{number}"
-                    return self
-            proc.kill()
-            proc.wait()
-        raise StepFailed("no free X display between :90 and :99")
+            while not number.endswith(b"\n") and time.monotonic() < deadline:
+                ready, _, _ = select.select([read_end], [], [], 0.1)
+                if ready:
+                    chunk = os.read(read_end, 16)
+                    if not chunk:
+                        break
+                    number += chunk
+        finally:
+            os.close(read_end)
+            if write_end is not None:
+                os.close(write_end)
+        if not number.strip().isdigit():
+            self.__exit__()
+            raise StepFailed("Xvfb did not start")
+        self.display = f":{number.strip().decode()}"
+        return self
 
     def __exit__(self, *exc):
         if self.proc:

@@ -1,6 +1,7 @@
 // Opening at any path length on real nested folders deeper than one call can name.
 
 #include "AnyLengthOpen.h"
+#include "TempDir.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,57 +11,25 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace zr::fs {
 namespace {
 
-// A temporary folder holding a chain of 200-byte folder names deeper than PATH_MAX, with a file
-// at the bottom; made and removed with *at() calls.
+// A file below folders nested deeper than one path may name.
 class DeepTree : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/zr-fs-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root = pattern;
-        int dir = ::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        ASSERT_GE(dir, 0);
-        while (relative.size() < PATH_MAX + 100) {
-            ASSERT_EQ(::mkdirat(dir, kName.c_str(), 0700), 0);
-            dirs.push_back(dir);
-            dir = ::openat(dir, kName.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-            ASSERT_GE(dir, 0);
-            relative += kName + "/";
-        }
-        dirs.push_back(dir);
-        const int fd = ::openat(dir, "deep.mp3", O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::fstat(fd, &made), 0);
-        ::close(fd);
-        relative += "deep.mp3";
-    }
-    void TearDown() override {
-        if (!dirs.empty())
-            ::unlinkat(dirs.back(), "deep.mp3", 0);
-        for (std::size_t i = dirs.size(); i-- > 1;)
-            ::unlinkat(dirs[i - 1], kName.c_str(), AT_REMOVEDIR);
-        for (int fd : dirs)
-            ::close(fd);
-        ::rmdir(root.c_str());
-    }
     [[nodiscard]] bool IsTheFile(const UniqueFd& fd) const {
         struct stat st {};
         return fd.valid() && ::fstat(fd.get(), &st) == 0 && st.st_ino == made.st_ino &&
                st.st_dev == made.st_dev;
     }
 
-    const std::string kName = std::string(200, 'd');
-    std::string root;
-    std::string relative; // from root to the file
-    std::vector<int> dirs;
+    test::TempDir dir;
+    const std::string root = dir.path().string();
     struct stat made {};
+    const std::string relative = dir.DeepFile(4500, "deep.mp3", {}, &made); // from root
 };
 
 TEST_F(DeepTree, AbsoluteAndRelativeLongPathsOpenTheFileWithCloseOnExec) {

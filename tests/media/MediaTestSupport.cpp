@@ -65,18 +65,6 @@ Pcm decodeReference(const std::string& path) {
     return pcm;
 }
 
-TempDir::TempDir() {
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() /
-            ("zr-media-test-" + std::to_string(rd()) + std::to_string(rd()));
-    std::filesystem::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 StalledReads::StalledReads(Then then) {
     int fds[2];
     if (::pipe(fds) == 0) {

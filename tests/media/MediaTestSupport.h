@@ -2,11 +2,11 @@
 // Helpers for the media service tests: fixture paths, bounded waits, a reference decode.
 
 #include "MediaService.h"
+#include "TempDir.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -85,17 +85,6 @@ private:
 // machine (sanitizers): for tests of what a file's open answers.
 [[nodiscard]] DeviceOptions patient();
 
-// A fresh empty folder under the system's temporary folder, removed by the destructor.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using zr::test::TempDir;
 
 } // namespace zr::media::test

@@ -32,53 +32,15 @@ std::vector<char> fileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// A file in folders nested deeper than PATH_MAX allows in one path, made and removed with
-// *at() calls (the usual path calls cannot reach it).
-class DeepFile {
-public:
-    DeepFile(const std::filesystem::path& root, std::size_t minLength, const std::string& source) {
-        const std::string name(200, 'd');
-        path_ = root.string();
-        int dir = ::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        while (path_.size() < minLength) {
-            EXPECT_EQ(::mkdirat(dir, name.c_str(), 0700), 0);
-            const int next = ::openat(dir, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-            dirs_.push_back(dir);
-            dir = next;
-            path_ += "/" + name;
-        }
-        dirs_.push_back(dir);
-        const std::vector<char> bytes = fileBytes(source);
-        const int fd = ::openat(dir, "track.mp3", O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        EXPECT_GE(fd, 0);
-        EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        ::close(fd);
-        path_ += "/track.mp3";
-    }
-    ~DeepFile() {
-        const std::string name(200, 'd');
-        ::unlinkat(dirs_.back(), "track.mp3", 0);
-        for (std::size_t i = dirs_.size() - 1; i-- > 0;)
-            ::unlinkat(dirs_[i], name.c_str(), AT_REMOVEDIR);
-        for (int fd : dirs_)
-            ::close(fd);
-    }
-    DeepFile(const DeepFile&) = delete;
-    DeepFile& operator=(const DeepFile&) = delete;
-    [[nodiscard]] const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-    std::vector<int> dirs_;
-};
-
 TEST(MediaOpen, FileAtAPathOf4500BytesOpensAndPlaysAsPathAndAsUri) {
     test::TempDir dir;
-    const DeepFile file(dir.path(), 4500, fixture("tone_1s_cbr_44100_stereo.mp3"));
-    ASSERT_GE(file.path().size(), 4500u);
+    const std::vector<char> bytes = fileBytes(fixture("tone_1s_cbr_44100_stereo.mp3"));
+    const std::string path =
+        dir.path().string() + "/" + dir.DeepFile(4500, "track.mp3", {bytes.data(), bytes.size()});
+    ASSERT_GE(path.size(), 4500u);
     MediaService s;
-    ok(s, "open \"" + file.path() + "\" type MPEGVideo alias a");
-    ok(s, "open file://" + file.path() + " type MPEGVideo alias b");
+    ok(s, "open \"" + path + "\" type MPEGVideo alias a");
+    ok(s, "open file://" + path + " type MPEGVideo alias b");
     for (const char* alias : {"a", "b"}) {
         const std::string a(alias);
         EXPECT_EQ(number(s, "status " + a + " length"), 1000) << alias;

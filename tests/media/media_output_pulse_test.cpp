@@ -1,10 +1,11 @@
-// What the service plays, heard through a private PulseAudio: our own libpulse stream into a
-// null sink whose monitor is recorded. Real time, so the tracks are short; the recording is the
-// server's own timeline, so what it holds is what a listener would have heard.
-#include "MediaService.h"
-#include "MediaTestSupport.h"
+// What the service plays, heard through a private PulseAudio (tests/support/pulseserver.py): our
+// own libpulse stream into a null sink whose monitor is recorded. Real time, so the tracks are
+// short; the recording is the server's own timeline, so what it holds is what a listener would
+// have heard. The output table (OutputTable.cpp) runs here too; below are the checks only a
+// server has: its stream, the choice of output, and servers and sinks that come and go.
+#include "OutputTable.h"
 #include "PulseOutput.h"
-#include "PulseServer.h"
+#include "PythonHelpers.h"
 #include "SdlLibrary.h"
 
 #include <dlfcn.h>
@@ -24,6 +25,8 @@ namespace {
 using test::fixture;
 using test::number;
 using test::ok;
+using test::OutputTable;
+using test::RealTimeOutputTable;
 using zr::test::PulseServer;
 
 constexpr int kRate = PulseServer::kRate;
@@ -87,26 +90,50 @@ protected:
 
 PulseServer* PulseOutput::server_ = nullptr;
 
-TEST_F(PulseOutput, TrackPlaysWholeWithoutGapsStraightToTheServer) {
-    open("tone_3s_cbr_44100_stereo.mp3");
-    ok(service_, "play mp3");
-    // Straight to the server, not through SDL (nor its silent fallback).
-    ASSERT_TRUE(test::waitUntil([&] { return !ourStream().empty(); }, std::chrono::seconds(5)))
-        << "no stream of ours on the server; SDL driver: " << sdlDriver();
-    // Not even loaded: SDL brings its whole video stack into the process.
-    EXPECT_EQ(zr::media::SdlLibrary::loaded(), nullptr) << "SDL was loaded";
-    void* sdl = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
-    EXPECT_EQ(sdl, nullptr) << "SDL is in the process";
-    if (sdl)
-        dlclose(sdl);
-    ASSERT_TRUE(waitStopped());
-    EXPECT_EQ(number(service_, "status mp3 position"), 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
-    EXPECT_NEAR(tone.seconds(kRate), 3.0, 0.03);
-    EXPECT_TRUE(tone.gaps.empty())
-        << tone.gaps.size() << " gaps, the first at frame " << tone.gaps.front().first;
+class ServerOutput : public test::Output {
+public:
+    std::string start(bool) override {
+        if (!PulseServer::installed())
+            return "pulseaudio is not installed";
+        server_.emplace();
+        EXPECT_TRUE(server_->ready()) << server_->error();
+        if (!server_->ready())
+            return server_->error();
+        recording_.emplace(*server_);
+        EXPECT_TRUE(recording_->started()) << "the null sink's monitor recorded nothing";
+        return recording_->started() ? "" : "no recording";
+    }
+    long mark() const override { return static_cast<long>(recording_->frames()) * 2; }
+    std::vector<float> heard(long from) const override {
+        const std::vector<std::int16_t> s = recording_->samples();
+        std::vector<float> out;
+        for (std::size_t i = static_cast<std::size_t>(std::max(from, 0L)); i < s.size(); ++i)
+            out.push_back(static_cast<float>(s[i]) / 32767); // as our stream made them
+        return out;
+    }
+    long rate(const test::Pcm&) const override { return kRate; }
+    int channels(const test::Pcm&) const override { return 2; }
+    float step() const override { return 1.0f / 32767; }
+    bool paced() const override { return true; }
+    double slackSeconds() const override { return 0.05; }
+    // The first 1.5 to 2.5 ms of every play are not heard (from the monitor as from a card).
+    long startCutFrames() const override { return kRate / 200; }
+    double heldSeconds() const override { return 0.0; }
+
+private:
+    std::optional<PulseServer> server_;
+    std::optional<PulseServer::Recording> recording_;
+};
+
+std::unique_ptr<test::Output> makeServer() {
+    return std::make_unique<ServerOutput>();
 }
+
+constexpr char kServer[] = "server";
+INSTANTIATE_TEST_SUITE_P(Output, OutputTable, ::testing::Values(&makeServer),
+                         test::nameOutput<kServer>);
+INSTANTIATE_TEST_SUITE_P(Output, RealTimeOutputTable, ::testing::Values(&makeServer),
+                         test::nameOutput<kServer>);
 
 // A decoder may hand over samples beyond full scale (a loud master): the stream clips them and
 // neither wraps them round to the other sign nor loses the quiet end of the scale.
@@ -176,33 +203,6 @@ TEST_F(PulseOutput, SamplesBeyondFullScaleAreClippedNotWrapped) {
     EXPECT_LE(peak(s, loud.end + kRate / 20, loud.end + kRate * 9 / 20), 3);
 }
 
-// The server holds much more than SDL did: the position must count only what it has played,
-// and the track may end only once the server has played it all. Between the server's reports
-// the position runs on with the clock: read again after a quiet second, it must still match.
-TEST_F(PulseOutput, PositionCountsWhatTheServerHasPlayedAndTheEndWaitsForIt) {
-    open("tone_3s_cbr_44100_stereo.mp3");
-    ok(service_, "play mp3");
-    ASSERT_TRUE(test::waitUntil([&] { return number(service_, "status mp3 position") >= 1000; }));
-    const long mark = static_cast<long>(recording_->frames());
-    const long position = number(service_, "status mp3 position");
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    const long laterMark = static_cast<long>(recording_->frames());
-    const long later = number(service_, "status mp3 position");
-    ASSERT_TRUE(test::waitUntil([&] { return ok(service_, "status mp3 mode") == "stopped"; },
-                                std::chrono::seconds(20)));
-    const long stoppedAt = static_cast<long>(recording_->frames());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
-    ASSERT_GE(tone.start, 0);
-    // Generous: the recording itself lags the server by a few tens of ms.
-    EXPECT_NEAR(static_cast<double>(mark - tone.start) * 1000 / kRate, position, 150)
-        << "the position is not what has been heard";
-    EXPECT_NEAR(static_cast<double>(laterMark - tone.start) * 1000 / kRate, later, 150)
-        << "the position drifted from what has been heard";
-    EXPECT_LE(tone.end, stoppedAt + kRate / 10) << "stopped before the audio had ended";
-    EXPECT_EQ(number(service_, "status mp3 position"), 3000);
-}
-
 // An SDL driver asked for explicitly is honoured even with a server running (the tests' silent
 // and disk drivers depend on it), and ZR_AUDIO_OUTPUT=sdl plays through SDL's own driver for
 // the server. SDL reads its driver once per start, so each case is a test of its own.
@@ -236,13 +236,21 @@ TEST_F(PulseOutputChoice, SdlOnRequestStillReachesTheServer) {
     EXPECT_EQ(sdl, "pulseaudio");
 }
 
-// What a desktop's mixer shows for the stream.
-TEST_F(PulseOutput, StreamShowsThePlayerTheMusicRoleAndTheFileName) {
+// The service plays straight to the server, not through SDL (nor its silent fallback), and a
+// desktop's mixer shows the stream by the player's name, the music role and the file's name.
+TEST_F(PulseOutput, StreamGoesStraightToTheServerNamedForThePlayerTheRoleAndTheFile) {
     open("tone_1s_cbr_44100_stereo.mp3");
     ok(service_, "play mp3");
     std::map<std::string, std::string> stream;
     ASSERT_TRUE(
-        test::waitUntil([&] { return !(stream = ourStream()).empty(); }, std::chrono::seconds(5)));
+        test::waitUntil([&] { return !(stream = ourStream()).empty(); }, std::chrono::seconds(5)))
+        << "no stream of ours on the server; SDL driver: " << sdlDriver();
+    // Not even loaded: SDL brings its whole video stack into the process.
+    EXPECT_EQ(zr::media::SdlLibrary::loaded(), nullptr) << "SDL was loaded";
+    void* sdl = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_EQ(sdl, nullptr) << "SDL is in the process";
+    if (sdl)
+        dlclose(sdl);
     EXPECT_EQ(stream["application.name"], "ZR - Mp3 Player");
     EXPECT_EQ(stream["media.role"], "music");
     EXPECT_EQ(stream["media.name"], "tone_1s_cbr_44100_stereo.mp3");
@@ -263,116 +271,6 @@ TEST_F(PulseOutput, StreamShowsThePlayerTheMusicRoleAndTheFileName) {
     EXPECT_EQ(stream["media.name"], "caf\xEF\xBF\xBD.mp3");
     ok(service_, "close mp3");
     std::filesystem::remove_all(folder);
-}
-
-TEST_F(PulseOutput, MuteVolumeAndStopAreHeardOnTheServer) {
-    open("tone_3s_cbr_44100_stereo.mp3");
-    ok(service_, "play mp3");
-    ASSERT_TRUE(test::waitUntil([&] { return number(service_, "status mp3 position") >= 700; }));
-    const long muted = static_cast<long>(recording_->frames());
-    ok(service_, "set mp3 audio all off");
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    const long unmuted = static_cast<long>(recording_->frames());
-    ok(service_, "setaudio mp3 volume to 498");
-    ok(service_, "set mp3 audio all on");
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    const long stopped = static_cast<long>(recording_->frames());
-    ok(service_, "stop mp3");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const auto s = recording_->samples();
-
-    // Generous bounds: a command is heard within 250 ms here (the benchmark measures it).
-    const long slack = kRate / 4;
-    const double full = peak(s, muted - kRate / 2, muted);
-    EXPECT_GT(full, 15000);
-    EXPECT_LT(peak(s, muted + slack, unmuted), kLoud) << "mute not heard";
-    // (498/1000)^3 of full scale: the volume set while muted is what comes back.
-    EXPECT_NEAR(peak(s, unmuted + slack, stopped) / full, 0.1235, 0.01);
-    EXPECT_LT(peak(s, stopped + slack, static_cast<long>(s.size() / 2)), kLoud)
-        << "still sounding after stop";
-}
-
-TEST_F(PulseOutput, SpeedKeepsTheToneWholeAndChangesItsLength) {
-    open("tone_3s_cbr_44100_stereo.mp3");
-    ok(service_, "set mp3 speed 1500");
-    ok(service_, "play mp3");
-    ASSERT_TRUE(waitStopped());
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
-    EXPECT_NEAR(tone.seconds(kRate), 2.0, 0.05);
-    EXPECT_TRUE(tone.gaps.empty()) << tone.gaps.size() << " gaps";
-}
-
-TEST_F(PulseOutput, SpeedChangedWhilePlayingLeavesNoGap) {
-    open("tone_3s_cbr_44100_stereo.mp3");
-    ok(service_, "play mp3");
-    long faster = 0;
-    long slower = 0;
-    ASSERT_TRUE(
-        test::waitUntil([&] { return (faster = number(service_, "status mp3 position")) >= 800; }));
-    ok(service_, "set mp3 speed 1500");
-    ASSERT_TRUE(test::waitUntil(
-        [&] { return (slower = number(service_, "status mp3 position")) >= 1800; }));
-    ok(service_, "set mp3 speed 1000");
-    ASSERT_TRUE(waitStopped());
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
-    EXPECT_TRUE(tone.gaps.empty()) << tone.gaps.size() << " gaps, the first "
-                                   << tone.gaps.front().second * 1000 / kRate << " ms long";
-    // Each change goes on from the position heard: nothing skipped or played twice (the
-    // positions are read just before the commands, so a few ms early).
-    const double expected = (faster + (slower - faster) / 1.5 + (3000 - slower)) / 1000.0;
-    EXPECT_NEAR(tone.seconds(kRate), expected, 0.06);
-}
-
-// A file whose reads stall (a vanished share) runs the server dry: the position must stop with
-// what was heard, not run on with the clock past the last frame the server had.
-TEST_F(PulseOutput, PositionStopsWhereTheServerRanDry) {
-    test::StalledReads stalled;
-    {
-        DeviceOptions options;
-        options.stallLimitMs = 600000; // still playing when looked at
-        MediaService service(options, stalled.preparer());
-        ok(service, "open \"" + fixture("tone_5s_cbr_44100_stereo.mp3") + "\" alias mp3");
-        ok(service, "play mp3");
-        const auto silentFor = [&](long frames) {
-            const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
-            return tone.start >= 0 && static_cast<long>(recording_->frames()) - tone.end > frames;
-        };
-        ASSERT_TRUE(test::waitUntil([&] { return silentFor(kRate / 2); }, std::chrono::seconds(10)))
-            << "the sound never stopped";
-        const long position = number(service, "status mp3 position");
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
-        EXPECT_EQ(number(service, "status mp3 position"), position) << "the position ran on";
-        const auto tone = zr::test::analyseTone(recording_->samples(), 2, kLoud, kDropout);
-        EXPECT_LT(tone.seconds(kRate), 4.0) << "the reads did not stall";
-        EXPECT_NEAR(tone.seconds(kRate) * 1000, position, 100)
-            << "the position is not what has been heard";
-        EXPECT_EQ(ok(service, "status mp3 mode"), "playing");
-    }
-}
-
-// While a read stalls (a share that stopped answering) the worker is stuck in it, with the server
-// still holding over a second of sound: a pause or a stop is heard at once all the same.
-TEST_F(PulseOutput, PauseAndStopAreHeardAtOnceWhileAReadStalls) {
-    for (const char* command : {"pause mp3", "stop mp3"}) {
-        test::StalledReads stalled;
-        DeviceOptions options;
-        options.stallLimitMs = 600000;
-        MediaService service(options, stalled.preparer());
-        ok(service, "open \"" + fixture("tone_5s_cbr_44100_stereo.mp3") + "\" alias mp3");
-        ok(service, "play mp3");
-        ASSERT_TRUE(test::waitUntil([&] { return number(service, "status mp3 position") >= 500; }));
-        const long mark = static_cast<long>(recording_->frames());
-        ok(service, command);
-        std::this_thread::sleep_for(std::chrono::milliseconds(800));
-        const auto s = recording_->samples();
-        const long slack = kRate / 4; // as for a mute: the recording lags the server a little
-        EXPECT_GT(peak(s, mark - kRate / 4, mark), 15000) << command << ": nothing was heard";
-        EXPECT_LT(peak(s, mark + slack, mark + kRate * 3 / 4), kLoud)
-            << command << " not heard at once";
-        ok(service, "close mp3");
-    }
 }
 
 // Sound devices that come and go under the player, as a laptop's do: a headset unplugged (its

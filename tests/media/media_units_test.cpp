@@ -7,27 +7,32 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <string>
 
 namespace zr::media {
 namespace {
 
-TEST(FileUri, DecodesTheShortPathForm) {
-    EXPECT_EQ(pathFromFileUri("file:///home/u/My%20Music/a%25b.mp3"), "/home/u/My Music/a%b.mp3");
-    EXPECT_EQ(pathFromFileUri("file://localhost/x/y.mp3"), "/x/y.mp3");
-    EXPECT_EQ(pathFromFileUri("FILE:/x/y.mp3"), "/x/y.mp3");
-    EXPECT_EQ(pathFromFileUri("file:///a/%C3%A9t%C3%A9.mp3"), "/a/\xC3\xA9t\xC3\xA9.mp3");
-    EXPECT_EQ(pathFromFileUri("file:///a/b%3Fc%23d.mp3"), "/a/b?c#d.mp3");
-}
-
-TEST(FileUri, RefusesWhatIsNotALocalAbsolutePath) {
-    EXPECT_FALSE(pathFromFileUri("file://server/share/a.mp3"));
-    EXPECT_FALSE(pathFromFileUri("file://localhostx/a.mp3"));
-    EXPECT_FALSE(pathFromFileUri("file:relative.mp3"));
-    EXPECT_FALSE(pathFromFileUri("http:///a.mp3"));
-    EXPECT_FALSE(pathFromFileUri("file:///a%2"));
-    EXPECT_FALSE(pathFromFileUri("file:///a%zz.mp3"));
-    EXPECT_FALSE(pathFromFileUri("file:///a%00.mp3"));
-    EXPECT_FALSE(pathFromFileUri("file://"));
+// The short path form decoded to a local absolute path; anything else is refused.
+TEST(FileUri, DecodesLocalAbsolutePathsAndRefusesTheRest) {
+    const std::pair<const char*, std::optional<std::string>> table[] = {
+        {"file:///home/u/My%20Music/a%25b.mp3", "/home/u/My Music/a%b.mp3"},
+        {"file://localhost/x/y.mp3", "/x/y.mp3"},
+        {"FILE:/x/y.mp3", "/x/y.mp3"},
+        {"file:///a/%C3%A9t%C3%A9.mp3", "/a/\xC3\xA9t\xC3\xA9.mp3"},
+        {"file:///a/b%3Fc%23d.mp3", "/a/b?c#d.mp3"},
+        {"file://server/share/a.mp3", std::nullopt},
+        {"file://localhostx/a.mp3", std::nullopt},
+        {"file:relative.mp3", std::nullopt},
+        {"http:///a.mp3", std::nullopt},
+        {"file:///a%2", std::nullopt},
+        {"file:///a%zz.mp3", std::nullopt},
+        {"file:///a%00.mp3", std::nullopt},
+        {"file://", std::nullopt},
+    };
+    for (const auto& [uri, path] : table) {
+        EXPECT_EQ(pathFromFileUri(uri), path) << uri;
+    }
 }
 
 // What the sound server is given as a stream's name, from the file name's bytes: the text the
@@ -69,47 +74,38 @@ TEST(VolumeCurve, CubeLawFromSilenceToUnity) {
     }
 }
 
-TEST(PlaybackClock, FramesRoundDownAndMillisecondsRoundUp) {
-    EXPECT_EQ(msToFrame(2000, 44100), 88200);
-    EXPECT_EQ(msToFrame(1, 44100), 44);
-    EXPECT_EQ(msToFrame(1, 22050), 22);
-    EXPECT_EQ(frameToMs(44100, 44100), 1000u);
-    EXPECT_EQ(frameToMs(46080, 44100), 1045u);
-    EXPECT_EQ(frameToMs(44099, 44100), 1000u);
-    EXPECT_EQ(frameToMs(44055, 44100), 999u);
-    EXPECT_EQ(frameToMs(-5, 44100), 0u);
-    // An hour-long track's frames do not overflow.
-    EXPECT_EQ(frameToMs(3600LL * 48000, 48000), 3600000u);
-    // A position round-trips to the frame it names and back.
-    for (unsigned ms : {0u, 1u, 999u, 2000u, 123457u})
-        EXPECT_EQ(frameToMs(msToFrame(ms, 44100), 44100), ms);
-}
-
-TEST(PlaybackClock, SoundingFrameIsConsumedMinusQueued) {
-    EXPECT_EQ(soundingFrame(10000, 512, 0), 9488);
-    EXPECT_EQ(soundingFrame(88200 + 300, 512, 88200), 88200); // just after play from 2000
-    EXPECT_EQ(soundingFrame(5000, 0, 0), 5000);               // nothing queued: all heard
-}
-
-TEST(PlaybackClock, PositionFollowsTheModeAndNeverPassesTheLength) {
-    ClockState s;
-    s.rate = 44100;
-    s.lengthFrames = 132300;
-    s.mode = DeviceMode::Playing;
-    s.soundingFrame = 44100;
-    s.heldFrame = 999;
-    EXPECT_EQ(positionMs(s), 1000u);
-    s.soundingFrame = 140000;
-    EXPECT_EQ(positionMs(s), 3000u);
-    s.mode = DeviceMode::Paused;
-    s.heldFrame = 66150;
-    EXPECT_EQ(positionMs(s), 1500u);
-    s.mode = DeviceMode::Stopped;
-    s.heldFrame = 132300;
-    EXPECT_EQ(positionMs(s), 3000u);
-    s.lengthFrames = -1; // not known yet: no clamp
-    s.heldFrame = 200000;
-    EXPECT_EQ(positionMs(s), 4536u);
+// Frames round down, milliseconds up (so a position comes back as the frame it names), an hour
+// does not overflow, and the sound heard is what the device took minus what it still queues.
+TEST(PlaybackClock, FramesMillisecondsAndTheSoundingFrame) {
+    const struct {
+        std::uint32_t ms;
+        long rate;
+        std::int64_t frame;
+    } toFrame[] = {{2000, 44100, 88200}, {1, 44100, 44},      {1, 22050, 22},
+                   {0, 44100, 0},        {999, 44100, 44055}, {123457, 44100, 5444453}};
+    for (const auto& row : toFrame) {
+        EXPECT_EQ(msToFrame(row.ms, row.rate), row.frame) << row.ms;
+        EXPECT_EQ(frameToMs(row.frame, row.rate), row.ms) << row.ms; // the round trip
+    }
+    const struct {
+        std::int64_t frame;
+        long rate;
+        std::uint32_t ms;
+    } toMs[] = {{44100, 44100, 1000}, {46080, 44100, 1045}, {44099, 44100, 1000},
+                {44055, 44100, 999},  {-5, 44100, 0},       {3600LL * 48000, 48000, 3600000}};
+    for (const auto& row : toMs) {
+        EXPECT_EQ(frameToMs(row.frame, row.rate), row.ms) << row.frame;
+    }
+    const struct {
+        std::int64_t consumed, queued, start, sounding;
+    } heard[] = {
+        {10000, 512, 0, 9488},
+        {88200 + 300, 512, 88200, 88200}, // just after play from 2000
+        {5000, 0, 0, 5000},               // nothing queued: all heard
+    };
+    for (const auto& row : heard) {
+        EXPECT_EQ(soundingFrame(row.consumed, row.queued, row.start), row.sounding) << row.consumed;
+    }
 }
 
 } // namespace

@@ -2,9 +2,9 @@
 // A temporary folder that is drive D: while the test runs.
 
 #include "DriveTable.h"
+#include "TempDir.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -17,13 +17,11 @@ protected:
     explicit DriveDFolder(bool canonical = false) : canonical_(canonical) {}
 
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        root =
-            canonical_ ? QDir(dir.path()).canonicalPath().toStdString() : dir.path().toStdString();
+        root = canonical_ ? QDir(dir.Path()).canonicalPath().toStdString() : dir.path().string();
         drives = std::make_unique<mWinAPI::ScopedDriveFolders>(mWinAPI::DriveFolders{{'D', root}});
     }
 
-    QTemporaryDir dir;
+    zr::test::TempDir dir;
     std::string root;
     std::unique_ptr<mWinAPI::ScopedDriveFolders> drives;
 

@@ -55,12 +55,8 @@ std::vector<std::string> Names(const std::vector<std::pair<std::string, Found>>&
 
 class FileSearch : public DriveDFolder {
 protected:
-    void Touch(const QString& name, qint64 size = 0) {
-        QFile file(dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(file.resize(size));
-    }
-    void Folder(const QString& name) { ASSERT_TRUE(QDir(dir.path()).mkpath(name)); }
+    void Touch(const QString& name, qint64 size = 0) { dir.File(name, size); }
+    void Folder(const QString& name) { dir.Folder(name); }
 };
 
 TEST_F(FileSearch, DotEntriesComeFirstThenNamesInOrder) {
@@ -81,9 +77,9 @@ TEST_F(FileSearch, AttributeWords) {
     Touch("song.mp3", 1234);
     Touch(".secret.mp3");
     Touch("locked.mp3", 5);
-    ASSERT_EQ(chmod(dir.filePath("locked.mp3").toLocal8Bit().constData(), 0444), 0);
-    ASSERT_EQ(symlink("plain", dir.filePath("linkdir").toLocal8Bit().constData()), 0);
-    ASSERT_EQ(symlink("song.mp3", dir.filePath("linkfile.mp3").toLocal8Bit().constData()), 0);
+    ASSERT_EQ(chmod(dir.Path("locked.mp3").toLocal8Bit().constData(), 0444), 0);
+    ASSERT_EQ(symlink("plain", dir.Path("linkdir").toLocal8Bit().constData()), 0);
+    ASSERT_EQ(symlink("song.mp3", dir.Path("linkfile.mp3").toLocal8Bit().constData()), 0);
 
     std::map<std::string, Found> byName;
     for (const auto& [name, found] : Search("D:\\*.*")) {
@@ -146,7 +142,7 @@ TEST_F(FileSearch, SubfoldersAndRelativeSearches) {
     EXPECT_EQ(Names(Search("D:Music\\*.mp3")), std::vector<std::string>{"y.mp3"});
 
     const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir.filePath("Music")));
+    ASSERT_TRUE(QDir::setCurrent(dir.Path("Music")));
     const auto here = Names(Search("*.mp3"));
     const auto below = Names(Search("Rock\\*.*"));
     QDir::setCurrent(previous);
@@ -166,7 +162,7 @@ TEST_F(FileSearch, AShareThatDoesNotAnswerIsGivenUpAndLeftOutOfTheFolderHoldingI
     Folder("Video");
     Touch("x.mp3");
     zr::test::HungMount share;
-    const std::string why = share.Mount(dir.filePath("share"));
+    const std::string why = share.Mount(dir.Path("share"));
     if (!why.empty()) {
         GTEST_SKIP() << why;
     }
@@ -189,7 +185,7 @@ TEST_F(FileSearch, AShareThatDoesNotAnswerIsGivenUpAndLeftOutOfTheFolderHoldingI
 
 TEST_F(FileSearch, AWorkerLeftBehindOnAShareNeverHoldsUpTheExit) {
     zr::test::HungMount share;
-    if (const std::string why = share.Mount(dir.path()); !why.empty()) {
+    if (const std::string why = share.Mount(dir.Path()); !why.empty()) {
         GTEST_SKIP() << why;
     }
     // This binary searches the share as a program of its own, which ends while its worker is
@@ -262,7 +258,7 @@ TEST_F(FileSearch, TheFolderIsReadOnceAtTheFirstCall) {
     mWinAPI::ScopedFindHandle handle(mWinAPI::FindFirstFileA("D:\\*.mp3", &data));
     ASSERT_TRUE(handle.valid());
     Touch("b.mp3");
-    QFile::remove(dir.filePath("a.mp3"));
+    QFile::remove(dir.Path("a.mp3"));
     EXPECT_STREQ(data.cFileName, "a.mp3");
     EXPECT_FALSE(mWinAPI::FindNextFileA(handle.get(), &data));
 }

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -37,42 +39,46 @@ protected:
     }
 };
 
-TEST_F(GetShortPathNameA, GivesOneWordForAwkwardNames) {
-    const QString names[] = {
+// One word (a file:// URI without blanks, quotes or backslashes) that names the real file, from
+// any form of its path; nothing for what is not an existing file.
+TEST_F(GetShortPathNameA, NamesTheRealFileInOneWordOrGivesNothing) {
+    ASSERT_TRUE(QDir(root).mkpath("Music/Rock"));
+    MakeFile("Music/Rock/a b.mp3");
+    MakeFile("real.mp3");
+    ASSERT_TRUE(QFile::link(root + "/real.mp3", root + "/link.mp3"));
+    ASSERT_TRUE(QFile::link(root + "/gone.mp3", root + "/dangling.mp3"));
+    const QString awkward[] = {
         "My Song.mp3",     "say \"hi\".mp3",   "track type MPEGVideo.mp3",
         "alias mp3 x.mp3", "100% sure#1?.mp3", QString::fromUtf8("Ærø ♫ 日本.mp3"),
         "tab\there.mp3",   "new\nline.mp3"};
-    for (const QString& name : names) {
+    std::vector<std::pair<std::string, QString>> table = {
+        {"D:\\Music\\Rock\\a b.mp3", root + "/Music/Rock/a b.mp3"},
+        {"Rock\\a b.mp3", root + "/Music/Rock/a b.mp3"}, // relative to the current folder
+        {(root + "/link.mp3").toStdString(), root + "/real.mp3"},
+        {(root + "/dangling.mp3").toStdString(), {}},
+        {(root + "/nothing.mp3").toStdString(), {}},
+        {"", {}},
+        {"Q:\\no\\drive.mp3", {}},
+    };
+    for (const QString& name : awkward) {
         MakeFile(name);
-        const auto [n, text] = Short((root + "/" + name).toStdString());
-        EXPECT_EQ(n, text.size());
-        EXPECT_EQ(text.rfind("file:///", 0), 0u) << text;
-        EXPECT_EQ(text.find_first_of(" \"\t\n'\\"), std::string::npos) << text;
-        EXPECT_EQ(Decode(text), root + "/" + name) << text;
+        table.emplace_back((root + "/" + name).toStdString(), root + "/" + name);
     }
-}
-
-TEST_F(GetShortPathNameA, MissingFileGivesZeroAndEmpty) {
-    EXPECT_EQ(Short((root + "/nothing.mp3").toStdString()), std::make_pair(0u, std::string()));
-    EXPECT_EQ(Short(""), std::make_pair(0u, std::string()));
-    EXPECT_EQ(Short("Q:\\no\\drive.mp3"), std::make_pair(0u, std::string()));
-    char untouched = 'x';
-    EXPECT_EQ(mWinAPI::GetShortPathNameA(nullptr, &untouched, 1), 0u);
-    EXPECT_EQ(untouched, '\0');
-}
-
-TEST_F(GetShortPathNameA, ResolvesDriveLettersAndRelativeNames) {
-    ASSERT_TRUE(QDir(root).mkpath("Music/Rock"));
-    MakeFile("Music/Rock/a b.mp3");
     mWinAPI::ScopedDriveFolders drives({{'D', root.toStdString()}});
-    const auto [n, text] = Short("D:\\Music\\Rock\\a b.mp3");
-    EXPECT_EQ(Decode(text), root + "/Music/Rock/a b.mp3");
-
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(root + "/Music"));
-    const auto relative = Short("Rock\\a b.mp3");
+    for (const auto& [path, file] : table) {
+        const auto [n, text] = Short(path);
+        EXPECT_EQ(n, text.size()) << path;
+        if (file.isEmpty()) {
+            EXPECT_EQ(text, "") << path;
+            continue;
+        }
+        EXPECT_EQ(text.rfind("file:///", 0), 0u) << text;
+        EXPECT_EQ(text.find_first_of(" \"\t\n'\\"), std::string::npos) << text;
+        EXPECT_EQ(Decode(text), file) << text;
+    }
     QDir::setCurrent(previous);
-    EXPECT_EQ(relative.second, text);
 }
 
 TEST_F(GetShortPathNameA, TooSmallBufferAsksForTheNeededSize) {
@@ -86,14 +92,9 @@ TEST_F(GetShortPathNameA, TooSmallBufferAsksForTheNeededSize) {
     EXPECT_EQ(tooSmall.first, n + 1);
     EXPECT_EQ(tooSmall.second, "");
     EXPECT_EQ(mWinAPI::GetShortPathNameA(path.c_str(), nullptr, 0), n + 1);
-}
-
-TEST_F(GetShortPathNameA, FollowsLinksToTheRealFile) {
-    MakeFile("real.mp3");
-    ASSERT_TRUE(QFile::link(root + "/real.mp3", root + "/link.mp3"));
-    EXPECT_EQ(Decode(Short((root + "/link.mp3").toStdString()).second), root + "/real.mp3");
-    ASSERT_TRUE(QFile::link(root + "/gone.mp3", root + "/dangling.mp3"));
-    EXPECT_EQ(Short((root + "/dangling.mp3").toStdString()).first, 0u);
+    char untouched = 'x'; // no path: nothing, and an empty text
+    EXPECT_EQ(mWinAPI::GetShortPathNameA(nullptr, &untouched, 1), 0u);
+    EXPECT_EQ(untouched, '\0');
 }
 
 } // namespace

@@ -26,7 +26,8 @@ MountEntry Mount(const char* root, const char* device, const char* fs, const cha
     return m;
 }
 
-// "C2/ D1 E3" style summary: letter, type, and '-' for not ready; easy to read in a failure.
+// "C2/[SYSTEM] D1/media/usb E4-" style summary: letter, type, '-' for not ready, folder, and
+// the volume name in brackets; easy to read in a failure.
 std::string Summary(const std::vector<DriveInfo>& drives) {
     std::string out;
     for (const DriveInfo& d : drives) {
@@ -35,108 +36,84 @@ std::string Summary(const std::vector<DriveInfo>& drives) {
         }
         out += d.letter;
         out += char('0' + d.type);
-        out += d.ready ? d.rootPath.toStdString() : std::string("-");
+        out += (d.ready ? "" : "-") + d.rootPath.toStdString();
+        if (!d.volumeName.isEmpty()) {
+            out += "[" + d.volumeName.toStdString() + "]";
+        }
     }
     return out;
 }
 
-TEST(LetterDrives, EmptyOrFailedEnumerationStillGivesC) {
-    const auto drives = mWinAPI::LetterDrives({});
-    ASSERT_EQ(drives.size(), 1u);
-    EXPECT_EQ(Summary(drives), "C2/");
-    EXPECT_TRUE(drives[0].volumeName.isEmpty());
-}
-
-TEST(LetterDrives, RootIsAlwaysCAndOthersFollowInTableOrder) {
-    const auto drives = mWinAPI::LetterDrives({
-        Mount("/home", "/dev/sda3", "ext4", "home"),
-        Mount("/", "/dev/sda2", "ext4", "system"),
-        Mount("/mnt/data", "/dev/sdb1", "xfs", "DATA"),
-    });
-    EXPECT_EQ(Summary(drives), "C2/ D2/home E2/mnt/data");
-    EXPECT_EQ(drives[0].volumeName, "system");
-    EXPECT_EQ(drives[2].volumeName, "DATA");
-}
-
-TEST(LetterDrives, TypesOfTheMountsAUserBrowses) {
+// Which mounts get a letter, in which order, of which type, with which name: C is always the
+// root; the others follow in table order up to Z, for what a user browses and nothing else.
+TEST(LetterDrives, EachMountAUserBrowsesGetsTheNextLetterItsTypeAndItsName) {
     MountEntry usb = Mount("/mnt/stick", "/dev/sdc1", "vfat", "STICK");
     usb.removable = true;
-    const auto drives = mWinAPI::LetterDrives({
-        Mount("/", "overlay", "overlay"),
-        Mount("/media/ann/CAMERA", "/dev/sdd1", "exfat", "CAMERA"),
-        Mount("/run/media/ann/BACKUP", "/dev/sde1", "ext4"),
-        usb,
-        Mount("/mnt/nas", "nas.local:/export/music", "nfs4"),
-        Mount("/mnt/share", "//server/music", "cifs"),
-        Mount("/home/ann/remote", "ann@host:/srv", "fuse.sshfs"),
-        Mount("/media/cdrom0", "/dev/sr0", "iso9660", "AUDIO_CD"),
-        Mount("/mnt/ram", "tmpfs", "tmpfs"),
-        Mount("/mnt/pool", "pool", "fuse.mergerfs"),
-    });
-    EXPECT_EQ(Summary(drives), "C2/ D1/media/ann/CAMERA E1/run/media/ann/BACKUP F1/mnt/stick "
-                               "G3/mnt/nas H3/mnt/share I3/home/ann/remote J4/media/cdrom0 "
-                               "K5/mnt/ram L0/mnt/pool");
-}
-
-TEST(LetterDrives, PseudoAndSystemMountsNeverGetALetter) {
     MountEntry fileBind = Mount("/etc/hosts", "/dev/vda", "ext4");
     fileBind.isFolder = false;
-    const auto drives = mWinAPI::LetterDrives({
-        Mount("/proc", "proc", "proc"),
-        Mount("/sys", "sysfs", "sysfs"),
-        Mount("/sys/fs/cgroup", "cgroup2", "cgroup2"),
-        Mount("/dev", "devtmpfs", "devtmpfs"),
-        Mount("/dev/shm", "tmpfs", "tmpfs"),
-        Mount("/run", "tmpfs", "tmpfs"),
-        Mount("/run/user/1000", "tmpfs", "tmpfs"),
-        Mount("/run/user/1000/gvfs", "gvfsd-fuse", "fuse.gvfsd-fuse"),
-        Mount("/tmp", "tmpfs", "tmpfs"),
-        Mount("/boot", "/dev/sda1", "ext4"),
-        Mount("/boot/efi", "/dev/sda1", "vfat"),
-        Mount("/snap/core22/864", "/dev/loop3", "squashfs"),
-        Mount("/var/lib/docker/overlay2/x/merged", "overlay", "overlay"),
-        Mount("/mnt/binfmt", "binfmt_misc", "binfmt_misc"),
-        fileBind,
-        Mount("/", "/dev/vda", "ext4"),
-        Mount("/srv/music", "/dev/vdb", "ext4"),
-    });
-    EXPECT_EQ(Summary(drives), "C2/ D2/srv/music");
-}
-
-TEST(LetterDrives, NotReadyDrivesHaveNoFolderAndNoVolumeName) {
     MountEntry cd;
     cd.device = "/dev/sr0";
     cd.ready = false;
     MountEntry backup = Mount("/mnt/backup", "UUID=1234", "ext4", "ignored");
     backup.ready = false;
-    const auto drives = mWinAPI::LetterDrives({Mount("/", "/dev/sda1", "ext4"), backup, cd});
-    EXPECT_EQ(Summary(drives), "C2/ D2- E4-");
-    EXPECT_TRUE(drives[1].volumeName.isEmpty());
-    EXPECT_TRUE(drives[2].rootPath.isEmpty());
-}
-
-TEST(LetterDrives, AFolderMountedTwiceKeepsItsPlaceAndTheLaterDetails) {
-    const auto drives = mWinAPI::LetterDrives({
-        Mount("/mnt/a", "/dev/sdb1", "ext4", "OLD"),
-        Mount("/mnt/b", "/dev/sdc1", "ext4", "B"),
-        Mount("/mnt/a/", "/dev/sdd1", "vfat", "NEW"),
-    });
-    EXPECT_EQ(Summary(drives), "C2/ D2/mnt/a E2/mnt/b");
-    EXPECT_EQ(drives[1].volumeName, "NEW");
-}
-
-TEST(LetterDrives, LettersStopAtZ) {
     std::vector<MountEntry> many;
+    std::string manyLetters = "C2/";
     for (int i = 0; i < 30; ++i) {
         many.push_back(Mount(("/mnt/d" + std::to_string(i)).c_str(), "/dev/x", "ext4"));
+        if (i < 23) {
+            manyLetters += std::string(" ") + char('D' + i) + "2/mnt/d" + std::to_string(i);
+        }
     }
-    const auto drives = mWinAPI::LetterDrives(many);
-    ASSERT_EQ(drives.size(), 24u); // C and D..Z
-    EXPECT_EQ(drives.back().letter, 'Z');
-    EXPECT_EQ(drives.back().rootPath, "/mnt/d22");
+    const struct {
+        const char* what;
+        std::vector<MountEntry> mounts;
+        std::string drives;
+    } table[] = {
+        {"nothing listed", {}, "C2/"},
+        {"the root is C wherever it is listed",
+         {Mount("/home", "/dev/sda3", "ext4", "home"), Mount("/", "/dev/sda2", "ext4", "system"),
+          Mount("/mnt/data", "/dev/sdb1", "xfs", "DATA")},
+         "C2/[system] D2/home[home] E2/mnt/data[DATA]"},
+        {"types",
+         {Mount("/", "overlay", "overlay"),
+          Mount("/media/ann/CAMERA", "/dev/sdd1", "exfat", "CAMERA"),
+          Mount("/run/media/ann/BACKUP", "/dev/sde1", "ext4"), usb,
+          Mount("/mnt/nas", "nas.local:/export/music", "nfs4"),
+          Mount("/mnt/share", "//server/music", "cifs"),
+          Mount("/home/ann/remote", "ann@host:/srv", "fuse.sshfs"),
+          Mount("/media/cdrom0", "/dev/sr0", "iso9660", "AUDIO_CD"),
+          Mount("/mnt/ram", "tmpfs", "tmpfs"), Mount("/mnt/pool", "pool", "fuse.mergerfs")},
+         "C2/ D1/media/ann/CAMERA[CAMERA] E1/run/media/ann/BACKUP F1/mnt/stick[STICK] G3/mnt/nas "
+         "H3/mnt/share I3/home/ann/remote J4/media/cdrom0[AUDIO_CD] K5/mnt/ram L0/mnt/pool"},
+        {"pseudo and system mounts",
+         {Mount("/proc", "proc", "proc"), Mount("/sys", "sysfs", "sysfs"),
+          Mount("/sys/fs/cgroup", "cgroup2", "cgroup2"), Mount("/dev", "devtmpfs", "devtmpfs"),
+          Mount("/dev/shm", "tmpfs", "tmpfs"), Mount("/run", "tmpfs", "tmpfs"),
+          Mount("/run/user/1000", "tmpfs", "tmpfs"),
+          Mount("/run/user/1000/gvfs", "gvfsd-fuse", "fuse.gvfsd-fuse"),
+          Mount("/tmp", "tmpfs", "tmpfs"), Mount("/boot", "/dev/sda1", "ext4"),
+          Mount("/boot/efi", "/dev/sda1", "vfat"),
+          Mount("/snap/core22/864", "/dev/loop3", "squashfs"),
+          Mount("/var/lib/docker/overlay2/x/merged", "overlay", "overlay"),
+          Mount("/mnt/binfmt", "binfmt_misc", "binfmt_misc"), fileBind,
+          Mount("/", "/dev/vda", "ext4"), Mount("/srv/music", "/dev/vdb", "ext4")},
+         "C2/ D2/srv/music"},
+        {"not ready: no folder, no name",
+         {Mount("/", "/dev/sda1", "ext4"), backup, cd},
+         "C2/ D2- E4-"},
+        {"a folder mounted twice keeps its place and takes the later details",
+         {Mount("/mnt/a", "/dev/sdb1", "ext4", "OLD"), Mount("/mnt/b", "/dev/sdc1", "ext4", "B"),
+          Mount("/mnt/a/", "/dev/sdd1", "vfat", "NEW")},
+         "C2/ D2/mnt/a[NEW] E2/mnt/b[B]"},
+        {"letters stop at Z", many, manyLetters},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(Summary(mWinAPI::LetterDrives(row.mounts)), row.drives) << row.what;
+    }
 }
 
-TEST(Fstab, EntriesAreNotReadyAndSwapCommentsAndPseudoPlacesAreSkipped) {
+// fstab's fields, with its octal escapes; swap, comments and broken lines are skipped.
+TEST(Fstab, FieldsAndEscapes) {
     const auto entries =
         mWinAPI::ParseFstab("# /etc/fstab\n"
                             "UUID=abc / ext4 errors=remount-ro 0 1\n"
@@ -156,22 +133,34 @@ TEST(Fstab, EntriesAreNotReadyAndSwapCommentsAndPseudoPlacesAreSkipped) {
     EXPECT_FALSE(mWinAPI::IsBrowsableMount(entries[3]));
 }
 
-TEST(Fstab, UnmountedEntriesAndEmptyOpticalDrivesFollowTheMountedOnes) {
-    const auto fstab = mWinAPI::ParseFstab("UUID=abc / ext4 defaults 0 1\n"
-                                           "/dev/sr0 /media/cdrom0 udf,iso9660 noauto 0 0\n"
-                                           "UUID=xyz /mnt/archive ext4 noauto 0 2\n");
-    const auto all = mWinAPI::WithNotReady(
-        {Mount("/", "/dev/sda1", "ext4", "sys"), Mount("/media/usb", "/dev/sdb1", "vfat", "USB")},
-        fstab, {"/dev/sr0", "/dev/sr1"});
-    const auto drives = mWinAPI::LetterDrives(all);
-    // sr0 is named by fstab (not ready, optical); sr1 has neither mount nor fstab line.
-    EXPECT_EQ(Summary(drives), "C2/ D1/media/usb E4- F2- G4-");
-}
-
-TEST(Fstab, AnOpticalDriveWithADiscIsNotListedTwice) {
-    const auto all = mWinAPI::WithNotReady({Mount("/media/cdrom", "/dev/sr0", "iso9660", "CD")}, {},
-                                           {"/dev/sr0"});
-    EXPECT_EQ(Summary(mWinAPI::LetterDrives(all)), "C2/ D4/media/cdrom");
+// Drives named by fstab but not mounted, and optical drives without a disc, follow the mounted
+// ones as not ready; a drive mounted is listed once.
+TEST(Fstab, UnmountedEntriesAndEmptyOpticalDrivesAreNotReadyDrives) {
+    const struct {
+        const char* what;
+        std::vector<MountEntry> mounted;
+        const char* fstab;
+        std::vector<QString> opticals;
+        std::string drives;
+    } table[] = {
+        {"sr0 is named by fstab (optical); sr1 by nothing",
+         {Mount("/", "/dev/sda1", "ext4", "sys"), Mount("/media/usb", "/dev/sdb1", "vfat", "USB")},
+         "UUID=abc / ext4 defaults 0 1\n"
+         "/dev/sr0 /media/cdrom0 udf,iso9660 noauto 0 0\n"
+         "UUID=xyz /mnt/archive ext4 noauto 0 2\n",
+         {"/dev/sr0", "/dev/sr1"},
+         "C2/[sys] D1/media/usb[USB] E4- F2- G4-"},
+        {"an optical drive with a disc",
+         {Mount("/media/cdrom", "/dev/sr0", "iso9660", "CD")},
+         "",
+         {"/dev/sr0"},
+         "C2/ D4/media/cdrom[CD]"},
+    };
+    for (const auto& row : table) {
+        const auto all =
+            mWinAPI::WithNotReady(row.mounted, mWinAPI::ParseFstab(row.fstab), row.opticals);
+        EXPECT_EQ(Summary(mWinAPI::LetterDrives(all)), row.drives) << row.what;
+    }
 }
 
 TEST(DriveTableFill, ReadyDrivesResolveAndNotReadyOnesDoNot) {
@@ -286,8 +275,7 @@ TEST_F(Mounts, AMountThatDoesNotAnswerIsANotReadyDriveAndTheOthersAreRead) {
         {Mount(music.toUtf8().constData(), "/dev/sdb1", "ext4", "MUSIC"),
          Mount(share.toUtf8().constData(), "nas:/export/music", "nfs4", "NAS")});
     const auto drives = mWinAPI::LoadSystemDrives();
-    EXPECT_EQ(Summary(drives), "C2/ D2" + music.toStdString() + " E3-");
-    EXPECT_TRUE(drives[2].volumeName.isEmpty());
+    EXPECT_EQ(Summary(drives), "C2/ D2" + music.toStdString() + "[MUSIC] E3-");
     EXPECT_EQ(mWinAPI::DriveFolder('D').value_or(""), music.toStdString());
     EXPECT_FALSE(mWinAPI::DriveFolder('E').has_value());
     EXPECT_FALSE(hung.ReleasedByWatchdog());

@@ -40,14 +40,5 @@ TEST(PlaylistRules, RandomPickSplitsTheDrawEvenlyOverUnplayedRows) {
     EXPECT_EQ(hits, (std::map<std::int32_t, int>{{2, 1000}, {4, 1000}, {5, 1000}, {7, 1000}}));
 }
 
-TEST(PlaylistRules, RandomPickReachesTheLastOfFortyThousandRows) {
-    std::vector<bool> played(40000, true);
-    played.back() = false;
-    EXPECT_EQ(PickUnplayedRow(played, 0.1), 40000);
-    played[19999] = false;
-    EXPECT_EQ(PickUnplayedRow(played, 0.4999), 20000);
-    EXPECT_EQ(PickUnplayedRow(played, 0.5), 40000);
-}
-
 } // namespace
 } // namespace zr

@@ -9,7 +9,6 @@
 
 #include <limits>
 #include <map>
-#include <set>
 
 namespace zr {
 namespace {
@@ -57,25 +56,6 @@ TEST_F(PlaylistTest, FortyThousandRowsAreNumberedOnAndPickable) {
         Mark(i);
     }
     EXPECT_EQ(mProcFunc::PickRandomTrack(list), 40000);
-}
-
-TEST_F(PlaylistTest, RandomPickHandsOutEachRowOnceThenZero) {
-    for (int i = 0; i < 6; ++i) {
-        AppendEntry(list, "C:\\", QString("%1.mp3").arg(i));
-    }
-    Mark(3); // played in list order before: never picked, never counted
-    std::set<std::int32_t> picked;
-    for (int i = 0; i < 5; ++i) {
-        const std::int32_t row = mProcFunc::PickRandomTrack(list);
-        ASSERT_GE(row, 1);
-        ASSERT_LE(row, 6);
-        EXPECT_NE(row, 3);
-        EXPECT_TRUE(picked.insert(row).second) << "row " << row << " picked twice";
-        Mark(row); // as Play does
-    }
-    EXPECT_EQ(mVariables::RandomPlayCount, 5);
-    EXPECT_EQ(mProcFunc::PickRandomTrack(list), 0);
-    EXPECT_EQ(mVariables::RandomPlayCount, 5);
 }
 
 TEST_F(PlaylistTest, RandomPickIgnoresAFullCountAndNeverOverflowsIt) {

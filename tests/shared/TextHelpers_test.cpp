@@ -11,13 +11,14 @@ using zr::TextValue;
 using zr::ToInt32;
 using zr::TrimAtNull;
 
-struct ValueCase {
-    QString text;
-    double value;
-};
-
+// The leading number of a reply, as the program reads it: a NUL ends it, only ASCII digits count,
+// and a run of digits too long for any number does not wrap round.
 TEST(TextValue, ReadsTheLeadingNumber) {
-    const ValueCase cases[] = {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const struct {
+        QString text;
+        double value;
+    } table[] = {
         {"", 0},
         {"0", 0},
         {"3000", 3000},
@@ -42,87 +43,97 @@ TEST(TextValue, ReadsTheLeadingNumber) {
         {"\t5", 0},
         {"2147483648", 2147483648.0},
         {"007", 7},
+        {QStringView(u"1234\0"
+                     u"56",
+                     7)
+             .toString(),
+         1234},
+        {QString(30, QChar(u'\0')), 0},
+        {QStringView(u"\0"
+                     u"99",
+                     3)
+             .toString(),
+         0},
+        {QString(400, QChar(u'9')), kInf},
+        {"-" + QString(400, QChar(u'9')), -kInf},
+        {"0." + QString(400, QChar(u'0')) + "1", 0},
+        {"12345678901234567890", 12345678901234567890.0},
+        {QString::fromUtf8("\u0664\u0662"), 0}, // Arabic-Indic digits
+        {QString::fromUtf8("\uFF11"), 0},       // full-width one
     };
-    for (const ValueCase& c : cases) {
-        EXPECT_DOUBLE_EQ(TextValue(c.text), c.value) << '"' << c.text.toStdString() << '"';
+    for (const auto& row : table) {
+        EXPECT_DOUBLE_EQ(TextValue(row.text), row.value) << '"' << row.text.toStdString() << '"';
     }
 }
 
-TEST(TextValue, NulEndsTheNumber) {
-    EXPECT_EQ(TextValue(QStringView(u"1234\0"
-                                    u"56",
-                                    7)),
-              1234);
-    EXPECT_EQ(TextValue(QString(30, QChar(u'\0'))), 0);
-    EXPECT_EQ(TextValue(QStringView(u"\0"
-                                    u"99",
-                                    3)),
-              0);
-}
-
-TEST(TextValue, HugeDigitRunsDoNotWrap) {
-    EXPECT_TRUE(std::isinf(TextValue(QString(400, QChar(u'9')))));
-    EXPECT_LT(TextValue("-" + QString(400, QChar(u'9'))), 0);
-    EXPECT_EQ(TextValue("0." + QString(400, QChar(u'0')) + "1"), 0);
-    EXPECT_DOUBLE_EQ(TextValue(u"12345678901234567890"), 12345678901234567890.0);
-}
-
-TEST(TextValue, OnlyAsciiDigitsCount) {
-    EXPECT_EQ(TextValue(QString::fromUtf8("\u0664\u0662")), 0); // Arabic-Indic digits
-    EXPECT_EQ(TextValue(QString::fromUtf8("\uFF11")), 0);       // full-width one
-}
-
-TEST(TrimAtNull, CutsAtTheFirstNul) {
-    EXPECT_EQ(TrimAtNull(QStringView(u"abc\0def\0", 8)), "abc");
-    EXPECT_EQ(TrimAtNull(QStringView(u"\0abc", 4)), "");
-    EXPECT_EQ(TrimAtNull(QString(5, QChar(u'\0'))), "");
-}
-
-TEST(TrimAtNull, NoNulGivesEmpty) {
-    EXPECT_EQ(TrimAtNull(QString("no terminator")), "");
-    EXPECT_EQ(TrimAtNull(QString()), "");
-}
-
-TEST(TrimAtNull, ByteBuffersAreUtf8AndBounded) {
+// The text before the first NUL; without a NUL, nothing (a reply that was never finished).
+// Byte buffers are UTF-8 and never read past their size.
+TEST(TrimAtNull, CutsAtTheFirstNulAndGivesNothingWithoutOne) {
+    const struct {
+        QString text;
+        QString trimmed;
+    } table[] = {
+        {QStringView(u"abc\0def\0", 8).toString(), "abc"},
+        {QStringView(u"\0abc", 4).toString(), ""},
+        {QString(5, QChar(u'\0')), ""},
+        {"no terminator", ""},
+        {QString(), ""},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(TrimAtNull(row.text), row.trimmed) << row.text.toStdString();
+    }
     const char name[] = "Caf\xC3\xA9 \xE2\x99\xAB.mp3\0garbage";
-    EXPECT_EQ(TrimAtNull(name, sizeof name), QString::fromUtf8("Café ♫.mp3"));
-    const char full[4] = {'a', 'b', 'c', 'd'}; // no NUL within the size: nothing is read past it
-    EXPECT_EQ(TrimAtNull(full, sizeof full), "");
-    EXPECT_EQ(TrimAtNull(nullptr, 10), "");
+    const char full[4] = {'a', 'b', 'c', 'd'};
+    const struct {
+        const char* bytes;
+        std::size_t size;
+        QString trimmed;
+    } bytes[] = {
+        {name, sizeof name, QString::fromUtf8("Café ♫.mp3")},
+        {full, sizeof full, ""},
+        {nullptr, 10, ""},
+    };
+    for (const auto& row : bytes) {
+        EXPECT_EQ(TrimAtNull(row.bytes, row.size), row.trimmed) << row.size;
+    }
 }
 
-TEST(ToInt32, RoundsToNearestWithTiesToEven) {
-    EXPECT_EQ(ToInt32(0.5), 0);
-    EXPECT_EQ(ToInt32(1.5), 2);
-    EXPECT_EQ(ToInt32(2.5), 2);
-    EXPECT_EQ(ToInt32(3.5), 4);
-    EXPECT_EQ(ToInt32(-0.5), 0);
-    EXPECT_EQ(ToInt32(-1.5), -2);
-    EXPECT_EQ(ToInt32(-2.5), -2);
-    EXPECT_EQ(ToInt32(2.4999), 2);
-    EXPECT_EQ(ToInt32(2.5001), 3);
-    EXPECT_EQ(ToInt32(-7.6), -8);
-    EXPECT_EQ(ToInt32(183456), 183456);
-}
-
-TEST(ToInt32, SaturatesOutsideTheRange) {
+// Nearest with ties to even; saturated outside the 32-bit range; NaN is 0.
+TEST(ToInt32, RoundsToNearestEvenAndSaturates) {
     constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
     constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
-    EXPECT_EQ(ToInt32(2147483647.0), kMax);
-    EXPECT_EQ(ToInt32(2147483647.4), kMax);
-    EXPECT_EQ(ToInt32(2147483648.0), kMax);
-    EXPECT_EQ(ToInt32(1e300), kMax);
-    EXPECT_EQ(ToInt32(std::numeric_limits<double>::infinity()), kMax);
-    EXPECT_EQ(ToInt32(-2147483648.0), kMin);
-    EXPECT_EQ(ToInt32(-2147483649.0), kMin);
-    EXPECT_EQ(ToInt32(-std::numeric_limits<double>::infinity()), kMin);
-    EXPECT_EQ(ToInt32(std::nan("")), 0);
-    EXPECT_EQ(ToInt32(2147483646.5), 2147483646);
-}
-
-TEST(ToInt32, ReadsRepliesEndToEnd) {
-    EXPECT_EQ(ToInt32(TextValue(QStringView(u"99999999999\0", 12))), 2147483647);
-    EXPECT_EQ(ToInt32(TextValue(QStringView(u"215040\0", 7))), 215040);
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const struct {
+        double value;
+        std::int32_t rounded;
+    } table[] = {
+        {0.5, 0},
+        {1.5, 2},
+        {2.5, 2},
+        {3.5, 4},
+        {-0.5, 0},
+        {-1.5, -2},
+        {-2.5, -2},
+        {2.4999, 2},
+        {2.5001, 3},
+        {-7.6, -8},
+        {183456, 183456},
+        {2147483647.0, kMax},
+        {2147483647.4, kMax},
+        {2147483648.0, kMax},
+        {1e300, kMax},
+        {kInf, kMax},
+        {-2147483648.0, kMin},
+        {-2147483649.0, kMin},
+        {-kInf, kMin},
+        {std::nan(""), 0},
+        {2147483646.5, 2147483646},
+        {TextValue(QStringView(u"99999999999\0", 12)), kMax}, // a reply, end to end
+        {TextValue(QStringView(u"215040\0", 7)), 215040},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(ToInt32(row.value), row.rounded) << row.value;
+    }
 }
 
 } // namespace

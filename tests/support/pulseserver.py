@@ -1,4 +1,4 @@
-"""A private sound server for one test, and a recording of what reached it.
+"""A private sound server for one test, a recording of what reached it, and a private session bus.
 
     with PulseServer() as server:
         env = dict(os.environ, **server.client_env(), SDL_AUDIODRIVER="pulseaudio")
@@ -66,6 +66,31 @@ class ServerFailed(RuntimeError):
     pass
 
 
+class SessionBus:
+    """A dbus-daemon of one run (MPRIS tests, PipeWire's session manager, a benchmarked player);
+    stopped with its process group when the block ends or on close()."""
+
+    def __init__(self, env=None):
+        self.proc = _spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                            "--print-address=1"], dict(os.environ) if env is None else env,
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.address = self.proc.stdout.readline().decode().strip()
+        if not self.address:
+            self.close()
+            raise ServerFailed("the private session bus did not start")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    def close(self):
+        _stop(self.proc)
+        self.proc.stdout.close()
+
+
 class BusyLoops:
     """Processes that spin on a core each until the block ends: load for dropout runs."""
 
@@ -97,6 +122,7 @@ class PulseServer:
         self.channels = channels
         self.root = None
         self.procs = []
+        self.bus = None
 
     # ---- lifetime ----
     def __enter__(self):
@@ -132,10 +158,8 @@ class PulseServer:
             self.wait_ready()
         elif self.kind == "pipewire":
             # WirePlumber needs a session bus; a private one, like the rest.
-            bus = _spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"], env,
-                         stdout=subprocess.PIPE, stderr=self.log)
-            self.procs.append(bus)
-            env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().decode().strip()
+            self.bus = SessionBus(env)
+            env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
             # The session manager and the PulseAudio layer give up at once when PipeWire's own
             # socket is not there yet.
             for argv in (["pipewire"], ["wireplumber"], ["pipewire-pulse"]):
@@ -158,6 +182,9 @@ class PulseServer:
         for proc in reversed(self.procs):
             _stop(proc)
         self.procs = []
+        if self.bus:
+            self.bus.close()
+            self.bus = None
         if getattr(self, "log", None):
             self.log.close()
             self.log = None
@@ -230,8 +257,8 @@ class PulseServer:
         """The streams playing into the server: one dict of properties each (plus 'Sink Input')."""
         return parse_sink_inputs(self.pactl("list", "sink-inputs"))
 
-    def tap(self):
-        return PulseTap(self)
+    def tap(self, out=None):
+        return PulseTap(self, out=out)
 
 
 def parse_sink_inputs(text):
@@ -252,7 +279,7 @@ class PulseTap(Recording):
     (sounding_seconds, peak, tone_frequency) see them scaled to -1..1.
     """
 
-    def __init__(self, server, latency_ms=None):
+    def __init__(self, server, latency_ms=None, out=None):
         # An idle null sink renders nothing and its monitor records nothing: a stream of zeros
         # keeps it running, so the recording is a real-time timeline with silence between sounds.
         # Both ask for 20 ms: the sink then renders in small steps; a monitor stream asking for
@@ -269,7 +296,7 @@ class PulseTap(Recording):
                                 stderr=subprocess.DEVNULL)
         server._wait(lambda: "RUNNING" in server.pactl("list", "short", "sinks"),
                      "the null sink to run")
-        super().__init__(server.rate, server.channels, "h", 1.0 / 32768)
+        super().__init__(server.rate, server.channels, "h", 1.0 / 32768, out)
         self.proc = _spawn(["parec", "--raw", "--format=s16le", f"--rate={self.rate}",
                             f"--channels={self.channels}", f"--latency-msec={latency_ms}",
                             "-d", f"{SINK}.monitor"],
@@ -295,3 +322,62 @@ class PulseTap(Recording):
         self._stop_reading(5)
         if self.proc.stdout:
             self.proc.stdout.close()
+
+
+def serve():
+    """A server for a test in another language (tests/support/PythonHelpers.h for C++).
+
+    Prints the client's variables (NAME=value lines), then "ready" (or "failed: why" and exits);
+    then takes one command a line, each answered by its lines of data, if any, and "ok" or
+    "failed: why":
+      record FILE     the null sink's monitor, s16 at RATE, appended to FILE as it arrives (the
+                      first block is there when it answers)
+      stop-recording
+      sink-inputs     one line per stream: its properties as name=value, separated by tabs
+      stop            the server goes, as if killed
+    The end of its input stops everything.
+    """
+    tap = None
+    try:
+        with PulseServer() as server:
+            for name, value in server.client_env().items():
+                print(f"{name}={value}")
+            print("ready", flush=True)
+            for line in sys.stdin:
+                command, _, argument = line.strip().partition(" ")
+                try:
+                    if tap and command in ("record", "stop-recording", "stop"):
+                        tap, _ = None, tap.close()
+                    if command == "record":
+                        tap = server.tap(out=argument)
+                    elif command == "sink-inputs":
+                        for stream in server.sink_inputs():
+                            print("\t".join(f"{k}={v}" for k, v in stream.items()))
+                    elif command == "stop":
+                        server.stop()
+                    elif command != "stop-recording":
+                        raise ValueError(f"unknown command {command}")
+                    print("ok", flush=True)
+                except (ServerFailed, OSError, ValueError) as failure:
+                    print(f"failed: {failure}".replace("\n", " "), flush=True)
+    except ServerFailed as failure:
+        print(f"failed: {failure}".replace("\n", " "), flush=True)
+    finally:
+        if tap:
+            tap.close()
+
+
+def serve_bus():
+    """A session bus for a test in another language: prints its address, and stops it at the end
+    of its input."""
+    with SessionBus() as bus:
+        print(bus.address, flush=True)
+        sys.stdin.read()
+
+
+if __name__ == "__main__":
+    commands = {"--serve": serve, "--bus": serve_bus,
+                "--available": lambda: sys.exit(0 if available() else 77)}
+    if sys.argv[1:2] not in [[c] for c in commands] or len(sys.argv) != 2:
+        sys.exit("usage: pulseserver.py --serve | --bus | --available")
+    commands[sys.argv[1]]()

@@ -33,6 +33,7 @@ class ToneExtentAndGaps(unittest.TestCase):
         self.assertAlmostEqual(found.seconds, 1.0, delta=2 / RATE)
         self.assertEqual(found.dropouts(), [])
         self.assertEqual(found.gaps, [])  # zero crossings are far below 1 ms
+        self.assertAlmostEqual(found.hz, 440, delta=2)
 
     def test_gaps_inside_are_found_with_their_place_and_length(self):
         parts = [(0.1, False), (0.5, True), (0.012, False), (0.5, True), (0.004, False),
