@@ -263,8 +263,7 @@ std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
     const auto bytesFor = [&](int ms) {
         return static_cast<std::size_t>(rate * ms / 1000) * frameBytes;
     };
-    stream->blockBytes_ =
-        std::min(bytesFor(kBlockMs), pa_context_get_tile_size(client->context(), &spec));
+    stream->blockBytes_ = std::min(bytesFor(kBlockMs), kBlockBytes / frameBytes * frameBytes);
     stream->refillBytes_ = kRefillBlocks * stream->blockBytes_;
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);

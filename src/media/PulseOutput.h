@@ -38,15 +38,15 @@ class PulseClient;
 class PulseStream {
 public:
     // The server asks for more when kRefillBlocks blocks of kBlockMs have played, and gets them
-    // as that many shared-memory blocks. Every wake-up counts: each
+    // as that many shared-memory blocks (at most kBlockBytes each). Every wake-up counts: each
     // request is one, and so is each block the server lets go of, so blocks are large and a
     // request is for several. The server holds two refills plus 2 x kSinkMs, of which it gives
     // kSinkMs to the sink's own buffer: a sink latency left at zero would make the server wake
-    // every half millisecond. A block is kBlockMs or the largest one libpulse's shared memory
-    // gives (its tile size: a 64 KiB slot, 371 ms of 44.1 kHz stereo), whichever is smaller.
-    static constexpr int kBlockMs = 400;
+    // every half millisecond.
+    static constexpr int kBlockMs = 300;
     static constexpr std::size_t kRefillBlocks = 3;
     static constexpr int kSinkMs = 40;
+    static constexpr std::size_t kBlockBytes = 60000;
     // A sink suspended this long after the start (or suspended while playing) is taken as gone
     // for this stream: long enough for a Bluetooth or USB sink to wake up, short enough that a
     // track does not stand still for long.
