@@ -119,7 +119,7 @@ def main():
         if not slow:
             raise RuntimeError(f"no sound in {args.runs} plays of a file whose open takes 1 s")
         ref = statistics.median(fast) + SPIN_UP_S * 1000
-        row(f"Play to first sound, open taking 1 s, median of {args.runs} (ms)",
+        row(f"open + Play to first sound, open taking 1 s, median of {args.runs} (ms)",
             round(statistics.median(slow), 1), "same file, disk spinning, + 1000 ms",
             round(ref, 1))
         row(f"plays not heard, open taking 1 s, of {args.runs}", silent, "goal", 0)
