@@ -474,6 +474,7 @@ TEST_F(MprisTest, SeekAndSetPositionUseTheSeekBarsSeek) {
     // The bar itself announces its seeks too.
     const std::size_t before = listener.seeks.size();
     QTest::mouseClick(&window->ProgressBar, Qt::LeftButton, {}, QPoint(0, 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listener.seeks.size() > before; }, 5000));
     Settle();
     ASSERT_EQ(listener.seeks.size(), before + 1);
     EXPECT_EQ(listener.seeks.back(), 0);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -176,16 +177,24 @@ TEST_P(OutputTable, SpeedChangesTheLengthAndKeepsThePitchWithoutGaps) {
 }
 
 // One frame off would differ by about 2 pi 440 / 44100 x amplitude: far above a step.
-TEST_P(OutputTable, PlayFrom2000StartsAtItsSample) {
+// A range ends at its sample too: not a frame short, not a frame over (2001 ms, away from the
+// tone's zero crossings, where a frame more or less would not show).
+TEST_P(OutputTable, PlayFrom2000StartsAtItsSampleAndARangeEndsAtItsOwn) {
     open("tone_3s_cbr_44100_stereo.mp3");
-    const long from = output().mark();
-    ok(service(), "play mp3 from 2000");
-    ASSERT_TRUE(waitStopped());
-    const std::vector<float> heard = heardSince(from);
-    const std::size_t start = 88200 * 2; // 2000 x 44100 / 1000, in stereo samples
-    const std::vector<float> rest(reference_.samples.begin() + start, reference_.samples.end());
-    const auto want = zr::test::analyseTone(rest, 2, 44100, kLoud, 441);
-    expectSameSound(heard, tone(heard), rest, want);
+    const auto frame = [](long ms) { return static_cast<std::size_t>(ms * 441 / 10); };
+    for (const auto& [command, first, end] :
+         {std::tuple{"play mp3 from 2000", frame(2000), reference_.frames()},
+          {"play mp3 from 1000 to 2001", frame(1000), frame(2001)}}) {
+        SCOPED_TRACE(command);
+        const long from = output().mark();
+        ok(service(), command);
+        ASSERT_TRUE(waitStopped());
+        const std::vector<float> heard = heardSince(from);
+        const std::vector<float> part(reference_.samples.begin() + first * 2,
+                                      reference_.samples.begin() + end * 2);
+        const auto want = zr::test::analyseTone(part, 2, 44100, kLoud, 441);
+        expectSameSound(heard, tone(heard), part, want);
+    }
 }
 
 // "play" and a volume sent while the file is still opening (a disk that has spun down): once it
