@@ -10,8 +10,12 @@ Sections (all by default), each figure against its peer measured in this same ru
             and voluntary context switches a second summed over the threads, measured once
             settled: 20 s into playing, and while paused and stopped. Ours vs Audacious as its
             users get it (its default output, PulseAudio; started and settled before Play, so
-            that both count from Play); CPU also vs a bare decode
-            (mpg123 -o dummy, unpaced; median of 3 runs next to each of ours)
+            that both count from Play), the server's CPU meanwhile beside it; CPU also vs a
+            bare decode (mpg123 -o dummy, unpaced; median of 3 runs next to each of ours)
+  floor     CPU to play 60 s of CBR 128, CBR 320 and VBR -V2 (median of --floor-runs plays,
+            5, interleaved): ours vs the bare decode (mpg123 -t, whole process) and vs
+            mpg123 -o pulse (whole process), the server's CPU meanwhile beside each; and the
+            peak resident memory of mci-shell against mpg123 -o pulse playing the same file
   latency   ms from a command (mute, volume, seek, speed) to its change in the recording
   first     ms from Play to the first sound in the recording: ours vs paplay vs mpv --ao=pulse
 Ours plays through its own PulseAudio stream (checked on the server while it plays); with
@@ -106,9 +110,11 @@ def make_material(work, build):
     step = os.path.join(work, "step.wav")  # 5 s of tone, then 5 s of silence
     subprocess.run(["sox", "-q", "-n", "-r", "44100", "-c", "2", "-b", "16", step, "synth", "5",
                     "sine", "440", "vol", "0.5", "pad", "0", "5"], check=True)
-    for name, wav in (("m60", m60), ("step", step)):
+    for name, wav, rate in (("m60", m60, ["-b", "192"]), ("step", step, ["-b", "192"]),
+                            ("cbr128", m60, ["-b", "128"]), ("cbr320", m60, ["-b", "320"]),
+                            ("vbr", m60, ["-V2"])):
         paths[name] = os.path.join(work, name + ".mp3")
-        subprocess.run(["lame", "--quiet", "-b", "192", wav, paths[name]], check=True)
+        subprocess.run(["lame", "--quiet", *rate, wav, paths[name]], check=True)
     paths["tone10_wav"] = os.path.join(work, "tone10.wav")
     subprocess.run(["mpg123", "-q", "-w", paths["tone10_wav"], paths["tone10"]], check=True)
     return paths
@@ -196,6 +202,7 @@ def ours_cpu(server, ours, paths):
         pid = sh.proc.pid
         sh.ok(f'open "{paths["m60"]}" type MPEGVideo alias mp3')
         window = CpuWindow(pid)
+        server_window = CpuWindow(server.pid())
         sh.ok("play mp3")
         played = time.monotonic()
         time.sleep(20)
@@ -207,6 +214,7 @@ def ours_cpu(server, ours, paths):
         if not sh.wait_mode("stopped", 60):
             raise RuntimeError("ours did not play to the end of the track")
         cpu, split = window.seconds()
+        server_cpu, _ = server_window.seconds()
         log("ours: per thread " + ", ".join(f"{name}/{tid} {sec * 1000:.1f} ms"
                                             for tid, name, sec in split if sec > 0))
         sh.ok("play mp3 from 0")
@@ -217,7 +225,7 @@ def ours_cpu(server, ours, paths):
         sh.ok("stop mp3")
         time.sleep(0.5)
         stopped = switches_per_second(pid, 5)
-    return cpu, playing, paused, stopped
+    return cpu, playing, paused, stopped, server_cpu
 
 
 def audacious_cpu(server, paths):
@@ -248,6 +256,7 @@ def audacious_cpu(server, paths):
             audtool("--playlist-addurl", paths["m60"])
             time.sleep(2)
             window = CpuWindow(proc.pid)
+            server_window = CpuWindow(server.pid())
             audtool("--playback-play")
             played = time.monotonic()
             stream = None
@@ -265,6 +274,7 @@ def audacious_cpu(server, paths):
                     raise RuntimeError("Audacious did not stop at the end of the track")
                 time.sleep(0.05)
             cpu, _ = window.seconds()
+            server_cpu, _ = server_window.seconds()
             audtool("--playback-play")
             time.sleep(1)
             audtool("--playback-pause")
@@ -275,7 +285,7 @@ def audacious_cpu(server, paths):
             stopped = switches_per_second(proc.pid, 5)
             log(f"audacious stream: {stream.get('media.name')} / {stream.get('application.name')}"
                 f" ({stream.get('application.process.binary', '?')})")
-            return cpu, playing, paused, stopped
+            return cpu, playing, paused, stopped, server_cpu
         finally:
             _stop(proc)
     finally:
@@ -294,12 +304,13 @@ def bare_decode_cpu(paths):
 
 def cpu_and_wakeups(server, ours, paths, peers=True, runs=1):
     log(f"CPU and wake-ups: ours, 60 s x {runs} ...")
-    cpus, bares = [], []
+    cpus, bares, servers = [], [], []
     for _ in range(runs):
         o = ours_cpu(server, ours, paths)
         log(f"ours: cpu {o[0]:.3f} s, switches/s playing {o[1]:.1f} paused {o[2]:.1f} "
-            f"stopped {o[3]:.1f}")
+            f"stopped {o[3]:.1f}, server cpu {o[4]:.3f} s")
         cpus.append(o[0])
+        servers.append(o[4])
         # One bare decode lasts a tenth of a second and lands on whatever the shared machine is
         # doing then (runs spread over 60-90 ms here); ours averages over a minute. Several
         # bare runs next to each of ours keep the floor's median from being one lucky draw.
@@ -308,7 +319,8 @@ def cpu_and_wakeups(server, ours, paths, peers=True, runs=1):
     if runs > 1:
         log(f"ours: cpu runs {', '.join(f'{c:.3f}' for c in cpus)}; bare decode runs "
             f"{', '.join(f'{b:.3f}' for b in bares)}")
-    o = (cpu, *o[1:])
+    o = (cpu, *o[1:4])
+    server_cpu = statistics.median(servers)
     cpu_name = f"CPU from Play to the end of 60 s, median of {runs} (s)"
     row(cpu_name, round(cpu, 3), "bare decode (mpg123 -o dummy)", round(bare, 3))
     names = ("wake-ups per s, 20 s into playing (goal <= 35)", "wake-ups per s, paused (goal 0)",
@@ -322,11 +334,100 @@ def cpu_and_wakeups(server, ours, paths, peers=True, runs=1):
     log("CPU and wake-ups: Audacious with its default output, 60 s ...")
     a = audacious_cpu(server, paths)
     log(f"audacious: cpu {a[0]:.2f} s, switches/s playing {a[1]:.1f} paused {a[2]:.1f} "
-        f"stopped {a[3]:.1f}")
+        f"stopped {a[3]:.1f}, server cpu {a[4]:.3f} s")
     peer = "Audacious (its default output: PulseAudio)"
     row(cpu_name, round(o[0], 3), peer, round(a[0], 3))
-    for name, value, ref in zip(names, o[1:], a[1:]):
+    row("the server's CPU meanwhile (s)", round(server_cpu, 3), peer, round(a[4], 3))
+    for name, value, ref in zip(names, o[1:], a[1:4]):
         row(name, round(value, 1), peer, round(ref, 1))
+
+
+# ---- the decode floor: CPU per file type, and memory ----
+
+FLOOR_FILES = (("CBR 128", "cbr128"), ("CBR 320", "cbr320"), ("VBR -V2", "vbr"))
+
+
+def whole_process(argv, env):
+    """Runs argv to its end: (CPU seconds, peak resident KiB) of that process alone. The peak is
+    read from the process itself while it runs (every 0.2 s; it only grows): the child's
+    ru_maxrss would count the forking Python before the exec."""
+    proc = subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    peak = 0
+    while True:
+        pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+        if pid:
+            break
+        try:
+            with open(f"/proc/{proc.pid}/status") as f:
+                peak = max(peak, int(re.search(r"^VmHWM:\s+(\d+)", f.read(), re.M)[1]))
+        except (OSError, TypeError):
+            pass  # ending meanwhile
+        time.sleep(0.2)
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    if proc.returncode != 0:
+        raise RuntimeError(f"{' '.join(argv)} exited with {proc.returncode}")
+    return usage.ru_utime + usage.ru_stime, peak
+
+
+def ours_floor_play(server, ours, path):
+    """(CPU from Play to the end, the server's CPU meanwhile, peak resident KiB) of one play."""
+    with ours.shell(server) as sh:
+        pid = sh.proc.pid
+        sh.ok(f'open "{path}" type MPEGVideo alias mp3')
+        window, server_window = CpuWindow(pid), CpuWindow(server.pid())
+        sh.ok("play mp3")
+        played = time.monotonic()
+        time.sleep(1)
+        check_output(server, pid)
+        time.sleep(max(0.0, played + 59.5 - time.monotonic()))
+        if not sh.wait_mode("stopped", 60):
+            raise RuntimeError("ours did not play to the end of the track")
+        cpu, split = window.seconds()
+        server_cpu, _ = server_window.seconds()
+        with open(f"/proc/{pid}/status") as f:
+            peak = int(re.search(r"^VmHWM:\s+(\d+)", f.read(), re.M)[1])
+    log("ours: per thread " + ", ".join(f"{name}/{tid} {sec * 1000:.1f} ms"
+                                        for tid, name, sec in split if sec > 0))
+    return cpu, server_cpu, peak
+
+
+def mpg123_pulse_play(server, path):
+    """(CPU, the server's CPU meanwhile, peak resident KiB) of mpg123 -o pulse playing path."""
+    server_window = CpuWindow(server.pid())
+    cpu, peak = whole_process(["mpg123", "-q", "-o", "pulse", path], server.env())
+    return cpu, server_window.seconds()[0], peak
+
+
+def floor(server, ours, paths, runs):
+    log(f"the decode floor: 3 files x {runs} interleaved plays of ours, mpg123 -t and "
+        "mpg123 -o pulse ...")
+    found = {key: {"ours": [], "bare": [], "mpg123": []} for _, key in FLOOR_FILES}
+    for run in range(runs):
+        for label, key in FLOOR_FILES:
+            o = ours_floor_play(server, ours, paths[key])
+            b = whole_process(["mpg123", "-q", "-t", paths[key]], os.environ)
+            m = mpg123_pulse_play(server, paths[key])
+            log(f"{label} run {run + 1}: ours {o[0]:.3f} s (server {o[1]:.3f} s, {o[2]} KiB), "
+                f"mpg123 -t {b[0]:.3f} s, mpg123 -o pulse {m[0]:.3f} s (server {m[1]:.3f} s, "
+                f"{m[2]} KiB)")
+            found[key]["ours"].append(o)
+            found[key]["bare"].append(b)
+            found[key]["mpg123"].append(m)
+
+    def median(key, who, field):
+        return round(statistics.median(r[field] for r in found[key][who]), 3)
+
+    for label, key in FLOOR_FILES:
+        name = f"CPU to play 60 s of {label}, median of {runs} (s)"
+        row(name, median(key, "ours", 0), "bare decode (mpg123 -t, whole process)",
+            median(key, "bare", 0))
+        row(name, median(key, "ours", 0), "mpg123 -o pulse (whole process)",
+            median(key, "mpg123", 0))
+        row(f"the server's CPU meanwhile, {label} (s)", median(key, "ours", 1),
+            "mpg123 -o pulse", median(key, "mpg123", 1))
+    row(f"peak resident memory playing {FLOOR_FILES[0][0]}, median of {runs} (KiB)",
+        statistics.median(r[2] for r in found["cbr128"]["ours"]), "mpg123 -o pulse",
+        statistics.median(r[2] for r in found["cbr128"]["mpg123"]))
 
 
 # ---- latency of commands, and first sound ----
@@ -449,12 +550,14 @@ def first_sound(server, ours, paths, runs=5):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build")
-    parser.add_argument("--only", default="dropouts,cpu,latency,first")
+    parser.add_argument("--only", default="dropouts,cpu,floor,latency,first")
     parser.add_argument("--plays", type=int, default=10)
     parser.add_argument("--shell-arg", action="append", default=[])
     parser.add_argument("--no-peers", action="store_true", help="measure ours only")
     parser.add_argument("--cpu-runs", type=int, default=3,
                         help="plays of 60 s for the CPU row (their median)")
+    parser.add_argument("--floor-runs", type=int, default=5,
+                        help="plays of 60 s per file type for the floor rows (their median)")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     for tool in ("pulseaudio", "parec"):
@@ -476,6 +579,8 @@ def main():
                 latency(server, ours, paths)
             if "cpu" in sections:
                 cpu_and_wakeups(server, ours, paths, not args.no_peers, args.cpu_runs)
+            if "floor" in sections:
+                floor(server, ours, paths, args.floor_runs)
             if "dropouts" in sections:
                 dropouts(server, ours, paths, args.plays, not args.no_peers)
     except (RuntimeError, OSError, subprocess.SubprocessError) as failure:

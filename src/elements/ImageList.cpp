@@ -1,5 +1,7 @@
 #include "ImageList.h"
 
+#include "ReadPicture.h"
+
 #include <QImage>
 
 namespace zr::ui {
@@ -24,7 +26,7 @@ bool ImageList::Add(const QString& key, const QImage& source) {
 }
 
 bool ImageList::Add(const QString& key, const QString& path) {
-    return Add(key, QImage(path));
+    return Add(key, ReadPicture(path));
 }
 
 QPixmap ImageList::Image(const QString& key) const {

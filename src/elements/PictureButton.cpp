@@ -1,5 +1,7 @@
 #include "PictureButton.h"
 
+#include "ReadPicture.h"
+
 #include <QPainter>
 
 namespace zr::ui {
@@ -7,9 +9,9 @@ namespace zr::ui {
 PictureButton::PictureButton(QWidget* parent) : MouseElement(parent) {}
 
 bool PictureButton::SetPicture(const QString& path) {
-    QPixmap picture;
-    const bool ok = picture.load(path);
-    SetPicture(ok ? picture : QPixmap());
+    const QImage image = ReadPicture(path);
+    const bool ok = !image.isNull();
+    SetPicture(ok ? QPixmap::fromImage(image) : QPixmap());
     return ok;
 }
 

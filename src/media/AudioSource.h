@@ -13,6 +13,14 @@ public:
     // queue ran dry). applyGain: the volume goes into the samples (an output that cannot set the
     // stream's own volume); otherwise the output applies it.
     virtual std::size_t pull(float* out, std::size_t frames, bool applyGain) = 0;
+    // As pull() without the gain, but each run of frames goes to writer.put where it lies, for
+    // an output that converts them into its own buffer: no float copy in between.
+    struct FrameWriter {
+        // frames frames from `from` become output frames at, at + 1, ...
+        void (*put)(void* context, const float* from, std::size_t at, std::size_t frames);
+        void* context;
+    };
+    virtual std::size_t pullInto(const FrameWriter& writer, std::size_t frames) = 0;
     // The last frame of the current start has been pulled: nothing more will come.
     [[nodiscard]] virtual bool exhausted() const = 0;
     // Everything pulled has been heard.

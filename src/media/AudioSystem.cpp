@@ -1,10 +1,14 @@
 #include "AudioSystem.h"
 
+#include "SdlLibrary.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace zr::media {
@@ -38,7 +42,7 @@ void AudioSystem::stopIfIdleLocked() {
     // SDL's PulseAudio driver watches the server's devices while it runs (see the top of
     // AudioSystem.h): it runs only while it plays.
     if (openDevices_ == 0 && started_ && (users_ == 0 || pulseDriver_)) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        SdlLibrary::loaded()->QuitSubSystem(SDL_INIT_AUDIO);
         started_ = false;
         dummy_ = false;
         pulseDriver_ = false;
@@ -49,12 +53,29 @@ namespace {
 
 // Whether SDL, started now, may pick its PulseAudio driver: no driver asked for, or a list
 // that names it.
-bool sdlMayChoosePulse() {
-    const char* asked = SDL_GetHint(SDL_HINT_AUDIODRIVER);
+bool sdlMayChoosePulse(const SdlLibrary& sdl) {
+    const char* asked = sdl.GetHint(SDL_HINT_AUDIODRIVER);
     if (!asked || !*asked)
         return true;
     const std::string list = asked;
     return list.find("pulse") != std::string::npos;
+}
+
+// SDL frees what its calls leave in a thread (its error text) only when one of its own threads
+// ends, and the device's worker is not one: calls that may leave some run on a short-lived SDL
+// thread. Opening and closing a device is rare enough for a thread each time.
+template <typename F> void onSdlThread(const SdlLibrary& sdl, F&& f) {
+    using Call = std::remove_reference_t<F>;
+    SDL_Thread* thread = sdl.CreateThread(
+        [](void* call) -> int {
+            (*static_cast<Call*>(call))();
+            return 0;
+        },
+        "zr-sdl", &f);
+    if (thread)
+        sdl.WaitThread(thread, nullptr);
+    else
+        f();
 }
 
 } // namespace
@@ -62,24 +83,25 @@ bool sdlMayChoosePulse() {
 bool AudioSystem::startLocked() {
     if (started_)
         return true;
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (sdlMayChoosePulse() && PulseStream::offer() == PulseStream::Offer::NoOutput) {
+    const SdlLibrary& sdl = *SdlLibrary::loaded();
+    sdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (sdlMayChoosePulse(sdl) && PulseStream::offer() == PulseStream::Offer::NoOutput) {
         // Nothing would be heard through any driver: ALSA's default leads to the same server.
         warnOnceLocked("the sound server has no output", nullptr);
         return false;
     }
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    if (sdl.InitSubSystem(SDL_INIT_AUDIO) == 0) {
         started_ = true;
-        const char* driver = SDL_GetCurrentAudioDriver();
-        dummy_ = driver && SDL_strcmp(driver, "dummy") == 0;
-        pulseDriver_ = driver && SDL_strcmp(driver, "pulseaudio") == 0;
+        const char* driver = sdl.GetCurrentAudioDriver();
+        dummy_ = driver && std::strcmp(driver, "dummy") == 0;
+        pulseDriver_ = driver && std::strcmp(driver, "pulseaudio") == 0;
         return true;
     }
     // No driver started at all: take the silent one, whatever the environment asked for.
-    warnOnceLocked("no sound device", SDL_GetError());
-    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-    const bool ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    warnOnceLocked("no sound device", sdl.GetError());
+    sdl.SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    const bool ok = sdl.InitSubSystem(SDL_INIT_AUDIO) == 0;
+    sdl.ResetHint(SDL_HINT_AUDIODRIVER);
     started_ = ok;
     dummy_ = ok;
     pulseDriver_ = false;
@@ -98,29 +120,39 @@ void AudioSystem::warnOnceLocked(const char* what, const char* reason) {
 
 void AudioSystem::switchToDummyLocked(const char* reason) {
     warnOnceLocked("no sound device", reason);
-    SDL_AudioQuit();
-    dummy_ = SDL_AudioInit("dummy") == 0;
+    const SdlLibrary& sdl = *SdlLibrary::loaded();
+    sdl.AudioQuit();
+    dummy_ = sdl.AudioInit("dummy") == 0;
     pulseDriver_ = false;
 }
 
 SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& want, SDL_AudioSpec& have,
                                           const std::string& streamName) {
     std::lock_guard lock(mutex_);
-    // Read by the sound server's driver when the device opens (and by SDL's start-up for the
-    // application name), so they are set for each device, under this lock.
-    SDL_SetHint(SDL_HINT_APP_NAME, "ZR - Mp3 Player");
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "ZR - Mp3 Player");
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, streamName.c_str());
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
-    if (!startLocked())
+    const SdlLibrary* sdl = SdlLibrary::get();
+    if (!sdl) {
+        const std::string why = std::string("SDL could not be loaded: ") + SdlLibrary::loadError();
+        warnOnceLocked("no sound device", why.c_str());
         return 0;
-    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    // Switching drivers would cut off devices already open; only the first one may do it.
-    if (id == 0 && !dummy_ && openDevices_ == 0) {
-        switchToDummyLocked(SDL_GetError());
-        if (dummy_)
-            id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     }
+    SDL_AudioDeviceID id = 0;
+    onSdlThread(*sdl, [&] {
+        // Read by the sound server's driver when the device opens (and by SDL's start-up for the
+        // application name), so they are set for each device, under this lock.
+        sdl->SetHint(SDL_HINT_APP_NAME, "ZR - Mp3 Player");
+        sdl->SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "ZR - Mp3 Player");
+        sdl->SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, streamName.c_str());
+        sdl->SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
+        if (!startLocked())
+            return;
+        id = sdl->OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        // Switching drivers would cut off devices already open; only the first one may do it.
+        if (id == 0 && !dummy_ && openDevices_ == 0) {
+            switchToDummyLocked(sdl->GetError());
+            if (dummy_)
+                id = sdl->OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        }
+    });
     if (id != 0)
         ++openDevices_;
     return id;
@@ -130,11 +162,13 @@ void AudioSystem::closeDevice(SDL_AudioDeviceID id) {
     if (id == 0)
         return;
     std::lock_guard lock(mutex_);
-    // Joins SDL's audio thread; safe under the lock because callbacks never take it.
-    SDL_CloseAudioDevice(id);
-    if (openDevices_ > 0)
-        --openDevices_;
-    stopIfIdleLocked();
+    onSdlThread(*SdlLibrary::loaded(), [&] {
+        // Joins SDL's audio thread; safe under the lock because callbacks never take it.
+        SdlLibrary::loaded()->CloseAudioDevice(id);
+        if (openDevices_ > 0)
+            --openDevices_;
+        stopIfIdleLocked();
+    });
 }
 
 void AudioSystem::noteSilentTrack(const char* why) {
@@ -216,7 +250,7 @@ void AudioOutput::start() {
     if (pulse_)
         pulse_->start();
     if (id_ != 0)
-        SDL_PauseAudioDevice(id_, 0);
+        SdlLibrary::loaded()->PauseAudioDevice(id_, 0);
     if (silent_ && !clock_.joinable()) {
         running_ = true;
         clock_ = std::thread([this] { runSilentClock(); });
@@ -232,9 +266,9 @@ void AudioOutput::holdCallback(bool hold) {
     }
     if (id_ != 0) {
         if (hold)
-            SDL_LockAudioDevice(id_);
+            SdlLibrary::loaded()->LockAudioDevice(id_);
         else
-            SDL_UnlockAudioDevice(id_);
+            SdlLibrary::loaded()->UnlockAudioDevice(id_);
     }
     if (silent_) {
         if (hold)

@@ -1,10 +1,10 @@
 #pragma once
-// The process's SDL audio subsystem, and the devices opened on it. SDL is started on the first
-// device open with only its audio subsystem and without its signal handlers (so SIGINT/SIGTERM
-// still reach the program). When no real device can be opened, the subsystem switches once to
-// SDL's dummy driver, which consumes samples silently at real-time pace, and says so on stderr.
-// Its users also keep the process's PulseAudio connection (PulseOutput.h) from being dropped
-// between tracks. Thread-safe.
+// The process's SDL audio subsystem, and the devices opened on it. SDL is loaded (SdlLibrary.h)
+// and started on the first device open, with only its audio subsystem and without its signal
+// handlers (so SIGINT/SIGTERM still reach the program). When no real device can be opened, the
+// subsystem switches once to SDL's dummy driver, which consumes samples silently at real-time pace,
+// and says so on stderr. Its users also keep the process's PulseAudio connection (PulseOutput.h)
+// from being dropped between tracks. Thread-safe.
 //
 // SDL 2.26's PulseAudio driver crashes (a null default sink name) when it starts against a
 // server without a sink, or sees a device change while the server has none. So it is started
@@ -42,7 +42,8 @@ public:
     void release();
 
     // Opens a paused device with exactly the wanted format (SDL converts if the hardware
-    // differs). 0 when no device, not even the silent one, can be opened. The sound server
+    // differs). 0 when no device, not even the silent one, can be opened, or SDL cannot be
+    // loaded (said once on stderr). The sound server
     // shows the stream as this program's, with role "music" and the given stream name.
     [[nodiscard]] SDL_AudioDeviceID openDevice(const SDL_AudioSpec& want, SDL_AudioSpec& have,
                                                const std::string& streamName);

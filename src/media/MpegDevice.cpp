@@ -4,6 +4,7 @@
 #include "ValidUtf8.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <thread>
@@ -88,24 +89,11 @@ MpegDevice::MpegDevice(const std::string& path, const DeviceOptions& options, Pr
 std::shared_ptr<MpegDevice> MpegDevice::open(const std::string& path, const DeviceOptions& options,
                                              Preparer preparer) {
     auto device = std::make_shared<MpegDevice>(path, options, std::move(preparer));
-    // Detached and co-owning: a read stuck in the kernel must not hold up close or exit. An SDL
-    // thread, because SDL frees the thread-local state its calls leave (its error text) only
-    // when one of its own threads ends; the worker opens and closes the SDL device.
-    auto owner = std::make_unique<std::shared_ptr<MpegDevice>>(device);
-    SDL_Thread* thread = SDL_CreateThread(
-        [](void* data) -> int {
-            const std::unique_ptr<std::shared_ptr<MpegDevice>> self(
-                static_cast<std::shared_ptr<MpegDevice>*>(data));
-            (*self)->workerLoop();
-            return 0;
-        },
-        "zr-media", owner.get());
-    if (thread) {
-        owner.release(); // the thread owns it now
-        SDL_DetachThread(thread);
-    } else {
-        std::thread([device] { device->workerLoop(); }).detach();
-    }
+    // Detached and co-owning: a read stuck in the kernel must not hold up close or exit.
+    std::thread([device] {
+        pthread_setname_np(pthread_self(), "zr-media");
+        device->workerLoop();
+    }).detach();
     return device;
 }
 

@@ -147,41 +147,6 @@ bool Playback::stalled() const {
            decoder_->busyFor() >= std::chrono::milliseconds(options_.stallLimitMs);
 }
 
-std::size_t Playback::pull(float* out, std::size_t frames, bool applyGain) {
-    // Only the start that may be heard, and only once the ring holds it.
-    const std::uint32_t audible = audible_.load(std::memory_order_acquire);
-    if (audible == 0 || audible != startedGeneration_.load(std::memory_order_acquire))
-        return 0;
-    const float gain = applyGain ? gain_.load(std::memory_order_relaxed) : 1.0f;
-    const auto ch = static_cast<std::size_t>(channels_);
-    std::size_t done = 0;
-    std::int64_t firstFrame = -1;
-    std::int64_t lastEnd = -1;
-    while (done < frames && currentBlock()) {
-        if (firstFrame < 0 && current_->frames > 0)
-            firstFrame = current_->trackStart +
-                         (current_->trackEnd - current_->trackStart) * offset_ / current_->frames;
-        const std::size_t n = copyFromBlock(out + done * ch, frames - done, gain);
-        if (n > 0)
-            lastEnd = consumedEnd_;
-        done += n;
-    }
-    // The output queues what we just gave it: that is heard next, starting at firstFrame.
-    heard_.store(done > 0 ? soundingFrame(lastEnd, lastEnd - firstFrame, callbackStart_)
-                          : soundingFrame(consumedEnd_, 0, callbackStart_),
-                 std::memory_order_relaxed);
-    wakeForRoom();
-    return done;
-}
-
-void Playback::wakeForRoom() {
-    // In batches: only when the worker asked and the ring is nearly empty (askForRoom says why
-    // this is an exchange, and not a load first).
-    if (ringOut_.size() <= refillBelowBlocks_ &&
-        wantRoom_.exchange(false, std::memory_order_acq_rel))
-        wake();
-}
-
 const AudioBlock* Playback::currentBlock() {
     if (!current_) {
         current_ = ringOut_.front();
@@ -190,17 +155,13 @@ const AudioBlock* Playback::currentBlock() {
     return current_;
 }
 
-std::size_t Playback::copyFromBlock(float* out, std::size_t frames, float gain) {
+template <typename Put> std::size_t Playback::takeFromBlock(std::size_t frames, Put&& put) {
     const AudioBlock& b = *current_;
     std::size_t n = 0;
     if (b.frames > 0) {
         const auto ch = static_cast<std::size_t>(channels_);
         n = std::min<std::size_t>(b.frames - offset_, frames);
-        const float* src = b.samples.data() + static_cast<std::size_t>(offset_) * ch;
-        if (gain == 1.0f)
-            std::copy(src, src + n * ch, out);
-        else
-            std::transform(src, src + n * ch, out, [gain](float v) { return v * gain; });
+        put(b.samples.data() + static_cast<std::size_t>(offset_) * ch, n);
         const std::int64_t span = b.trackEnd - b.trackStart;
         pulledTempo_ = static_cast<double>(span) / b.frames;
         offset_ += static_cast<std::uint32_t>(n);
@@ -216,6 +177,58 @@ std::size_t Playback::copyFromBlock(float* out, std::size_t frames, float gain) 
         ringOut_.pop();
     }
     return n;
+}
+
+template <typename Put> std::size_t Playback::pullWith(std::size_t frames, Put&& put) {
+    // Only the start that may be heard, and only once the ring holds it.
+    const std::uint32_t audible = audible_.load(std::memory_order_acquire);
+    if (audible == 0 || audible != startedGeneration_.load(std::memory_order_acquire))
+        return 0;
+    std::size_t done = 0;
+    std::int64_t firstFrame = -1;
+    std::int64_t lastEnd = -1;
+    while (done < frames && currentBlock()) {
+        if (firstFrame < 0 && current_->frames > 0)
+            firstFrame = current_->trackStart +
+                         (current_->trackEnd - current_->trackStart) * offset_ / current_->frames;
+        const std::size_t n = takeFromBlock(
+            frames - done, [&](const float* from, std::size_t count) { put(from, done, count); });
+        if (n > 0)
+            lastEnd = consumedEnd_;
+        done += n;
+    }
+    // The output queues what we just gave it: that is heard next, starting at firstFrame.
+    heard_.store(done > 0 ? soundingFrame(lastEnd, lastEnd - firstFrame, callbackStart_)
+                          : soundingFrame(consumedEnd_, 0, callbackStart_),
+                 std::memory_order_relaxed);
+    wakeForRoom();
+    return done;
+}
+
+std::size_t Playback::pull(float* out, std::size_t frames, bool applyGain) {
+    const float gain = applyGain ? gain_.load(std::memory_order_relaxed) : 1.0f;
+    const auto ch = static_cast<std::size_t>(channels_);
+    return pullWith(frames, [&](const float* from, std::size_t at, std::size_t n) {
+        if (gain == 1.0f)
+            std::copy(from, from + n * ch, out + at * ch);
+        else
+            std::transform(from, from + n * ch, out + at * ch,
+                           [gain](float v) { return v * gain; });
+    });
+}
+
+std::size_t Playback::pullInto(const FrameWriter& writer, std::size_t frames) {
+    return pullWith(frames, [&](const float* from, std::size_t at, std::size_t n) {
+        writer.put(writer.context, from, at, n);
+    });
+}
+
+void Playback::wakeForRoom() {
+    // In batches: only when the worker asked and the ring is nearly empty (askForRoom says why
+    // this is an exchange, and not a load first).
+    if (ringOut_.size() <= refillBelowBlocks_ &&
+        wantRoom_.exchange(false, std::memory_order_acq_rel))
+        wake();
 }
 
 bool Playback::exhausted() const {

@@ -110,10 +110,14 @@ private:
 
     // AudioSource: the output's callback.
     std::size_t pull(float* out, std::size_t frames, bool applyGain) override;
+    std::size_t pullInto(const FrameWriter& writer, std::size_t frames) override;
+    // Both pulls: put(from, at, n) takes n frames from the ring to output frame at.
+    template <typename Put> std::size_t pullWith(std::size_t frames, Put&& put);
     // The block being handed over (the ring's front), or nullptr when the ring is dry.
     const AudioBlock* currentBlock();
-    // Copies what it can of that block, and lets go of the block once it is all handed over.
-    std::size_t copyFromBlock(float* out, std::size_t frames, float gain);
+    // Hands over what it can of that block (put(from, n)), and lets go of the block once it is
+    // all handed over.
+    template <typename Put> std::size_t takeFromBlock(std::size_t frames, Put&& put);
     // Wakes the worker to refill the ring, if it asked and the ring runs low.
     void wakeForRoom();
     [[nodiscard]] bool exhausted() const override;

@@ -265,7 +265,6 @@ std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
     };
     stream->blockBytes_ = std::min(bytesFor(kBlockMs), kBlockBytes / frameBytes * frameBytes);
     stream->refillBytes_ = kRefillBlocks * stream->blockBytes_;
-    stream->chunk_.resize(kChunkFrames * static_cast<std::size_t>(channels));
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
     // With ADJUST_LATENCY the server gives the sink (tlength - 2 x minreq) / 2.
@@ -567,17 +566,18 @@ void PulseStream::writeLocked() {
         if (pa_stream_begin_write(stream_, &data, &bytes) < 0 || !data || bytes < frameBytes_)
             break;
         const std::size_t frames = std::min(bytes, blockBytes_) / frameBytes_;
-        auto* out = static_cast<std::int16_t*>(data);
-        const auto ch = static_cast<std::size_t>(channels_);
-        std::size_t got = 0;
-        while (got < frames) {
-            const std::size_t want = std::min(frames - got, kChunkFrames);
-            const std::size_t n = source_.pull(chunk_.data(), want, false);
-            toS16(chunk_.data(), out + got * ch, n * ch);
-            got += n;
-            if (n < want)
-                break;
-        }
+        // Converted from where the source holds them straight into the server's block.
+        struct Into {
+            std::int16_t* out;
+            std::size_t channels;
+        } into{static_cast<std::int16_t*>(data), static_cast<std::size_t>(channels_)};
+        const AudioSource::FrameWriter writer{
+            [](void* context, const float* from, std::size_t at, std::size_t n) {
+                const auto* i = static_cast<const Into*>(context);
+                toS16(from, i->out + at * i->channels, n * i->channels);
+            },
+            &into};
+        const std::size_t got = source_.pullInto(writer, frames);
         if (got == 0) {
             pa_stream_cancel_write(stream_);
             break;

@@ -107,9 +107,6 @@ public:
 private:
     // Clamps to full scale and rounds half away from zero.
     static void toS16(const float* in, std::int16_t* out, std::size_t samples);
-    // Frames pulled and converted at a time: small enough to be read back from the first-level
-    // cache, so a refill costs the conversion and not a second pass through memory.
-    static constexpr std::size_t kChunkFrames = 1024;
     static void onWrite(pa_stream* s, std::size_t bytes, void* self);
     static void onState(pa_stream* s, void* self);
     static void onDrained(pa_stream* s, int success, void* self);
@@ -138,7 +135,6 @@ private:
     const std::size_t frameBytes_;
     std::size_t refillBytes_ = 0;
     std::size_t blockBytes_ = 0;
-    std::vector<float> chunk_; // kChunkFrames as the source gives them, before they become s16
     pa_stream* stream_ = nullptr;
     // Under the mainloop lock.
     pa_operation* drain_ = nullptr;

@@ -1,15 +1,17 @@
 #include "WindowIdentity.h"
 
+#include "ReadPicture.h"
 #include "ResourcePaths.h"
 
 #include <QGuiApplication>
+#include <QPixmap>
 
 namespace zr::ui {
 
 QIcon WindowIcon() {
     QIcon icon;
     for (const char* path : zr::resources::kWindowIconSizes)
-        icon.addFile(QString::fromLatin1(path));
+        icon.addPixmap(QPixmap::fromImage(ReadPicture(QString::fromLatin1(path))));
     return icon;
 }
 

@@ -9,7 +9,9 @@
 #include "Timer.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -190,4 +192,31 @@ TEST(ImageListTest, KeysAreUniqueAndImagesAreSixteenSquare) {
     EXPECT_EQ(images.Count(), 1);
     EXPECT_EQ(images.Image("drvfixed").size(), QSize(16, 16));
     EXPECT_TRUE(images.Image("drvcd").isNull());
+}
+
+// Pictures are read in the format their names say: asking Qt to guess loads every image format
+// plugin installed into the process (start-up time, memory) for files that are all PNG.
+TEST(ImageListTest, PictureFilesAreReadWithoutLoadingEveryImagePlugin) {
+    // One green pixel each, written by hand: Qt's own writers load the plugins too.
+    static const char kPng[] = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0\0\0"
+                               "\x90\x77\x53\xde\0\0\0\x0cIDAT\x78\x9c\x63\x60\xf8\xcf\0\0\x02\x02"
+                               "\x01\0\x7b\x09\x81\x78\0\0\0\0IEND\xae\x42\x60\x82";
+    static const char kBmp[] = "BM\x3a\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0"
+                               "\x18\0\0\0\0\0\x04\0\0\0\x13\x0b\0\0\x13\x0b\0\0\0\0\0\0\0\0\0\0"
+                               "\0\xff\0\0";
+    QTemporaryDir dir;
+    const auto write = [&](const char* name, const char* bytes, qint64 size) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes, size) == size;
+    };
+    ASSERT_TRUE(write("green.png", kPng, sizeof kPng - 1));
+    ASSERT_TRUE(write("green.bmp", kBmp, sizeof kBmp - 1));
+    ImageList images;
+    EXPECT_TRUE(images.Add("png", dir.filePath("green.png")));
+    EXPECT_TRUE(images.Add("bmp", dir.filePath("green.bmp")));
+    EXPECT_EQ(images.Image("png").toImage().pixel(8, 8), QColor(Qt::green).rgb());
+    EXPECT_EQ(images.Image("bmp").toImage().pixel(8, 8), QColor(Qt::green).rgb());
+    QFile maps("/proc/self/maps");
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(maps.readAll().contains("/imageformats/")) << "an image format plugin was loaded";
 }

@@ -192,6 +192,10 @@ class PulseServer:
             shutil.rmtree(self.root, ignore_errors=True)
             self.root = None
 
+    def pid(self):
+        """The process that mixes the streams: pulseaudio, or PipeWire's own daemon."""
+        return self.procs[0].pid if self.kind == "pulseaudio" else self.procs[1].pid
+
     # ---- environment ----
     def server_env(self):
         env = {k: v for k, v in os.environ.items()

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -115,15 +116,33 @@ TEST(MciShell, WithoutAnySoundDeviceTracksPlaySilentlyAndItSaysSoOnce) {
                       "wait 1000\n"
                       "status a position\n"
                       "status b position\n");
-    // An audio driver that does not exist stands for a machine where none starts.
-    const ShellRun run = runShell(script.path(), "2>&1", "SDL_AUDIODRIVER=no-such-driver");
-    EXPECT_EQ(run.exitCode, 0);
-    std::size_t notes = 0;
-    for (std::size_t at = 0; (at = run.output.find("playing silently", at)) != std::string::npos;
-         ++at)
-        ++notes;
-    EXPECT_EQ(notes, 1u) << run.output;
-    EXPECT_NE(run.output.find("0\t1000\n0\t1000\n"), std::string::npos) << run.output;
+    // A broken SDL library in the loader's path stands for a machine where it is missing or
+    // damaged: the loader finds it first and refuses it.
+    const std::filesystem::path brokenLib =
+        std::filesystem::temp_directory_path() / ("mci-shell-lib-" + std::to_string(getpid()));
+    std::filesystem::create_directories(brokenLib);
+    std::ofstream(brokenLib / "libSDL2-2.0.so.0") << "not a shared library\n";
+    const struct {
+        std::string environment;
+        const char* why;
+    } machines[] = {
+        // An audio driver that does not exist stands for a machine where none starts.
+        {"SDL_AUDIODRIVER=no-such-driver", "no sound device"},
+        {"SDL_AUDIODRIVER=dummy LD_LIBRARY_PATH=" + brokenLib.string(), "SDL could not be loaded"},
+    };
+    for (const auto& machine : machines) {
+        SCOPED_TRACE(machine.environment);
+        const ShellRun run = runShell(script.path(), "2>&1", machine.environment);
+        EXPECT_EQ(run.exitCode, 0);
+        std::size_t notes = 0;
+        for (std::size_t at = 0;
+             (at = run.output.find("playing silently", at)) != std::string::npos; ++at)
+            ++notes;
+        EXPECT_EQ(notes, 1u) << run.output;
+        EXPECT_NE(run.output.find(machine.why), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("0\t1000\n0\t1000\n"), std::string::npos) << run.output;
+    }
+    std::filesystem::remove_all(brokenLib);
 }
 
 } // namespace
