@@ -118,7 +118,10 @@ TEST_P(OutputTable, ATrackIsHeardWholeSampleForSampleAndEndsAtItsLength) {
         EXPECT_GE(want.frames() + 4, 3 * reference_.rate); // the tone fills the track
         EXPECT_TRUE(got.gaps.empty()) << got.gaps.size() << " gaps";
         if (rate() != reference_.rate || channels() != reference_.channels) {
-            EXPECT_NEAR(got.seconds(rate()), want.seconds(reference_.rate), 0.005); // resampled
+            // Resampled: a few ms at the edges, and what the output may cut at the start.
+            const double missing = want.seconds(reference_.rate) - got.seconds(rate());
+            EXPECT_GE(missing, -0.005);
+            EXPECT_LE(missing, 0.005 + static_cast<double>(output().startCutFrames()) / rate());
             continue;
         }
         expectSameSound(heard, got, reference_.samples, want);
