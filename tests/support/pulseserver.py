@@ -309,13 +309,6 @@ class PulseTap(Recording):
             self.close()
             raise
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-        return False
-
     def close(self):
         _stop(self.proc)
         _stop(self.keepalive)

@@ -38,6 +38,13 @@ class Recording:
         self._thread = None
         self._out = open(out, "wb", buffering=0) if out else None
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
     def _start_reading(self, fd):
         self._thread = threading.Thread(target=self._read, args=(fd,), daemon=True)
         self._thread.start()
