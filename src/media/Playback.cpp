@@ -1,6 +1,7 @@
 #include "Playback.h"
 
 #include "PlaybackClock.h"
+#include "SampleFormat.h"
 
 #include <algorithm>
 #include <chrono>
@@ -191,8 +192,10 @@ template <typename Put> std::size_t Playback::pullWith(std::size_t frames, Put&&
         if (firstFrame < 0 && current_->frames > 0)
             firstFrame = current_->trackStart +
                          (current_->trackEnd - current_->trackStart) * offset_ / current_->frames;
-        const std::size_t n = takeFromBlock(
-            frames - done, [&](const float* from, std::size_t count) { put(from, done, count); });
+        const std::size_t n =
+            takeFromBlock(frames - done, [&](const std::int16_t* from, std::size_t count) {
+                put(from, done, count);
+            });
         if (n > 0)
             lastEnd = consumedEnd_;
         done += n;
@@ -208,17 +211,13 @@ template <typename Put> std::size_t Playback::pullWith(std::size_t frames, Put&&
 std::size_t Playback::pull(float* out, std::size_t frames, bool applyGain) {
     const float gain = applyGain ? gain_.load(std::memory_order_relaxed) : 1.0f;
     const auto ch = static_cast<std::size_t>(channels_);
-    return pullWith(frames, [&](const float* from, std::size_t at, std::size_t n) {
-        if (gain == 1.0f)
-            std::copy(from, from + n * ch, out + at * ch);
-        else
-            std::transform(from, from + n * ch, out + at * ch,
-                           [gain](float v) { return v * gain; });
+    return pullWith(frames, [&](const std::int16_t* from, std::size_t at, std::size_t n) {
+        s16ToFloat(from, out + at * ch, n * ch, gain);
     });
 }
 
 std::size_t Playback::pullInto(const FrameWriter& writer, std::size_t frames) {
-    return pullWith(frames, [&](const float* from, std::size_t at, std::size_t n) {
+    return pullWith(frames, [&](const std::int16_t* from, std::size_t at, std::size_t n) {
         writer.put(writer.context, from, at, n);
     });
 }

@@ -105,8 +105,6 @@ public:
     PulseStream(std::shared_ptr<PulseClient> client, AudioSource& source, long rate, int channels);
 
 private:
-    // Clamps to full scale and rounds half away from zero.
-    static void toS16(const float* in, std::int16_t* out, std::size_t samples);
     static void onWrite(pa_stream* s, std::size_t bytes, void* self);
     static void onState(pa_stream* s, void* self);
     static void onDrained(pa_stream* s, int success, void* self);
