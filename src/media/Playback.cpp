@@ -9,6 +9,9 @@
 namespace zr::media {
 namespace {
 
+// The largest batch handed to a hungry server at once (about 1.5 s).
+constexpr std::size_t kMaxFeedBlocks = 64;
+
 std::size_t blocksFor(std::uint32_t ms, long rate) {
     const std::int64_t frames = static_cast<std::int64_t>(ms) * rate / 1000;
     return static_cast<std::size_t>((frames + kBlockFrames - 1) / kBlockFrames);
@@ -85,19 +88,31 @@ bool Playback::canFill() {
 
 void Playback::fill(std::uint32_t seen) {
     wantRoom_.store(false, std::memory_order_relaxed);
+    // After a start or a dry spell the server waits for audio: give it what comes rather than
+    // the whole ring at the end, in batches that double (1, 2, 4 ... blocks). The server then
+    // always holds more than the next batch takes to decode, and a start costs a handful of
+    // writes (each a wake-up here and in the server) instead of one per block.
+    std::size_t batch = 1;
+    std::size_t pending = 0;
     while (!producer_.finished() && wake_.load(std::memory_order_acquire) == seen) {
         AudioBlock* block = ringIn_.slot();
         if (!block)
             break;
         producer_.fill(*block);
         ringIn_.publish();
-        if (!output_.isOpen() && ringIn_.size() >= prefillBlocks_)
-            break;
-        // After a start or a dry spell the server waits for audio: give it each block as it
-        // comes rather than the whole ring at the end.
-        if (output_.isOpen())
-            output_.feedIfHungry();
+        if (!output_.isOpen()) {
+            if (ringIn_.size() >= prefillBlocks_)
+                break;
+            continue;
+        }
+        if (++pending >= batch) {
+            if (output_.feedIfHungry())
+                batch = std::min<std::size_t>(2 * batch, kMaxFeedBlocks);
+            pending = 0;
+        }
     }
+    if (pending > 0)
+        output_.feedIfHungry();
 }
 
 bool Playback::askForRoom(bool playing) {
