@@ -4,6 +4,7 @@
 // at a time; none may block, allocate or take a lock.
 
 #include <cstddef>
+#include <cstdint>
 
 namespace zr::media {
 
@@ -13,11 +14,11 @@ public:
     // queue ran dry). applyGain: the volume goes into the samples (an output that cannot set the
     // stream's own volume); otherwise the output applies it.
     virtual std::size_t pull(float* out, std::size_t frames, bool applyGain) = 0;
-    // As pull() without the gain, but each run of frames goes to writer.put where it lies, for
-    // an output that converts them into its own buffer: no float copy in between.
+    // As pull() without the gain, in the source's own 16-bit samples: each run of frames goes to
+    // writer.put where it lies, for an output that copies them into its own buffer.
     struct FrameWriter {
         // frames frames from `from` become output frames at, at + 1, ...
-        void (*put)(void* context, const float* from, std::size_t at, std::size_t frames);
+        void (*put)(void* context, const std::int16_t* from, std::size_t at, std::size_t frames);
         void* context;
     };
     virtual std::size_t pullInto(const FrameWriter& writer, std::size_t frames) = 0;

@@ -286,9 +286,11 @@ void AudioOutput::dropQueuedHeld() {
         askNow_.store(true, std::memory_order_relaxed);
 }
 
-void AudioOutput::feedIfHungry() {
-    if (pulse_ && pulse_->hungry())
-        pulse_->kick();
+bool AudioOutput::feedIfHungry() {
+    if (!pulse_ || !pulse_->hungry())
+        return false;
+    pulse_->kick();
+    return true;
 }
 
 void AudioOutput::setVolume(float gain, bool muted) {

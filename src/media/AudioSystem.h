@@ -121,7 +121,8 @@ public:
     [[nodiscard]] bool callbackExcluded() const { return !isOpen() || held_; }
 
     // The server asked for more than the source had: pull again now (after the source got more).
-    void feedIfHungry();
+    // Whether it did.
+    bool feedIfHungry();
 
     // Any thread. The stream's volume on the sound server, now and for streams opened later.
     void setVolume(float gain, bool muted);

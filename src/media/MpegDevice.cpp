@@ -60,7 +60,7 @@ int MpegDevice::prepare(const std::string& path, OpenedTrack& track) {
     if (int err = decoder.open(path))
         return err;
     // A header alone proves little: random bytes can look like one. Demand real audio.
-    std::vector<float> probe(static_cast<std::size_t>(kBlockFrames) * decoder.channels());
+    std::vector<std::int16_t> probe(static_cast<std::size_t>(kBlockFrames) * decoder.channels());
     if (decoder.read(probe.data(), kBlockFrames) == 0 || !decoder.seek(0))
         return kMciCannotDecode;
     track.estimateFrames = decoder.estimatedLengthFrames();

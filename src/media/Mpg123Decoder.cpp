@@ -184,9 +184,7 @@ int Mpg123Decoder::openFd(int descriptor) {
     // the resampler, without which a rate change inside the file ends the decoding. A leading
     // ID3v2 tag is skipped by its size (a cover picture is never read) and its TLEN ignored.
     mpg123_param(h, MPG123_FLAGS,
-                 MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_QUIET | MPG123_AUTO_RESAMPLE |
-                     MPG123_SKIP_ID3V2,
-                 0.0);
+                 MPG123_GAPLESS | MPG123_QUIET | MPG123_AUTO_RESAMPLE | MPG123_SKIP_ID3V2, 0.0);
     // Past a damaged stretch of a few KiB the decoder should find the next frame, not give up.
     mpg123_param(h, MPG123_RESYNC_LIMIT, 65536, 0.0);
     mpg123_format_none(h);
@@ -194,7 +192,7 @@ int Mpg123Decoder::openFd(int descriptor) {
     std::size_t count = 0;
     mpg123_rates(&rates, &count);
     for (std::size_t i = 0; i < count; ++i)
-        mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
+        mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
     io_->buffer = std::make_unique<unsigned char[]>(kIoBuffer);
     io_->begin = io_->end = 0;
     io_->filePos = ::lseek(fd.get(), 0, SEEK_SET);
@@ -208,7 +206,7 @@ int Mpg123Decoder::openFd(int descriptor) {
         return kMciCannotDecode;
     // Fix the output format: later frames of another rate or channel count are converted to it.
     mpg123_format_none(h);
-    mpg123_format(h, rate_, channels_ == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_FLOAT_32);
+    mpg123_format(h, rate_, channels_ == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_SIGNED_16);
 
     // A Xing count that libmpg123 took: a scan that counts fewer frames drops its gapless end.
     const EncoderHeader& header = probe.header;
@@ -293,11 +291,11 @@ bool Mpg123Decoder::seek(std::int64_t frame) {
     return mpg123_seek(handle_.get(), static_cast<off_t>(frame), SEEK_SET) >= 0 && !io_->failed;
 }
 
-std::size_t Mpg123Decoder::read(float* out, std::size_t maxFrames) {
+std::size_t Mpg123Decoder::read(std::int16_t* out, std::size_t maxFrames) {
     if (!handle_ || ended_)
         return 0;
     const Busy busy(*io_);
-    const std::size_t frameBytes = sizeof(float) * static_cast<std::size_t>(channels_);
+    const std::size_t frameBytes = sizeof(std::int16_t) * static_cast<std::size_t>(channels_);
     auto* bytes = reinterpret_cast<unsigned char*>(out);
     std::size_t total = 0;
     // A bounded number of attempts: a damaged stream may yield nothing for a while.

@@ -1,5 +1,5 @@
 #pragma once
-// One MPEG audio file decoded by libmpg123 to interleaved 32-bit float frames, gapless (encoder
+// One MPEG audio file decoded by libmpg123 to interleaved 16-bit frames, gapless (encoder
 // delay and padding removed when the file's LAME/Xing header gives them). Owns the mpg123 handle
 // and the file descriptor it reads. Not thread-safe: one thread at a time; only cancel() may be
 // called from another thread.
@@ -61,9 +61,9 @@ public:
     // next read is then anywhere.
     [[nodiscard]] bool seek(std::int64_t frame);
 
-    // Decodes up to maxFrames frames into out (maxFrames x channels floats). Returns the number
+    // Decodes up to maxFrames frames into out (maxFrames x channels samples). Returns the number
     // of frames written; 0 means the end of the decodable audio (end of file, a read error).
-    [[nodiscard]] std::size_t read(float* out, std::size_t maxFrames);
+    [[nodiscard]] std::size_t read(std::int16_t* out, std::size_t maxFrames);
 
     // Makes every later read of the file fail at once, so a scan or decode ends soon. Any thread.
     void cancel() { io_->cancelled.store(true, std::memory_order_relaxed); }

@@ -1,12 +1,16 @@
 #include "Playback.h"
 
 #include "PlaybackClock.h"
+#include "SampleFormat.h"
 
 #include <algorithm>
 #include <chrono>
 
 namespace zr::media {
 namespace {
+
+// The largest batch handed to a hungry server at once (about 1.5 s).
+constexpr std::size_t kMaxFeedBlocks = 64;
 
 std::size_t blocksFor(std::uint32_t ms, long rate) {
     const std::int64_t frames = static_cast<std::int64_t>(ms) * rate / 1000;
@@ -84,19 +88,31 @@ bool Playback::canFill() {
 
 void Playback::fill(std::uint32_t seen) {
     wantRoom_.store(false, std::memory_order_relaxed);
+    // After a start or a dry spell the server waits for audio: give it what comes rather than
+    // the whole ring at the end, in batches that double (1, 2, 4 ... blocks). The server then
+    // always holds more than the next batch takes to decode, and a start costs a handful of
+    // writes (each a wake-up here and in the server) instead of one per block.
+    std::size_t batch = 1;
+    std::size_t pending = 0;
     while (!producer_.finished() && wake_.load(std::memory_order_acquire) == seen) {
         AudioBlock* block = ringIn_.slot();
         if (!block)
             break;
         producer_.fill(*block);
         ringIn_.publish();
-        if (!output_.isOpen() && ringIn_.size() >= prefillBlocks_)
-            break;
-        // After a start or a dry spell the server waits for audio: give it each block as it
-        // comes rather than the whole ring at the end.
-        if (output_.isOpen())
-            output_.feedIfHungry();
+        if (!output_.isOpen()) {
+            if (ringIn_.size() >= prefillBlocks_)
+                break;
+            continue;
+        }
+        if (++pending >= batch) {
+            if (output_.feedIfHungry())
+                batch = std::min<std::size_t>(2 * batch, kMaxFeedBlocks);
+            pending = 0;
+        }
     }
+    if (pending > 0)
+        output_.feedIfHungry();
 }
 
 bool Playback::askForRoom(bool playing) {
@@ -191,8 +207,10 @@ template <typename Put> std::size_t Playback::pullWith(std::size_t frames, Put&&
         if (firstFrame < 0 && current_->frames > 0)
             firstFrame = current_->trackStart +
                          (current_->trackEnd - current_->trackStart) * offset_ / current_->frames;
-        const std::size_t n = takeFromBlock(
-            frames - done, [&](const float* from, std::size_t count) { put(from, done, count); });
+        const std::size_t n =
+            takeFromBlock(frames - done, [&](const std::int16_t* from, std::size_t count) {
+                put(from, done, count);
+            });
         if (n > 0)
             lastEnd = consumedEnd_;
         done += n;
@@ -208,17 +226,13 @@ template <typename Put> std::size_t Playback::pullWith(std::size_t frames, Put&&
 std::size_t Playback::pull(float* out, std::size_t frames, bool applyGain) {
     const float gain = applyGain ? gain_.load(std::memory_order_relaxed) : 1.0f;
     const auto ch = static_cast<std::size_t>(channels_);
-    return pullWith(frames, [&](const float* from, std::size_t at, std::size_t n) {
-        if (gain == 1.0f)
-            std::copy(from, from + n * ch, out + at * ch);
-        else
-            std::transform(from, from + n * ch, out + at * ch,
-                           [gain](float v) { return v * gain; });
+    return pullWith(frames, [&](const std::int16_t* from, std::size_t at, std::size_t n) {
+        s16ToFloat(from, out + at * ch, n * ch, gain);
     });
 }
 
 std::size_t Playback::pullInto(const FrameWriter& writer, std::size_t frames) {
-    return pullWith(frames, [&](const float* from, std::size_t at, std::size_t n) {
+    return pullWith(frames, [&](const std::int16_t* from, std::size_t at, std::size_t n) {
         writer.put(writer.context, from, at, n);
     });
 }

@@ -4,14 +4,9 @@
 #include <pulse/rtclock.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace zr::media {
 namespace {
@@ -524,32 +519,6 @@ void PulseStream::sendVolumeLocked(float gain, bool muted) {
         pa_operation_unref(op);
 }
 
-void PulseStream::toS16(const float* in, std::int16_t* out, std::size_t samples) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    // Four at a time: the compiler leaves the scalar loop unvectorised (its clamp branches).
-    // max/min give the bound for a NaN, so nothing undefined reaches the conversion.
-    const __m128 scale = _mm_set1_ps(32767.0f);
-    const __m128 lo = _mm_set1_ps(-32767.0f);
-    const __m128 sign = _mm_set1_ps(-0.0f);
-    const __m128 half = _mm_set1_ps(0.5f);
-    for (; i + 8 <= samples; i += 8) {
-        __m128 a = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(in + i), scale), lo), scale);
-        __m128 b = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(in + i + 4), scale), lo), scale);
-        a = _mm_add_ps(a, _mm_or_ps(half, _mm_and_ps(a, sign)));
-        b = _mm_add_ps(b, _mm_or_ps(half, _mm_and_ps(b, sign)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
-                         _mm_packs_epi32(_mm_cvttps_epi32(a), _mm_cvttps_epi32(b)));
-    }
-#endif
-    for (; i < samples; ++i) {
-        float v = in[i] * 32767.0f;
-        v = v >= -32767.0f ? v : -32767.0f; // also a NaN
-        v = v <= 32767.0f ? v : 32767.0f;
-        out[i] = static_cast<std::int16_t>(v + std::copysign(0.5f, v));
-    }
-}
-
 void PulseStream::onWrite(pa_stream*, std::size_t, void* self) {
     static_cast<PulseStream*>(self)->writeLocked();
 }
@@ -566,15 +535,15 @@ void PulseStream::writeLocked() {
         if (pa_stream_begin_write(stream_, &data, &bytes) < 0 || !data || bytes < frameBytes_)
             break;
         const std::size_t frames = std::min(bytes, blockBytes_) / frameBytes_;
-        // Converted from where the source holds them straight into the server's block.
+        // Copied from where the source holds them straight into the server's block.
         struct Into {
             std::int16_t* out;
             std::size_t channels;
         } into{static_cast<std::int16_t*>(data), static_cast<std::size_t>(channels_)};
         const AudioSource::FrameWriter writer{
-            [](void* context, const float* from, std::size_t at, std::size_t n) {
+            [](void* context, const std::int16_t* from, std::size_t at, std::size_t n) {
                 const auto* i = static_cast<const Into*>(context);
-                toS16(from, i->out + at * i->channels, n * i->channels);
+                std::memcpy(i->out + at * i->channels, from, n * i->channels * sizeof(*from));
             },
             &into};
         const std::size_t got = source_.pullInto(writer, frames);

@@ -71,9 +71,9 @@ public:
 
     // A corked stream, or nullptr when no server answers (answered false) or the server
     // answered but gave no stream (answered true: it has no sink). The source may be pulled from
-    // the moment this returns. It gives interleaved float frames; the server gets them as s16:
-    // half the bytes, so one shared-memory block holds twice the audio and requests come half as
-    // often.
+    // the moment this returns. The server gets the source's 16-bit frames as they are (a float
+    // stream would take twice the bytes: each shared-memory block would hold half the audio and
+    // requests would come twice as often).
     [[nodiscard]] static std::unique_ptr<PulseStream> open(long rate, int channels,
                                                            const std::string& streamName,
                                                            float gain, bool muted,
@@ -105,8 +105,6 @@ public:
     PulseStream(std::shared_ptr<PulseClient> client, AudioSource& source, long rate, int channels);
 
 private:
-    // Clamps to full scale and rounds half away from zero.
-    static void toS16(const float* in, std::int16_t* out, std::size_t samples);
     static void onWrite(pa_stream* s, std::size_t bytes, void* self);
     static void onState(pa_stream* s, void* self);
     static void onDrained(pa_stream* s, int success, void* self);

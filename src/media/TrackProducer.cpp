@@ -1,5 +1,7 @@
 #include "TrackProducer.h"
 
+#include "SampleFormat.h"
+
 #include <SoundTouch.h>
 
 #include <algorithm>
@@ -8,12 +10,7 @@
 namespace zr::media {
 
 TrackProducer::TrackProducer(std::unique_ptr<Mpg123Decoder> decoder)
-    : decoder_(std::move(decoder)), rate_(decoder_->rate()), channels_(decoder_->channels()),
-      tempo_(std::make_unique<soundtouch::SoundTouch>()),
-      scratch_(static_cast<std::size_t>(kBlockFrames) * static_cast<std::size_t>(channels_)) {
-    tempo_->setSampleRate(static_cast<unsigned>(rate_));
-    tempo_->setChannels(static_cast<unsigned>(channels_));
-}
+    : decoder_(std::move(decoder)), rate_(decoder_->rate()), channels_(decoder_->channels()) {}
 
 TrackProducer::~TrackProducer() = default;
 
@@ -23,8 +20,18 @@ void TrackProducer::restart(std::int64_t from, std::int64_t end, std::uint32_t s
     // the start ends where it begins, as a damaged file's audio does.
     const bool placed = decoder_->seek(from);
     speed_ = speed;
-    tempo_->clear();
-    tempo_->setTempo(speed / 1000.0);
+    if (speed != 1000 && !tempo_) {
+        tempo_ = std::make_unique<soundtouch::SoundTouch>();
+        tempo_->setSampleRate(static_cast<unsigned>(rate_));
+        tempo_->setChannels(static_cast<unsigned>(channels_));
+        const std::size_t samples = static_cast<std::size_t>(kBlockFrames) * channels_;
+        decoded_.resize(samples);
+        floats_.resize(samples);
+    }
+    if (tempo_) {
+        tempo_->clear();
+        tempo_->setTempo(speed / 1000.0);
+    }
     startFrame_ = from;
     endFrame_ = placed ? end : from;
     fedEnd_ = from;
@@ -53,17 +60,23 @@ void TrackProducer::fill(AudioBlock& block) {
         finished_ = block.last;
         return;
     }
+    fillAtTempo(block);
+}
+
+void TrackProducer::fillAtTempo(AudioBlock& block) {
+    const auto ch = static_cast<std::size_t>(channels_);
     const double tempo = speed_ / 1000.0;
     while (tempo_->numSamples() < kBlockFrames && !inputDone_) {
         const auto want = static_cast<std::size_t>(
             std::clamp<std::int64_t>(endFrame_ - fedEnd_, 0, kBlockFrames));
-        const std::size_t n = want > 0 ? decoder_->read(scratch_.data(), want) : 0;
+        const std::size_t n = want > 0 ? decoder_->read(decoded_.data(), want) : 0;
         if (n == 0) {
             inputDone_ = true;
             tempo_->flush();
             break;
         }
-        tempo_->putSamples(scratch_.data(), static_cast<unsigned>(n));
+        s16ToFloat(decoded_.data(), floats_.data(), n * ch, 1.0f);
+        tempo_->putSamples(floats_.data(), static_cast<unsigned>(n));
         fedEnd_ += static_cast<std::int64_t>(n);
     }
     std::uint32_t room = kBlockFrames;
@@ -72,7 +85,8 @@ void TrackProducer::fill(AudioBlock& block) {
         const auto total = static_cast<std::int64_t>(std::llround((fedEnd_ - startFrame_) / tempo));
         room = static_cast<std::uint32_t>(std::clamp<std::int64_t>(total - outProduced_, 0, room));
     }
-    const unsigned n = room > 0 ? tempo_->receiveSamples(block.samples.data(), room) : 0;
+    const unsigned n = room > 0 ? tempo_->receiveSamples(floats_.data(), room) : 0;
+    floatToS16(floats_.data(), block.samples.data(), n * ch);
     block.trackStart = std::min(
         fedEnd_, startFrame_ + static_cast<std::int64_t>(std::llround(outProduced_ * tempo)));
     outProduced_ += n;

@@ -26,7 +26,7 @@ struct AudioBlock {
     std::int64_t trackEnd = 0;
     std::uint32_t frames = 0;
     bool last = false; // nothing follows: the end of the decodable audio, or of the play's "to"
-    std::vector<float> samples;
+    std::vector<std::int16_t> samples;
 };
 
 class TrackProducer {
@@ -49,11 +49,15 @@ public:
     [[nodiscard]] bool finished() const { return finished_; }
 
 private:
+    void fillAtTempo(AudioBlock& block);
+
     std::unique_ptr<Mpg123Decoder> decoder_;
     const long rate_;
     const int channels_;
+    // Made at the first speed other than 1000, with its float buffers: most tracks never need it.
     std::unique_ptr<soundtouch::SoundTouch> tempo_;
-    std::vector<float> scratch_;
+    std::vector<std::int16_t> decoded_;
+    std::vector<float> floats_;
     std::uint32_t speed_ = 1000;
     std::int64_t startFrame_ = 0;
     std::int64_t endFrame_ = 0;

@@ -35,8 +35,6 @@ public:
     // the server mixes every stream into its sink's.
     [[nodiscard]] virtual long rate(const Pcm& track) const = 0;
     [[nodiscard]] virtual int channels(const Pcm& track) const = 0;
-    // How far a heard sample may lie from the decoder's at unity volume (the server hears s16).
-    [[nodiscard]] virtual float step() const = 0;
     // Whether it plays at the pace of playback, and how far a heard length may then be off (the
     // server's recording comes in blocks).
     [[nodiscard]] virtual bool paced() const = 0;
@@ -75,7 +73,8 @@ protected:
     [[nodiscard]] zr::test::ToneExtent tone(const std::vector<float>& heard) const;
     [[nodiscard]] zr::test::ToneExtent referenceTone() const;
     // Whether what was heard from a tone on is the reference's tone from `from` on, sample for
-    // sample (within the output's step), all of it but what the output may cut at the start.
+    // sample (within one 16-bit step of libmpg123's float decoding), all of it but what the output
+    // may cut at the start.
     void expectSameSound(const std::vector<float>& heard, const zr::test::ToneExtent& got,
                          const std::vector<float>& reference, const zr::test::ToneExtent& want);
     // The loudest sample of the first channel between two frames of what was heard.

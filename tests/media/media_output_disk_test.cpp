@@ -48,7 +48,6 @@ public:
     }
     long rate(const Pcm& track) const override { return track.rate; }
     int channels(const Pcm& track) const override { return track.channels; }
-    float step() const override { return 0.0f; }
     bool paced() const override { return paced_; }
     double slackSeconds() const override { return 0.02; }
     long startCutFrames() const override { return 0; }

@@ -6,6 +6,7 @@
 #include "OutputTable.h"
 #include "PulseOutput.h"
 #include "PythonHelpers.h"
+#include "SampleFormat.h"
 #include "SdlLibrary.h"
 
 #include <dlfcn.h>
@@ -108,12 +109,11 @@ public:
         const std::vector<std::int16_t> s = recording_->samples();
         std::vector<float> out;
         for (std::size_t i = static_cast<std::size_t>(std::max(from, 0L)); i < s.size(); ++i)
-            out.push_back(static_cast<float>(s[i]) / 32767); // as our stream made them
+            out.push_back(static_cast<float>(s[i]) / 32768); // as the decoder made them
         return out;
     }
     long rate(const test::Pcm&) const override { return kRate; }
     int channels(const test::Pcm&) const override { return 2; }
-    float step() const override { return 1.0f / 32767; }
     bool paced() const override { return true; }
     double slackSeconds() const override { return 0.05; }
     // The first 1.5 to 2.5 ms of every play are not heard (from the monitor as from a card).
@@ -135,8 +135,8 @@ INSTANTIATE_TEST_SUITE_P(Output, OutputTable, ::testing::Values(&makeServer),
 INSTANTIATE_TEST_SUITE_P(Output, RealTimeOutputTable, ::testing::Values(&makeServer),
                          test::nameOutput<kServer>);
 
-// A decoder may hand over samples beyond full scale (a loud master): the stream clips them and
-// neither wraps them round to the other sign nor loses the quiet end of the scale.
+// The tempo changer may hand over samples beyond full scale (a loud master): their conversion
+// clips them and neither wraps them round to the other sign nor loses the quiet end of the scale.
 class OverRangeSine : public AudioSource {
 public:
     std::size_t pull(float* out, std::size_t frames, bool) override {
@@ -152,12 +152,14 @@ public:
     // In runs of a few hundred frames, as the blocks of a ring come: each must land at its place.
     std::size_t pullInto(const FrameWriter& writer, std::size_t frames) override {
         float run[2 * 441];
+        std::int16_t converted[2 * 441];
         std::size_t done = 0;
         while (done < frames) {
             const std::size_t n = pull(run, std::min<std::size_t>(frames - done, 441), false);
             if (n == 0)
                 break;
-            writer.put(writer.context, run, done, n);
+            floatToS16(run, converted, 2 * n);
+            writer.put(writer.context, converted, done, n);
             done += n;
         }
         return done;
