@@ -1,7 +1,7 @@
 #include "MpegDevice.h"
 
 #include "MciErrors.h"
-#include "ValidUtf8.h"
+#include "Utf8.h"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -79,7 +79,7 @@ int MpegDevice::prepare(const std::string& path, OpenedTrack& track) {
     }
     if (track.exactFrames < 0)
         track.scanFd = ownDescriptor();
-    track.name = validUtf8(baseName(path));
+    track.name = fs::validUtf8(baseName(path));
     return kMciOk;
 }
 

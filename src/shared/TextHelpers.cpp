@@ -1,5 +1,7 @@
 #include "TextHelpers.h"
 
+#include "Utf8.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -74,43 +76,6 @@ namespace {
 
 constexpr char16_t kEscapeBase = 0xDC00;
 
-// Length of the valid UTF-8 sequence at bytes[i] (shortest form, no surrogates, at most
-// U+10FFFF), or 0 when the byte there does not start one.
-std::size_t Utf8SequenceAt(const unsigned char* bytes, std::size_t size, std::size_t i) {
-    const unsigned char lead = bytes[i];
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) {
-            low = 0xA0; // no overlong forms
-        } else if (lead == 0xED) {
-            high = 0x9F; // no surrogates
-        }
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) {
-            low = 0x90;
-        } else if (lead == 0xF4) {
-            high = 0x8F; // nothing above U+10FFFF
-        }
-    } else {
-        return 0;
-    }
-    if (size - i < length || bytes[i + 1] < low || bytes[i + 1] > high) {
-        return 0;
-    }
-    for (std::size_t k = 2; k < length; ++k) {
-        if ((bytes[i + k] & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    return length;
-}
-
 } // namespace
 
 QString FromOsText(const char* bytes, std::size_t size) {
@@ -127,7 +92,7 @@ QString FromOsText(const char* bytes, std::size_t size) {
             ++i;
             continue;
         }
-        const std::size_t length = Utf8SequenceAt(data, size, i);
+        const std::size_t length = fs::utf8SequenceAt(std::string_view(bytes, size), i);
         if (length > 0) {
             i += length;
             continue;

@@ -1,7 +1,7 @@
 // The plain functions of the service: file URIs, the volume curve, track-time arithmetic.
 #include "FileUri.h"
 #include "PlaybackClock.h"
-#include "ValidUtf8.h"
+#include "Utf8.h"
 #include "VolumeCurve.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +55,7 @@ TEST(ValidUtf8, KeepsValidSequencesAndNamesEachOtherByteReplacement) {
         {"", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(validUtf8(c.bytes), c.text) << c.bytes;
+        EXPECT_EQ(fs::validUtf8(c.bytes), c.text) << c.bytes;
 }
 
 TEST(VolumeCurve, CubeLawFromSilenceToUnity) {

@@ -1,11 +1,9 @@
-#include "ValidUtf8.h"
+#include "Utf8.h"
 
-namespace zr::media {
-namespace {
+namespace zr::fs {
 
-// Length of the valid sequence starting at text[i], or 0.
-std::size_t sequenceAt(std::string_view text, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+std::size_t utf8SequenceAt(std::string_view bytes, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[i + k]); };
     const unsigned char lead = byte(0);
     if (lead < 0x80)
         return 1;
@@ -25,7 +23,7 @@ std::size_t sequenceAt(std::string_view text, std::size_t i) {
     } else {
         return 0;
     }
-    if (text.size() - i < length || byte(1) < low || byte(1) > high)
+    if (bytes.size() - i < length || byte(1) < low || byte(1) > high)
         return 0;
     for (std::size_t k = 2; k < length; ++k) {
         if ((byte(k) & 0xC0) != 0x80)
@@ -34,13 +32,11 @@ std::size_t sequenceAt(std::string_view text, std::size_t i) {
     return length;
 }
 
-} // namespace
-
 std::string validUtf8(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
-        if (const std::size_t length = sequenceAt(bytes, i)) {
+        if (const std::size_t length = utf8SequenceAt(bytes, i)) {
             text.append(bytes.substr(i, length));
             i += length;
         } else {
@@ -51,4 +47,4 @@ std::string validUtf8(std::string_view bytes) {
     return text;
 }
 
-} // namespace zr::media
+} // namespace zr::fs
