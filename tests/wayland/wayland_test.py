@@ -22,6 +22,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from xsession import Image, StepFailed, wait_until  # noqa: E402
+
 GREEN = (0, 255, 0)
 
 
@@ -36,33 +39,17 @@ def log(*args):
 
 
 def wait_for(condition, timeout, step=0.05):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        result = condition()
-        if result:
-            return result
-        time.sleep(step)
-    return None
+    """condition's value, or None after timeout seconds."""
+    try:
+        return wait_until("", condition, timeout, step)
+    except StepFailed:
+        return None
 
 
 def read_png(path):
-    """(width, height, rows of (r, g, b)) through ImageMagick's PPM output."""
-    data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
-                          capture_output=True).stdout
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        start = pos
-        while not data[pos:pos + 1].isspace():
-            pos += 1
-        fields.append(data[start:pos])
-    pos += 1
-    width, height = int(fields[1]), int(fields[2])
-    pixels = data[pos:]
-    rows = [[tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
-            for y in range(height)]
-    return width, height, rows
+    """The picture, through ImageMagick's PPM output."""
+    return Image.from_ppm(subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
+                                         capture_output=True).stdout)
 
 
 class Weston:
@@ -110,12 +97,12 @@ class Weston:
         self.log.close()
 
 
-def window_box(rows):
+def window_box(image):
     """The bounding box (x, y, w, h) of everything that is not the green desktop."""
     xs, ys = [], []
-    for y, row in enumerate(rows):
-        for x, pixel in enumerate(row):
-            if not desktop(pixel):
+    for y in range(image.height):
+        for x in range(image.width):
+            if not desktop(image.pixel(x, y)):
                 xs.append(x)
                 ys.append(y)
     if not xs:
@@ -123,9 +110,15 @@ def window_box(rows):
     return min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
 
 
+def window_shot(weston, workdir):
+    """A screenshot's path if it shows a window, else None."""
+    shot = weston.screenshot(workdir)
+    return shot if window_box(read_png(shot)) else None
+
+
 def check_window_in(path, failures, what):
-    _, _, rows = read_png(path)
-    box = window_box(rows)
+    image = read_png(path)
+    box = window_box(image)
     if box is None:
         failures.append(f"{what}: no window on the screen")
         return
@@ -138,11 +131,11 @@ def check_window_in(path, failures, what):
     # middle of each edge is the window's frame.
     for dx, dy in ((0, 0), (w - 1, 0), (0, h - 1), (w - 1, h - 1), (1, 1), (w - 2, h - 2),
                    (2, 0), (0, 2)):
-        if not desktop(rows[y + dy][x + dx]):
-            failures.append(f"{what}: corner pixel ({dx},{dy}) is {rows[y + dy][x + dx]}, "
+        if not desktop(image.pixel(x + dx, y + dy)):
+            failures.append(f"{what}: corner pixel ({dx},{dy}) is {image.pixel(x + dx, y + dy)}, "
                             "not the desktop")
     for dx, dy in ((w // 2, 0), (0, h // 2), (w - 1, h // 2), (w // 2, h - 1)):
-        if desktop(rows[y + dy][x + dx]):
+        if desktop(image.pixel(x + dx, y + dy)):
             failures.append(f"{what}: edge pixel ({dx},{dy}) shows the desktop")
 
 
@@ -159,10 +152,7 @@ def run_program(args, weston, workdir, failures):
         program = subprocess.Popen([args.program], env=env, stdout=subprocess.DEVNULL,
                                    stderr=err)
         try:
-            def mapped():
-                shot = weston.screenshot(workdir)
-                return shot if window_box(read_png(shot)[2]) else None
-            shot = wait_for(mapped, 15, step=0.3)
+            shot = wait_for(lambda: window_shot(weston, workdir), 15, step=0.3)
             if shot is None:
                 failures.append("program: the window never mapped")
             else:
@@ -232,17 +222,14 @@ def minimize_and_raise(probe, bus, weston, workdir, artifacts, failures):
     if read_line(probe, 10) != "MINIMIZED":
         failures.append("probe: did not minimize")
         return
-    gone = wait_for(lambda: window_box(read_png(weston.screenshot(workdir))[2]) is None, 5, 0.3)
+    gone = wait_for(lambda: window_box(read_png(weston.screenshot(workdir))) is None, 5, 0.3)
     if not gone:
         failures.append("probe: the window stayed on the screen after its minimize box")
         return
     if bus.raise_player() != 0:
         failures.append("probe: MPRIS Raise failed")
         return
-    def back():
-        shot = weston.screenshot(workdir)
-        return shot if window_box(read_png(shot)[2]) else None
-    shot = wait_for(back, 5, 0.3)
+    shot = wait_for(lambda: window_shot(weston, workdir), 5, 0.3)
     if shot is None:
         failures.append("probe: MPRIS Raise did not bring the minimized window back")
         return
