@@ -1,10 +1,11 @@
 #pragma once
-// SDL2, loaded the first time a stream goes through it. Playing through the sound server's own
-// stream never needs it, and linking it would load its video stack (X11, Wayland, libdecor, gbm)
-// into every process at start. Only SDL's declarations come from its headers; every call goes
-// through this table.
+// SDL2, loaded the first time a stream goes through it (LazyLibrary). Playing through the sound
+// server's own stream never needs it, and linking it would load its video stack (X11, Wayland,
+// libdecor, gbm) into every process at start.
 
 #include <SDL.h>
+
+#include <string>
 
 namespace zr::media {
 
@@ -29,11 +30,11 @@ struct SdlLibrary {
     decltype(&::SDL_WaitThread) WaitThread;
 
     // The library, loaded on the first call; nullptr when it cannot be loaded or lacks a
-    // function (loadError() says why). Never unloaded. Thread-safe.
+    // function (loadError() says why).
     static const SdlLibrary* get();
     // The library if an earlier get() loaded it, without loading it.
     static const SdlLibrary* loaded();
-    static const char* loadError();
+    static std::string loadError();
 };
 
 } // namespace zr::media

@@ -1,36 +1,88 @@
 #include "TrackProducer.h"
 
+#include "LazyLibrary.h"
 #include "SampleFormat.h"
-
-#include <SoundTouch.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <mutex>
 
 namespace zr::media {
+
+// SoundTouch through its C interface: the C++ one would load the C++ runtime into a process
+// that otherwise carries only what it uses of it.
+struct TempoLibrary {
+    using Handle = void*;
+    Handle (*createInstance)();
+    void (*destroyInstance)(Handle);
+    void (*setTempo)(Handle, float);
+    void (*setChannels)(Handle, unsigned);
+    void (*setSampleRate)(Handle, unsigned);
+    void (*flush)(Handle);
+    void (*putSamples)(Handle, const float*, unsigned);
+    void (*clear)(Handle);
+    unsigned (*receiveSamples)(Handle, float*, unsigned);
+    unsigned (*numSamples)(Handle);
+};
+
+namespace {
+
+LazyLibrary soundTouch("libSoundTouchDll.so.1");
+TempoLibrary table{};
+
+const TempoLibrary* tempoLibrary() {
+    const bool ok = soundTouch.open([](LazyLibrary& lib) {
+        return lib.resolve(table.createInstance, "soundtouch_createInstance") &&
+               lib.resolve(table.destroyInstance, "soundtouch_destroyInstance") &&
+               lib.resolve(table.setTempo, "soundtouch_setTempo") &&
+               lib.resolve(table.setChannels, "soundtouch_setChannels") &&
+               lib.resolve(table.setSampleRate, "soundtouch_setSampleRate") &&
+               lib.resolve(table.flush, "soundtouch_flush") &&
+               lib.resolve(table.putSamples, "soundtouch_putSamples") &&
+               lib.resolve(table.clear, "soundtouch_clear") &&
+               lib.resolve(table.receiveSamples, "soundtouch_receiveSamples") &&
+               lib.resolve(table.numSamples, "soundtouch_numSamples");
+    });
+    if (ok)
+        return &table;
+    static std::once_flag warned;
+    std::call_once(warned, [] {
+        std::fprintf(stderr, "zr-media: %s; every speed plays at 1000\n",
+                     soundTouch.error().c_str());
+    });
+    return nullptr;
+}
+
+} // namespace
 
 TrackProducer::TrackProducer(std::unique_ptr<Mpg123Decoder> decoder)
     : decoder_(std::move(decoder)), rate_(decoder_->rate()), channels_(decoder_->channels()) {}
 
-TrackProducer::~TrackProducer() = default;
+TrackProducer::~TrackProducer() {
+    if (tempo_)
+        library_->destroyInstance(tempo_);
+}
 
 void TrackProducer::restart(std::int64_t from, std::int64_t end, std::uint32_t speed) {
     // A seek that failed (a read error, a file that stalls or runs on without audio) leaves the
     // decoder somewhere else: what it would give does not follow `from`. Nothing follows then:
     // the start ends where it begins, as a damaged file's audio does.
     const bool placed = decoder_->seek(from);
-    speed_ = speed;
-    if (speed != 1000 && !tempo_) {
-        tempo_ = std::make_unique<soundtouch::SoundTouch>();
-        tempo_->setSampleRate(static_cast<unsigned>(rate_));
-        tempo_->setChannels(static_cast<unsigned>(channels_));
-        const std::size_t samples = static_cast<std::size_t>(kBlockFrames) * channels_;
-        decoded_.resize(samples);
-        floats_.resize(samples);
+    if (speed != 1000 && !tempo_ && (library_ = tempoLibrary()) != nullptr) {
+        tempo_ = library_->createInstance();
+        if (tempo_) {
+            library_->setSampleRate(tempo_, static_cast<unsigned>(rate_));
+            library_->setChannels(tempo_, static_cast<unsigned>(channels_));
+            const std::size_t samples = static_cast<std::size_t>(kBlockFrames) * channels_;
+            decoded_.resize(samples);
+            floats_.resize(samples);
+        }
     }
+    speed_ = tempo_ ? speed : 1000;
     if (tempo_) {
-        tempo_->clear();
-        tempo_->setTempo(speed / 1000.0);
+        library_->clear(tempo_);
+        library_->setTempo(tempo_, static_cast<float>(speed / 1000.0));
     }
     startFrame_ = from;
     endFrame_ = placed ? end : from;
@@ -66,17 +118,17 @@ void TrackProducer::fill(AudioBlock& block) {
 void TrackProducer::fillAtTempo(AudioBlock& block) {
     const auto ch = static_cast<std::size_t>(channels_);
     const double tempo = speed_ / 1000.0;
-    while (tempo_->numSamples() < kBlockFrames && !inputDone_) {
+    while (library_->numSamples(tempo_) < kBlockFrames && !inputDone_) {
         const auto want = static_cast<std::size_t>(
             std::clamp<std::int64_t>(endFrame_ - fedEnd_, 0, kBlockFrames));
         const std::size_t n = want > 0 ? decoder_->read(decoded_.data(), want) : 0;
         if (n == 0) {
             inputDone_ = true;
-            tempo_->flush();
+            library_->flush(tempo_);
             break;
         }
         s16ToFloat(decoded_.data(), floats_.data(), n * ch, 1.0f);
-        tempo_->putSamples(floats_.data(), static_cast<unsigned>(n));
+        library_->putSamples(tempo_, floats_.data(), static_cast<unsigned>(n));
         fedEnd_ += static_cast<std::int64_t>(n);
     }
     std::uint32_t room = kBlockFrames;
@@ -85,7 +137,7 @@ void TrackProducer::fillAtTempo(AudioBlock& block) {
         const auto total = static_cast<std::int64_t>(std::llround((fedEnd_ - startFrame_) / tempo));
         room = static_cast<std::uint32_t>(std::clamp<std::int64_t>(total - outProduced_, 0, room));
     }
-    const unsigned n = room > 0 ? tempo_->receiveSamples(floats_.data(), room) : 0;
+    const unsigned n = room > 0 ? library_->receiveSamples(tempo_, floats_.data(), room) : 0;
     floatToS16(floats_.data(), block.samples.data(), n * ch);
     block.trackStart = std::min(
         fedEnd_, startFrame_ + static_cast<std::int64_t>(std::llround(outProduced_ * tempo)));

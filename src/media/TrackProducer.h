@@ -10,11 +10,9 @@
 #include <memory>
 #include <vector>
 
-namespace soundtouch {
-class SoundTouch;
-}
-
 namespace zr::media {
+
+struct TempoLibrary;
 
 // Frames per ring block.
 inline constexpr std::uint32_t kBlockFrames = 1024;
@@ -55,7 +53,9 @@ private:
     const long rate_;
     const int channels_;
     // Made at the first speed other than 1000, with its float buffers: most tracks never need it.
-    std::unique_ptr<soundtouch::SoundTouch> tempo_;
+    // Without the library, every speed plays at 1000.
+    const TempoLibrary* library_ = nullptr;
+    void* tempo_ = nullptr;
     std::vector<std::int16_t> decoded_;
     std::vector<float> floats_;
     std::uint32_t speed_ = 1000;

@@ -103,7 +103,7 @@ TEST(MciShell, EmptyInputEndsAtOnceAndAMissingScriptIsAnError) {
     EXPECT_NE(runShell("/no/such/script.txt").exitCode, 0);
 }
 
-TEST(MciShell, WithoutAnySoundDeviceTracksPlaySilentlyAndItSaysSoOnce) {
+TEST(MciShell, WithoutASoundDeviceOrSpeedLibraryTracksStillPlayAndItSaysSoOnce) {
     ScriptFile script("open " + fixture("tone_1s_cbr_44100_stereo.mp3") +
                       " alias a\n"
                       "open " +
@@ -113,32 +113,40 @@ TEST(MciShell, WithoutAnySoundDeviceTracksPlaySilentlyAndItSaysSoOnce) {
                       "set b speed 4000\n"
                       "play a\n"
                       "play b\n"
-                      "wait 1000\n"
+                      "wait 2000\n"
                       "status a position\n"
                       "status b position\n");
-    // A broken SDL library in the loader's path stands for a machine where it is missing or
-    // damaged: the loader finds it first and refuses it.
+    // Broken SDL and SoundTouch libraries in the loader's path stand for a machine where they are
+    // missing or damaged: the loader finds them first and refuses them. Without SoundTouch the
+    // tracks play at normal speed, and it says so once.
     const std::filesystem::path brokenLib =
         std::filesystem::temp_directory_path() / ("mci-shell-lib-" + std::to_string(getpid()));
     std::filesystem::create_directories(brokenLib);
     std::ofstream(brokenLib / "libSDL2-2.0.so.0") << "not a shared library\n";
+    std::ofstream(brokenLib / "libSoundTouchDll.so.1") << "not a shared library\n";
     const struct {
         std::string environment;
         const char* why;
+        std::size_t normalSpeedNotes;
     } machines[] = {
         // An audio driver that does not exist stands for a machine where none starts.
-        {"SDL_AUDIODRIVER=no-such-driver", "no sound device"},
-        {"SDL_AUDIODRIVER=dummy LD_LIBRARY_PATH=" + brokenLib.string(), "SDL could not be loaded"},
+        {"SDL_AUDIODRIVER=no-such-driver", "no sound device", 0},
+        {"SDL_AUDIODRIVER=dummy LD_LIBRARY_PATH=" + brokenLib.string(), "SDL could not be loaded",
+         1},
+    };
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; ++at)
+            ++n;
+        return n;
     };
     for (const auto& machine : machines) {
         SCOPED_TRACE(machine.environment);
         const ShellRun run = runShell(script.path(), "2>&1", machine.environment);
         EXPECT_EQ(run.exitCode, 0);
-        std::size_t notes = 0;
-        for (std::size_t at = 0;
-             (at = run.output.find("playing silently", at)) != std::string::npos; ++at)
-            ++notes;
-        EXPECT_EQ(notes, 1u) << run.output;
+        EXPECT_EQ(count(run.output, "playing silently"), 1u) << run.output;
+        EXPECT_EQ(count(run.output, "every speed plays at 1000"), machine.normalSpeedNotes)
+            << run.output;
         EXPECT_NE(run.output.find(machine.why), std::string::npos) << run.output;
         EXPECT_NE(run.output.find("0\t1000\n0\t1000\n"), std::string::npos) << run.output;
     }
