@@ -97,12 +97,9 @@ TEST(PlayerOpen, AHungShareIsANotReadyDriveAndEverythingElseWorksMeanwhile) {
     if (const std::string why = nas.Mount(e.Path()); !why.empty()) {
         GTEST_SKIP() << why;
     }
-    mWinAPI::MountEntry share;
-    share.rootPath = e.Path();
-    share.device = QStringLiteral("nas:/export/music");
-    share.fsType = QStringLiteral("nfs4");
-    share.label = QStringLiteral("MUSIC"); // shown only while the share answers
-    const mWinAPI::ScopedMountList mounts({DataDisk(d.Path()), share});
+    // The label is shown only while the share answers.
+    const mWinAPI::ScopedMountList mounts(
+        {DataDisk(d.Path()), zr::test::Mount(e.Path(), "nas:/export/music", "nfs4", "MUSIC")});
 
     mVariables::ResetToStartValues();
     zr::ui::frmMain player;

@@ -5,6 +5,7 @@
 // zr_test_windows target).
 
 #include "Drives.h"
+#include "MountEntries.h"
 #include "TreeView.h"
 #include "frmExplore.h"
 #include "frmMain.h"
@@ -37,16 +38,6 @@ protected:
 
     std::unique_ptr<ui::frmMain> window;
 };
-
-// A mount of `folder` as a fixed ext4 disk labelled DATA: the browser's first drive after C:.
-inline mWinAPI::MountEntry DataDisk(const QString& folder) {
-    mWinAPI::MountEntry m;
-    m.rootPath = folder;
-    m.device = QStringLiteral("/dev/sdz1");
-    m.fsType = QStringLiteral("ext4");
-    m.label = QStringLiteral("DATA");
-    return m;
-}
 
 // Shows the opened browser and makes it the active window, where its shortcuts go.
 inline ::testing::AssertionResult BrowserInFront(ui::frmExplore& browser) {
