@@ -5,9 +5,6 @@
 #include "MediaChannel.h"
 #include "MediaService.h"
 
-#include <QDir>
-#include <QProcessEnvironment>
-
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -19,17 +16,6 @@ namespace {
 
 class EndToEndTest : public BehaviourTest {
 protected:
-    void SetUp() override {
-        BehaviourTest::SetUp();
-        fixtures = QProcessEnvironment::systemEnvironment().value("ZR_TEST_FIXTURES");
-        ASSERT_TRUE(QFile::exists(Fixture("tone_1s_cbr_44100_stereo.mp3")))
-            << "fixtures missing in " << fixtures.toStdString();
-    }
-
-    [[nodiscard]] QString Fixture(const QString& name) const {
-        return QDir(fixtures).filePath(name);
-    }
-
     // Waits until playback has stopped for good (bounded), noting each title shown meanwhile.
     std::vector<QString> TitlesUntilStopped(int timeoutMs) {
         std::vector<QString> titles;
@@ -53,8 +39,6 @@ protected:
         EXPECT_EQ(zr::SendStatusQuery(u"status mp3 position", reply), 0);
         return reply.Value();
     }
-
-    QString fixtures;
 };
 
 TEST_F(EndToEndTest, ThreeRowsPlayInOrderAndStopAfterTheLast) {
