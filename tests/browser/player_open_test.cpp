@@ -27,7 +27,6 @@ using zr::test::DataDisk;
 using zr::test::Fixture;
 using zr::test::MediaStatus;
 using zr::test::TempTree;
-using zr::test::WhileOpen;
 
 TEST(PlayerOpen, ChosenFilesReachThePlaylistAndTheFirstOnePlays) {
     const mWinAPI::ScopedDriveFolders table({});
@@ -43,7 +42,7 @@ TEST(PlayerOpen, ChosenFilesReachThePlaylistAndTheFirstOnePlays) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&player));
 
     QStringList listed;
-    WhileOpen browse([&](zr::ui::frmExplore& b) {
+    zr::test::WithBrowser(player, [&](zr::ui::frmExplore& b) {
         ASSERT_TRUE(BrowserInFront(b));
         ASSERT_NO_FATAL_FAILURE(
             ClickChild(b.Explorer(), b.Explorer().Nodes().Item("Parent2"), "Music"));
@@ -54,11 +53,6 @@ TEST(PlayerOpen, ChosenFilesReachThePlaylistAndTheFirstOnePlays) {
         QTest::keyClick(&b, Qt::Key_O, Qt::ControlModifier); // Open Files
         QTest::keyClick(&b, Qt::Key_X, Qt::ControlModifier); // Exit
     });
-    auto& open = player.imgControl(5);
-    QTest::mouseClick(&open, Qt::LeftButton, {}, open.rect().center());
-    ASSERT_TRUE(browse.Ran());
-    ASSERT_EQ(zr::test::OpenBrowser(), nullptr);
-
     ASSERT_EQ(listed, (QStringList{"first.mp3", "second.mp3"}));
     zr::ui::ListView& rows = player.lstFiles;
     ASSERT_EQ(rows.ListItems().Count(), 2);
@@ -106,7 +100,7 @@ TEST(PlayerOpen, AHungShareIsANotReadyDriveAndEverythingElseWorksMeanwhile) {
     player.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&player));
 
-    WhileOpen browse([&](zr::ui::frmExplore& b) {
+    zr::test::WithBrowser(player, [&](zr::ui::frmExplore& b) {
         ASSERT_TRUE(BrowserInFront(b));
         zr::ui::Node* data = b.Explorer().Nodes().Item("Parent2");
         zr::ui::Node* nasDrive = b.Explorer().Nodes().Item("Parent3");
@@ -120,9 +114,6 @@ TEST(PlayerOpen, AHungShareIsANotReadyDriveAndEverythingElseWorksMeanwhile) {
         QTest::keyClick(&b, Qt::Key_O, Qt::ControlModifier); // Open Files
         QTest::keyClick(&b, Qt::Key_X, Qt::ControlModifier); // Exit
     });
-    auto& open = player.imgControl(5);
-    QTest::mouseClick(&open, Qt::LeftButton, {}, open.rect().center());
-    ASSERT_TRUE(browse.Ran()) << "the browser did not appear";
 
     // The share still hangs: the player plays what was chosen.
     ASSERT_EQ(player.lstFiles.ListItems().Count(), 1);

@@ -83,13 +83,18 @@ inline void ClickNode(ui::TreeView& tree, const ui::Node* node) {
     QTest::mouseClick(tree.View().viewport(), Qt::LeftButton, {}, rect.center());
 }
 
+// The child of a node called `text`, if any.
+inline ui::Node* ChildNamed(const ui::Node* node, const QString& text) {
+    for (ui::Node* child = node ? node->Child() : nullptr; child; child = child->Next()) {
+        if (child->Text() == text)
+            return child;
+    }
+    return nullptr;
+}
+
 // A left click on the text of the child of `parent` called `text`.
 inline void ClickChild(ui::TreeView& tree, const ui::Node* parent, const QString& text) {
-    const ui::Node* child = nullptr;
-    for (ui::Node* n = parent ? parent->Child() : nullptr; n && !child; n = n->Next()) {
-        if (n->Text() == text)
-            child = n;
-    }
+    const ui::Node* child = ChildNamed(parent, text);
     ASSERT_NE(child, nullptr) << text.toStdString();
     ClickNode(tree, child);
 }
@@ -135,5 +140,17 @@ private:
     QTimer guard_;
     bool ran_ = false;
 };
+
+// Presses Open on the player and runs `step` inside the browser's modal loop, returning once the
+// browser has closed. The browser is closed after 20 s whatever happens, so a failing step
+// cannot hang the test.
+inline void WithBrowser(ui::frmMain& player, const std::function<void(ui::frmExplore&)>& step) {
+    const WhileOpen browse(step, 20000);
+    QWidget& open = player.imgControl(5);
+    QTest::mouseMove(&open, open.rect().center());
+    QTest::mouseClick(&open, Qt::LeftButton, {}, open.rect().center());
+    EXPECT_TRUE(browse.Ran()) << "the browser did not open";
+    EXPECT_EQ(OpenBrowser(), nullptr) << "the browser did not close";
+}
 
 } // namespace zr::test
