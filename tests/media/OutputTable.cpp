@@ -154,11 +154,13 @@ TEST_P(OutputTable, VolumeFollowsTheCurveAndAMuteSetBeforePlayKeepsIt) {
     EXPECT_NEAR(energy(back) / energy(reference_.samples), 0.1235, 0.0005);
 }
 
-// 3 s of track: 2 s of sound at 1500, 6 s at 500, whole and at the tone's 440 Hz.
+// 3 s of track: 2 s of sound at 1500, 6 s at 500, 0.75 s at the fastest, whole and at the tone's
+// 440 Hz; positions and length stay in track time.
 TEST_P(OutputTable, SpeedChangesTheLengthAndKeepsThePitchWithoutGaps) {
     open("tone_3s_cbr_44100_stereo.mp3");
     EXPECT_NEAR(referenceTone().hz, 440.0, 4.0);
-    for (const auto& [speed, seconds] : {std::pair{1500, 2.0}, std::pair{500, 6.0}}) {
+    for (const auto& [speed, seconds] :
+         {std::pair{1500, 2.0}, std::pair{500, 6.0}, std::pair{4000, 0.75}}) {
         SCOPED_TRACE(speed);
         ok(service(), "set mp3 speed " + std::to_string(speed));
         const long from = output().mark();
