@@ -96,12 +96,6 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
-void ClickButton(ui::frmMain& window, int index) {
-    QWidget& button = window.imgControl(static_cast<std::int16_t>(index));
-    QTest::mouseMove(&button, button.rect().center());
-    QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
-}
-
 QStringList AddCurrentFolder(ui::frmMain& window) {
     QStringList listed;
     WithBrowser(window, [&](ui::frmExplore& b) {

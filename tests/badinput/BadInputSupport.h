@@ -80,7 +80,7 @@ private:
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 
 // A left click on a picture button of the player, as a user makes it.
-void ClickButton(ui::frmMain& window, int index);
+using test::ClickButton;
 
 // A left click on a node's text in the browser's tree.
 using test::ClickNode;

@@ -66,8 +66,7 @@ TEST(PlayerOpen, ChosenFilesReachThePlaylistAndTheFirstOnePlays) {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
                       view.visualRect(view.model()->index(0, 1)).center());
     ASSERT_TRUE(rows.ListItems().Item(1).Selected());
-    auto& play = player.imgControl(1);
-    QTest::mouseClick(&play, Qt::LeftButton, {}, play.rect().center());
+    zr::test::ClickButton(player, 1); // Play
 
     EXPECT_EQ(mVariables::IsPlaying(), mVariables::kTrue);
     EXPECT_EQ(player.lblArtistA.Caption(), "(01) first.mp3");
@@ -120,8 +119,7 @@ TEST(PlayerOpen, AHungShareIsANotReadyDriveAndEverythingElseWorksMeanwhile) {
     QTreeView& view = player.lstFiles.View();
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
                       view.visualRect(view.model()->index(0, 1)).center());
-    auto& play = player.imgControl(1);
-    QTest::mouseClick(&play, Qt::LeftButton, {}, play.rect().center());
+    zr::test::ClickButton(player, 1); // Play
     EXPECT_EQ(MediaStatus("mode"), "playing");
     EXPECT_EQ(player.lblArtistA.Caption(), "(01) one.mp3");
     player.imgControl_Click(3);

@@ -141,14 +141,19 @@ private:
     bool ran_ = false;
 };
 
+// A left click on a picture button of the player, as a user makes it: the pointer goes there first.
+inline void ClickButton(ui::frmMain& player, int index) {
+    QWidget& button = player.imgControl(static_cast<std::int16_t>(index));
+    QTest::mouseMove(&button, button.rect().center());
+    QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
+}
+
 // Presses Open on the player and runs `step` inside the browser's modal loop, returning once the
 // browser has closed. The browser is closed after 20 s whatever happens, so a failing step
 // cannot hang the test.
 inline void WithBrowser(ui::frmMain& player, const std::function<void(ui::frmExplore&)>& step) {
     const WhileOpen browse(step, 20000);
-    QWidget& open = player.imgControl(5);
-    QTest::mouseMove(&open, open.rect().center());
-    QTest::mouseClick(&open, Qt::LeftButton, {}, open.rect().center());
+    ClickButton(player, 5);
     EXPECT_TRUE(browse.Ran()) << "the browser did not open";
     EXPECT_EQ(OpenBrowser(), nullptr) << "the browser did not close";
 }
