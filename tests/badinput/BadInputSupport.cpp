@@ -96,19 +96,6 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
-void ClickButton(ui::frmMain& window, int index) {
-    QWidget& button = window.imgControl(static_cast<std::int16_t>(index));
-    QTest::mouseMove(&button, button.rect().center());
-    QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
-}
-
-void WithBrowser(ui::frmMain& window, const std::function<void(ui::frmExplore&)>& step) {
-    const test::WhileOpen browse(step, 20000);
-    ClickButton(window, 5); // returns when the modal browser has closed
-    EXPECT_TRUE(browse.Ran()) << "the browser did not open";
-    EXPECT_EQ(test::OpenBrowser(), nullptr) << "the browser did not close";
-}
-
 QStringList AddCurrentFolder(ui::frmMain& window) {
     QStringList listed;
     WithBrowser(window, [&](ui::frmExplore& b) {

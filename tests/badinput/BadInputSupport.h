@@ -80,14 +80,13 @@ private:
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 
 // A left click on a picture button of the player, as a user makes it.
-void ClickButton(ui::frmMain& window, int index);
+using test::ClickButton;
 
 // A left click on a node's text in the browser's tree.
 using test::ClickNode;
 
-// Presses Open on the player and runs `step` inside the browser's modal loop. The browser is
-// closed after 20 s whatever happens, so a failing step cannot hang the test.
-void WithBrowser(ui::frmMain& window, const std::function<void(ui::frmExplore&)>& step);
+// Presses Open on the player and runs a step inside the browser.
+using test::WithBrowser;
 
 // Open, click the tree's root (the current folder), Select All, Open Files, Exit: the files of
 // the current folder become the playlist. Returns the names the browser listed.

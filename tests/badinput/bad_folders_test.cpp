@@ -21,15 +21,8 @@
 namespace {
 
 using namespace zr::badinput;
+using zr::test::ChildNamed;
 using zr::ui::Node;
-
-Node* ChildNamed(const Node* node, const QString& text) {
-    for (Node* child = node ? node->Child() : nullptr; child; child = child->Next()) {
-        if (child->Text() == text)
-            return child;
-    }
-    return nullptr;
-}
 
 int CountNodes(const Node* node) {
     int count = 1;

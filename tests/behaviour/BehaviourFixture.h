@@ -24,12 +24,19 @@ protected:
         ASSERT_NO_FATAL_FAILURE(ShownPlayerTest::SetUp());
         ASSERT_EQ(mVariables::VolumeLevel(), 498) << "the load step has run";
         ASSERT_TRUE(folder.isValid());
+        ASSERT_TRUE(QFile::exists(Fixture("tone_1s_cbr_44100_stereo.mp3")))
+            << "fixtures missing in " << qEnvironmentVariable("ZR_TEST_FIXTURES").toStdString();
     }
 
     void TearDown() override {
         // Leaves no device open for the next test, whatever this one left behind.
         window->imgControl_Click(3);
         ShownPlayerTest::TearDown();
+    }
+
+    // A file of the project's test fixtures (made by the build).
+    static QString Fixture(const QString& name) {
+        return QDir(qEnvironmentVariable("ZR_TEST_FIXTURES")).filePath(name);
     }
 
     // The drive-letter form of a folder of this machine: C: is the root.

@@ -5,9 +5,6 @@
 #include "MediaChannel.h"
 #include "MediaService.h"
 
-#include <QDir>
-#include <QProcessEnvironment>
-
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -19,31 +16,30 @@ namespace {
 
 class EndToEndTest : public BehaviourTest {
 protected:
-    void SetUp() override {
-        BehaviourTest::SetUp();
-        fixtures = QProcessEnvironment::systemEnvironment().value("ZR_TEST_FIXTURES");
-        ASSERT_TRUE(QFile::exists(Fixture("tone_1s_cbr_44100_stereo.mp3")))
-            << "fixtures missing in " << fixtures.toStdString();
-    }
-
-    [[nodiscard]] QString Fixture(const QString& name) const {
-        return QDir(fixtures).filePath(name);
-    }
-
-    // Waits until playback has stopped for good (bounded), noting each title shown meanwhile.
-    std::vector<QString> TitlesUntilStopped(int timeoutMs) {
-        std::vector<QString> titles;
+    // What the window showed of one row: its title, the length shown with it, and the highest
+    // position shown below that length.
+    struct Shown {
+        QString title;
+        QString length;
+        double highest = 0;
+    };
+    // Waits until playback has stopped for good (bounded), noting what each row showed meanwhile.
+    std::vector<Shown> ShownUntilStopped(int timeoutMs) {
+        std::vector<Shown> shown;
         const bool stopped = QTest::qWaitFor(
             [&] {
                 const QString title = window->lblArtistA.Caption();
-                if (title != "No Track loaded." && (titles.empty() || titles.back() != title)) {
-                    titles.push_back(title);
+                if (title != "No Track loaded." && (shown.empty() || shown.back().title != title)) {
+                    shown.push_back({title, window->lblLengthA.Caption()});
+                }
+                if (!shown.empty() && Position() < shown.back().length.toDouble()) {
+                    shown.back().highest = std::max(shown.back().highest, Position());
                 }
                 return !Playing() && !window->Timer1.Enabled();
             },
             timeoutMs);
         EXPECT_TRUE(stopped) << "still playing after " << timeoutMs << " ms";
-        return titles;
+        return shown;
     }
 
     // The position as the window last showed it, and as the device reports it now.
@@ -53,8 +49,6 @@ protected:
         EXPECT_EQ(zr::SendStatusQuery(u"status mp3 position", reply), 0);
         return reply.Value();
     }
-
-    QString fixtures;
 };
 
 TEST_F(EndToEndTest, ThreeRowsPlayInOrderAndStopAfterTheLast) {
@@ -64,7 +58,10 @@ TEST_F(EndToEndTest, ThreeRowsPlayInOrderAndStopAfterTheLast) {
     Select(1);
     Click(1);
     EXPECT_EQ(window->lblLengthA.Caption(), "1000");
-    const auto titles = TitlesUntilStopped(15000);
+    std::vector<QString> titles;
+    for (const Shown& row : ShownUntilStopped(15000)) {
+        titles.push_back(row.title);
+    }
     EXPECT_EQ(titles, (std::vector<QString>{"(01) one.mp3", "(02) two.mp3", "(03) three.mp3"}));
     EXPECT_EQ(Selected(), 3);
     EXPECT_EQ(Mark(1) + Mark(2) + Mark(3), "PPP");
@@ -121,8 +118,9 @@ TEST_F(EndToEndTest, ATextFileNamedMp3ShowsLengthZeroAndTheListMovesOn) {
     EXPECT_EQ(window->lblArtistA.Caption(), "(02) notes.mp3");
     EXPECT_EQ(window->lblLengthA.Caption(), "0") << "not the 3000 left in the reply buffer";
     EXPECT_EQ(mVariables::TrackLength(), 0);
-    const auto titles = TitlesUntilStopped(8000);
-    EXPECT_EQ(titles.back(), "(03) after.mp3");
+    const auto shown = ShownUntilStopped(8000);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().title, "(03) after.mp3");
 }
 
 TEST_F(EndToEndTest, ATrackBehindALargeCoverPictureShowsItsOwnLength) {
@@ -173,32 +171,11 @@ protected:
         route.reset();
     }
 
-    // What the window showed of one row: its title, the length shown with it, and the highest
-    // position shown below that length.
-    struct Shown {
-        QString title;
-        QString length;
-        double highest = 0;
-    };
     // Plays the list from its first row to its end.
     std::vector<Shown> PlayList() {
-        std::vector<Shown> shown;
         Select(1);
         Click(1);
-        const bool stopped = QTest::qWaitFor(
-            [&] {
-                const QString title = window->lblArtistA.Caption();
-                if (title != "No Track loaded." && (shown.empty() || shown.back().title != title)) {
-                    shown.push_back({title, window->lblLengthA.Caption()});
-                }
-                if (!shown.empty() && Position() < shown.back().length.toDouble()) {
-                    shown.back().highest = std::max(shown.back().highest, Position());
-                }
-                return !Playing() && !window->Timer1.Enabled();
-            },
-            30000);
-        EXPECT_TRUE(stopped) << "still playing";
-        return shown;
+        return ShownUntilStopped(30000);
     }
 
     class Endpoint : public zr::MediaEndpoint {

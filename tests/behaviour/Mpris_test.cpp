@@ -68,8 +68,6 @@ protected:
     void SetUp() override {
         BehaviourTest::SetUp();
         ASSERT_FALSE(bus->Address().isEmpty()) << "no private dbus-daemon";
-        fixtures = QProcessEnvironment::systemEnvironment().value("ZR_TEST_FIXTURES");
-        ASSERT_TRUE(QFile::exists(Fixture("tone_3s_cbr_44100_stereo.mp3")));
         const QString id = QString::number(++connections);
         playerName = QStringLiteral("zr-player-") + id;
         clientName = QStringLiteral("zr-client-") + id;
@@ -92,10 +90,6 @@ protected:
         client.reset();
         QDBusConnection::disconnectFromBus(clientName);
         QDBusConnection::disconnectFromBus(playerName);
-    }
-
-    [[nodiscard]] QString Fixture(const QString& name) const {
-        return QDir(fixtures).filePath(name);
     }
 
     // A call from the client, answered while this thread goes on serving the player.
@@ -181,7 +175,7 @@ protected:
 
     static inline PrivateBus* bus = nullptr;
     static inline int connections = 0;
-    QString fixtures, playerName, clientName;
+    QString playerName, clientName;
     std::unique_ptr<zr::ui::Mpris> mpris;
     std::unique_ptr<QDBusConnection> client;
     Listener listener;

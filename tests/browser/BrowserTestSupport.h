@@ -75,15 +75,6 @@ inline QStringList ChildTexts(const ui::Node* node) {
     return texts;
 }
 
-inline ui::Node* ChildNamed(const ui::Node* node, const QString& text) {
-    for (ui::Node* child = node ? node->Child() : nullptr; child; child = child->Next()) {
-        if (child->Text() == text) {
-            return child;
-        }
-    }
-    return nullptr;
-}
-
 // A left click on the node's expand button.
 inline void ClickExpandButton(ui::TreeView& tree, const ui::Node* node) {
     QTreeWidgetItem* item = ItemOf(tree, node);

@@ -9,17 +9,9 @@
 namespace {
 
 using mWinAPI::MountEntry;
+using zr::test::Mount;
 using zr::ui::cDrives;
 using zr::ui::TreeView;
-
-MountEntry Mount(const char* root, const char* device, const char* fs, const char* label = "") {
-    MountEntry m;
-    m.rootPath = root;
-    m.device = device;
-    m.fsType = fs;
-    m.label = label;
-    return m;
-}
 
 // "key|text|image" of every node: the root first, then the drives.
 QStringList Nodes(TreeView& tree) {

@@ -6,6 +6,7 @@
 #include "MpegProbe.h"
 #include "Mpg123Decoder.h"
 #include "PlaybackClock.h"
+#include "ThreadCount.h"
 #include "TrackProducer.h"
 
 #include <gtest/gtest.h>
@@ -165,51 +166,6 @@ TEST(MediaOpen, OpenThatGivesUpOrFailsLateEndsTheTrack) {
     }
 }
 
-// The threads of this process. The first call starts (and ends) a thread first: a sanitizer's
-// runtime starts one of its own with the first thread, which must not count as one left behind.
-std::size_t threadCount() {
-    static const bool warmedUp = [] {
-        std::thread([] {}).join();
-        return true;
-    }();
-    (void)warmedUp;
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
-        ++n;
-    return n;
-}
-
-TEST(MediaOpen, DeviceWhoseReadsStallClosesWithoutWaitingForThem) {
-    test::StalledReads stalled;
-    const std::size_t threadsBefore = threadCount();
-    {
-        DeviceOptions options;
-        options.stallLimitMs = 600000; // the track must still be playing when it is closed
-        MediaService s(options, stalled.preparer());
-        ok(s, "open " + fixture("tone_5s_cbr_44100_stereo.mp3") + " alias mp3");
-        ok(s, "play mp3");
-        // The sound stops where the buffered bytes end, well before the track's end.
-        long last = -1;
-        EXPECT_TRUE(waitUntil([&] {
-            const long now = number(s, "status mp3 position");
-            const bool still = now == last && now > 0;
-            last = now;
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            return still;
-        }));
-        EXPECT_LT(last, 4000);
-        EXPECT_EQ(ok(s, "status mp3 mode"), "playing");
-        const auto before = std::chrono::steady_clock::now();
-        EXPECT_EQ(s.send("close mp3"), kMciOk);
-        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(3));
-        ok(s, "open " + fixture("tone_1s_cbr_44100_stereo.mp3") + " alias other");
-        EXPECT_EQ(number(s, "status other length"), 1000);
-    }
-    // The end of the pipe ends the read; the worker left behind then finishes.
-    stalled.release();
-    EXPECT_TRUE(waitUntil([&] { return threadCount() <= threadsBefore; }));
-}
-
 // A share that stops answering mid-track: once its reads have given nothing for the stall
 // limit, the track ends as a damaged file's does (the position reads as the length), so a
 // player moves on.
@@ -233,7 +189,7 @@ TEST(MediaOpen, ReadThatStallsMidTrackEndsTheTrack) {
 TEST(MediaOpen, SeekThroughEndlessZerosEndsAndCloseStopsIt) {
     for (const std::uint32_t limit : {5000u, 600000u}) {
         test::StalledReads zeros(test::StalledReads::Then::Zeros);
-        const std::size_t threadsBefore = threadCount(); // the zeros' writer among them
+        const std::size_t threadsBefore = zr::test::ThreadCount(); // the zeros' writer among them
         {
             DeviceOptions options;
             options.stallLimitMs = limit;
@@ -259,8 +215,8 @@ TEST(MediaOpen, SeekThroughEndlessZerosEndsAndCloseStopsIt) {
             ok(s, "close mp3");
         }
         // While the zeros still flow.
-        EXPECT_TRUE(waitUntil([&] { return threadCount() <= threadsBefore; }))
-            << threadCount() - threadsBefore << " threads left, limit " << limit;
+        EXPECT_TRUE(waitUntil([&] { return zr::test::ThreadCount() <= threadsBefore; }))
+            << zr::test::ThreadCount() - threadsBefore << " threads left, limit " << limit;
     }
 }
 

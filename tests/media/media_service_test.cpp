@@ -308,24 +308,6 @@ TEST(MediaService, PlayFromSeekAndStopPlaceThePosition) {
     EXPECT_EQ(number(s, "status mp3 position"), 2900);
 }
 
-TEST(MediaService, SpeedKeepsPositionsInTrackTime) {
-    MediaService s;
-    ok(s, openCommand(fixture("tone_3s_cbr_44100_stereo.mp3")));
-    ok(s, "set mp3 speed 4000");
-    const auto start = std::chrono::steady_clock::now();
-    ok(s, "play mp3");
-    ASSERT_TRUE(waitUntil([&] { return stopped(s); }));
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(number(s, "status mp3 position"), 3000);
-    EXPECT_EQ(number(s, "status mp3 length"), 3000);
-    // 3 s of track at four times the speed cannot take as long as the track.
-    EXPECT_LT(took, std::chrono::milliseconds(2500));
-    ok(s, "set mp3 speed 500");
-    ok(s, "play mp3 from 2800");
-    ASSERT_TRUE(waitUntil([&] { return stopped(s); }));
-    EXPECT_EQ(number(s, "status mp3 position"), 3000);
-}
-
 TEST(MediaService, DamagedFilesPlayWhatDecodesAndEnd) {
     for (const char* name : {"truncated_half.mp3", "damaged_middle.mp3"}) {
         MediaService s;

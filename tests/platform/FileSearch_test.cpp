@@ -1,6 +1,7 @@
 #include "DriveDFolder.h"
 #include "DriveTable.h"
 #include "HungMount.h"
+#include "ThreadCount.h"
 #include "mWinAPI.h"
 
 #include <QDir>
@@ -150,12 +151,6 @@ TEST_F(FileSearch, SubfoldersAndRelativeSearches) {
     EXPECT_EQ(below, (std::vector<std::string>{".", "..", "x.mp3"}));
 }
 
-// The threads of this process.
-int Threads() {
-    return static_cast<int>(
-        QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
-
 TEST_F(FileSearch, AShareThatDoesNotAnswerIsGivenUpAndLeftOutOfTheFolderHoldingIt) {
     Folder("Music");
     Folder("share");
@@ -173,13 +168,13 @@ TEST_F(FileSearch, AShareThatDoesNotAnswerIsGivenUpAndLeftOutOfTheFolderHoldingI
     EXPECT_EQ(Names(Search("D:\\*.mp3")), std::vector<std::string>{"x.mp3"});
 
     // One thread at most stays stuck there: later searches give up without asking it again.
-    const int threads = Threads();
+    const std::size_t threads = zr::test::ThreadCount();
     for (int i = 0; i < 5; ++i) {
         EXPECT_TRUE(Search("D:\\share\\*.*").empty());
         EXPECT_TRUE(Search("D:\\share\\deeper\\*.mp3").empty());
         EXPECT_EQ(Names(Search("D:\\*.*")).size(), 5u);
     }
-    EXPECT_LE(Threads(), threads);
+    EXPECT_LE(zr::test::ThreadCount(), threads);
     EXPECT_FALSE(share.ReleasedByWatchdog());
 }
 

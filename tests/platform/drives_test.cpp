@@ -1,6 +1,7 @@
 #include "DriveTable.h"
 #include "Drives.h"
 #include "HungMount.h"
+#include "MountEntries.h"
 
 #include <QDir>
 #include <QStorageInfo>
@@ -16,15 +17,7 @@ namespace {
 
 using mWinAPI::DriveInfo;
 using mWinAPI::MountEntry;
-
-MountEntry Mount(const char* root, const char* device, const char* fs, const char* label = "") {
-    MountEntry m;
-    m.rootPath = QString::fromUtf8(root);
-    m.device = QString::fromUtf8(device);
-    m.fsType = QString::fromUtf8(fs);
-    m.label = QString::fromUtf8(label);
-    return m;
-}
+using zr::test::Mount;
 
 // "C2/[SYSTEM] D1/media/usb E4-" style summary: letter, type, '-' for not ready, folder, and
 // the volume name in brackets; easy to read in a failure.
@@ -271,9 +264,8 @@ TEST_F(Mounts, AMountThatDoesNotAnswerIsANotReadyDriveAndTheOthersAreRead) {
     }
 
     // A list of our own: the share keeps its letter and its type, not ready; D: is read.
-    const mWinAPI::ScopedMountList ours(
-        {Mount(music.toUtf8().constData(), "/dev/sdb1", "ext4", "MUSIC"),
-         Mount(share.toUtf8().constData(), "nas:/export/music", "nfs4", "NAS")});
+    const mWinAPI::ScopedMountList ours({Mount(music, "/dev/sdb1", "ext4", "MUSIC"),
+                                         Mount(share, "nas:/export/music", "nfs4", "NAS")});
     const auto drives = mWinAPI::LoadSystemDrives();
     EXPECT_EQ(Summary(drives), "C2/ D2" + music.toStdString() + "[MUSIC] E3-");
     EXPECT_EQ(mWinAPI::DriveFolder('D').value_or(""), music.toStdString());

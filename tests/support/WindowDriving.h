@@ -5,6 +5,7 @@
 // zr_test_windows target).
 
 #include "Drives.h"
+#include "MountEntries.h"
 #include "TreeView.h"
 #include "frmExplore.h"
 #include "frmMain.h"
@@ -37,16 +38,6 @@ protected:
 
     std::unique_ptr<ui::frmMain> window;
 };
-
-// A mount of `folder` as a fixed ext4 disk labelled DATA: the browser's first drive after C:.
-inline mWinAPI::MountEntry DataDisk(const QString& folder) {
-    mWinAPI::MountEntry m;
-    m.rootPath = folder;
-    m.device = QStringLiteral("/dev/sdz1");
-    m.fsType = QStringLiteral("ext4");
-    m.label = QStringLiteral("DATA");
-    return m;
-}
 
 // Shows the opened browser and makes it the active window, where its shortcuts go.
 inline ::testing::AssertionResult BrowserInFront(ui::frmExplore& browser) {
@@ -92,13 +83,18 @@ inline void ClickNode(ui::TreeView& tree, const ui::Node* node) {
     QTest::mouseClick(tree.View().viewport(), Qt::LeftButton, {}, rect.center());
 }
 
+// The child of a node called `text`, if any.
+inline ui::Node* ChildNamed(const ui::Node* node, const QString& text) {
+    for (ui::Node* child = node ? node->Child() : nullptr; child; child = child->Next()) {
+        if (child->Text() == text)
+            return child;
+    }
+    return nullptr;
+}
+
 // A left click on the text of the child of `parent` called `text`.
 inline void ClickChild(ui::TreeView& tree, const ui::Node* parent, const QString& text) {
-    const ui::Node* child = nullptr;
-    for (ui::Node* n = parent ? parent->Child() : nullptr; n && !child; n = n->Next()) {
-        if (n->Text() == text)
-            child = n;
-    }
+    const ui::Node* child = ChildNamed(parent, text);
     ASSERT_NE(child, nullptr) << text.toStdString();
     ClickNode(tree, child);
 }
@@ -144,5 +140,22 @@ private:
     QTimer guard_;
     bool ran_ = false;
 };
+
+// A left click on a picture button of the player, as a user makes it: the pointer goes there first.
+inline void ClickButton(ui::frmMain& player, int index) {
+    QWidget& button = player.imgControl(static_cast<std::int16_t>(index));
+    QTest::mouseMove(&button, button.rect().center());
+    QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
+}
+
+// Presses Open on the player and runs `step` inside the browser's modal loop, returning once the
+// browser has closed. The browser is closed after 20 s whatever happens, so a failing step
+// cannot hang the test.
+inline void WithBrowser(ui::frmMain& player, const std::function<void(ui::frmExplore&)>& step) {
+    const WhileOpen browse(step, 20000);
+    ClickButton(player, 5);
+    EXPECT_TRUE(browse.Ran()) << "the browser did not open";
+    EXPECT_EQ(OpenBrowser(), nullptr) << "the browser did not close";
+}
 
 } // namespace zr::test

@@ -175,35 +175,23 @@ protected:
     }
 };
 
-TEST_F(ShortPathOf, IsOneWordNamingTheSameFile) {
+// The one-word form (no blank, no quote) of names with command words, quotes and characters of
+// two and three bytes; 60 two-byte characters become 360 bytes of escapes, more than 260.
+TEST_F(ShortPathOf, IsOneWordNamingTheSameFileHoweverLong) {
     ASSERT_TRUE(dir.isValid());
-    const QString names[] = {"plain.mp3",      "My Song.mp3",
-                             "say \"hi\".mp3", "x type y.mp3",
-                             "alias mp3.mp3",  QString::fromUtf8("Für Elise – ♫.mp3")};
-    for (const QString& name : names) {
-        const QString path = MakeFile(name);
-        const QString shortPath = zr::ShortPathOf(path);
+    for (const QString& name : {QString::fromUtf8("say \"hi\" x type y – Für Elise ♫.mp3"),
+                                QString(60, QChar(u'ö')) + ".mp3"}) {
+        const QString shortPath = zr::ShortPathOf(MakeFile(name));
         EXPECT_TRUE(shortPath.startsWith("file:///")) << shortPath.toStdString();
-        EXPECT_FALSE(shortPath.contains(u' ')) << shortPath.toStdString();
-        EXPECT_FALSE(shortPath.contains(u'"')) << shortPath.toStdString();
+        EXPECT_FALSE(shortPath.contains(u' ') || shortPath.contains(u'"'))
+            << shortPath.toStdString();
         EXPECT_EQ(Decode(shortPath), QDir(dir.path()).canonicalPath() + "/" + name);
-        const QString open = "open " + shortPath + " type MPEGVideo alias mp3";
-        EXPECT_EQ(open.count(u' '), 5);
     }
 }
 
 TEST_F(ShortPathOf, MissingFileGivesEmpty) {
     EXPECT_TRUE(zr::ShortPathOf(dir.filePath("gone.mp3")).isEmpty());
     EXPECT_TRUE(zr::ShortPathOf(u"").isEmpty());
-}
-
-TEST_F(ShortPathOf, LongEncodedNamesStillResolve) {
-    // 60 two-byte characters become 360 bytes of escapes: more than 260.
-    const QString name = QString(60, QChar(u'ö')) + ".mp3";
-    const QString path = MakeFile(name);
-    const QString shortPath = zr::ShortPathOf(path);
-    EXPECT_GT(shortPath.size(), 260);
-    EXPECT_EQ(Decode(shortPath), QDir(dir.path()).canonicalPath() + "/" + name);
 }
 
 } // namespace
