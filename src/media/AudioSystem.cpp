@@ -286,6 +286,12 @@ void AudioOutput::dropQueuedHeld() {
         askNow_.store(true, std::memory_order_relaxed);
 }
 
+std::size_t AudioOutput::largestPull(long rate, int channels, std::uint16_t bufferFrames) {
+    return PulseStream::wanted()
+               ? std::max<std::size_t>(PulseStream::requestFrames(rate, channels), bufferFrames)
+               : bufferFrames;
+}
+
 bool AudioOutput::feedIfHungry() {
     if (!pulse_ || !pulse_->hungry())
         return false;

@@ -100,6 +100,10 @@ public:
     void start();
     void close();
     [[nodiscard]] bool isOpen() const { return id_ != 0 || silent_ || pulse_; }
+    // The most frames the output may take from its source at once, for a device buffer of
+    // bufferFrames: a sound server asks for many blocks in one request.
+    [[nodiscard]] static std::size_t largestPull(long rate, int channels,
+                                                 std::uint16_t bufferFrames);
     // The volume goes to the sound server as the stream's own, not into the samples.
     [[nodiscard]] bool serverVolume() const { return pulse_ != nullptr; }
 

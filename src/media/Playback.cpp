@@ -12,9 +12,12 @@ namespace {
 // The largest batch handed to a hungry server at once (about 1.5 s).
 constexpr std::size_t kMaxFeedBlocks = 64;
 
-std::size_t blocksFor(std::uint32_t ms, long rate) {
-    const std::int64_t frames = static_cast<std::int64_t>(ms) * rate / 1000;
+std::size_t blocksForFrames(std::int64_t frames) {
     return static_cast<std::size_t>((frames + kBlockFrames - 1) / kBlockFrames);
+}
+
+std::size_t blocksFor(std::uint32_t ms, long rate) {
+    return blocksForFrames(static_cast<std::int64_t>(ms) * rate / 1000);
 }
 
 } // namespace
@@ -24,9 +27,16 @@ Playback::Playback(std::unique_ptr<Mpg123Decoder> decoder, const DeviceOptions& 
     : options_(options), decoder_(decoder.get()), rate_(decoder->rate()),
       channels_(decoder->channels()), streamName_(std::move(streamName)),
       prefillBlocks_(std::max<std::size_t>(1, blocksFor(options.startBufferMs, rate_))),
-      refillBelowBlocks_(std::max<std::size_t>(1, blocksFor(options.refillBelowMs, rate_))),
+      // The ring must hold what the output takes at once on top of the refill margin: a sound
+      // server that finds it short gets its request in pieces, each a wake-up on both sides.
+      pullBlocks_(blocksForFrames(static_cast<std::int64_t>(
+          AudioOutput::largestPull(rate_, channels_, options.bufferFrames)))),
+      refillBelowBlocks_(
+          std::max<std::size_t>(1, blocksFor(options.refillBelowMs, rate_) + pullBlocks_)),
+      // Above the refill mark, room for one more pull: then a pull in two wakes the worker.
       ring_(std::max<std::size_t>(
-          {4, blocksFor(options.ringMs, rate_), prefillBlocks_, 2 * refillBelowBlocks_})),
+          {4, blocksFor(options.ringMs, rate_), prefillBlocks_,
+           refillBelowBlocks_ + std::max(pullBlocks_ + 1, refillBelowBlocks_ - pullBlocks_)})),
       producer_(std::move(decoder)), ringIn_(ring_.producer()), ringOut_(ring_.consumer()) {
     for (AudioBlock& b : ring_.storage())
         b.samples.resize(static_cast<std::size_t>(kBlockFrames) * channels_);

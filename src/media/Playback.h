@@ -11,12 +11,12 @@
 //
 // Wake-ups: the worker sleeps on one futex word (wake_, C++20 atomic wait) with no timeout.
 // A command bumps it; the callback bumps it only when the worker asked for room and the ring is
-// down to its last refillBelowMs, when the last block has been heard, or when the output was
-// lost (its server or sink went away: the worker closes it and starts again from what was heard,
-// on another stream or in silence), so a playing device wakes its worker every few seconds and
-// an idle one never. Long bursts are
-// the point: a decoder woken cold (its tables out of the caches) costs a sixth more per frame
-// in half-second bursts than in four-second ones.
+// down to its last refillBelowMs plus what the output takes at once, when the last block has
+// been heard, or when the output was lost (its server or sink went away: the worker closes it
+// and starts again from what was heard, on another stream or in silence), so a playing device
+// wakes its worker every few seconds and an idle one never. Long bursts are the point: a decoder
+// woken cold (its tables out of the caches) costs a sixth more per frame in half-second bursts
+// than in four-second ones.
 
 #include "AudioSystem.h"
 #include "DeviceOptions.h"
@@ -131,6 +131,7 @@ private:
     const int channels_;
     const std::string streamName_;
     const std::size_t prefillBlocks_;
+    const std::size_t pullBlocks_;
     const std::size_t refillBelowBlocks_;
     // Its producer half belongs to the worker, its consumer half to the callback.
     SpscRing<AudioBlock> ring_;

@@ -202,6 +202,18 @@ bool PulseStream::wanted() {
            std::strcmp(driver, "pulse") == 0;
 }
 
+namespace {
+std::size_t blockBytesFor(long rate, std::size_t frameBytes) {
+    const auto wanted = static_cast<std::size_t>(rate * PulseStream::kBlockMs / 1000) * frameBytes;
+    return std::min(wanted, PulseStream::kBlockBytes / frameBytes * frameBytes);
+}
+} // namespace
+
+std::size_t PulseStream::requestFrames(long rate, int channels) {
+    const std::size_t frameBytes = sizeof(std::int16_t) * static_cast<std::size_t>(channels);
+    return kRefillBlocks * blockBytesFor(rate, frameBytes) / frameBytes;
+}
+
 void PulseStream::releaseConnection() {
     PulseClient::releaseShared();
 }
@@ -258,7 +270,7 @@ std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
     const auto bytesFor = [&](int ms) {
         return static_cast<std::size_t>(rate * ms / 1000) * frameBytes;
     };
-    stream->blockBytes_ = std::min(bytesFor(kBlockMs), kBlockBytes / frameBytes * frameBytes);
+    stream->blockBytes_ = blockBytesFor(rate, frameBytes);
     stream->refillBytes_ = kRefillBlocks * stream->blockBytes_;
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
@@ -283,6 +295,10 @@ std::unique_ptr<PulseStream> PulseStream::open(long rate, int channels,
         }) && pa_stream_get_state(s) == PA_STREAM_READY;
     }
     stream->ready_ = ready;
+    if (ready) {
+        const pa_buffer_attr* given = pa_stream_get_buffer_attr(stream->stream_);
+        stream->targetBytes_ = given ? given->tlength : attr.tlength;
+    }
     // Some servers (PipeWire's session manager) put a remembered volume over the one asked for
     // at connect: say it again, before anything is heard.
     if (ready)
@@ -529,7 +545,13 @@ void PulseStream::writeLocked() {
     std::size_t writable = pa_stream_writable_size(stream_);
     if (writable == static_cast<std::size_t>(-1))
         return;
-    while (writable >= frameBytes_) {
+    // Every block the server lets go of wakes this thread, so while the server still holds a
+    // refill, a request's odd remainder waits for the next request instead of going as a small
+    // block of its own. A start, a flush or a dry spell gets all there is.
+    const bool low = writable + refillBytes_ > targetBytes_;
+    const std::size_t least = low ? frameBytes_ : blockBytes_;
+    bool short_ = false;
+    while (writable >= least) {
         void* data = nullptr;
         std::size_t bytes = std::min(writable, blockBytes_);
         if (pa_stream_begin_write(stream_, &data, &bytes) < 0 || !data || bytes < frameBytes_)
@@ -549,15 +571,17 @@ void PulseStream::writeLocked() {
         const std::size_t got = source_.pullInto(writer, frames);
         if (got == 0) {
             pa_stream_cancel_write(stream_);
+            short_ = true;
             break;
         }
         pa_stream_write(stream_, data, got * frameBytes_, nullptr, 0, PA_SEEK_RELATIVE);
         written_ += static_cast<std::int64_t>(got);
         writable -= got * frameBytes_;
-        if (got < frames)
+        if (got < frames) {
+            short_ = true;
             break;
+        }
     }
-    const bool short_ = writable >= frameBytes_;
     hungry_.store(short_, std::memory_order_relaxed);
     // The last frame is with the server: let it play out what it holds, then say so. At once,
     // not at the server's next request, which may come most of a refill later.

@@ -3,7 +3,7 @@
 //
 // Why not SDL's driver: it keeps about one device buffer on the server and wakes several times
 // per buffer. Here the server holds a generous buffer and asks for more in large steps
-// (kRefillBlocks x kBlockMs), so the process wakes about five times a second in all; commands stay
+// (kRefillBlocks x kBlockMs), so the process wakes about three times a second in all; commands stay
 // prompt because the volume is the stream's own (the server re-mixes what it holds) and a new start
 // drops what the server holds (flush) instead of waiting for it to play out.
 //
@@ -39,14 +39,15 @@ class PulseStream {
 public:
     // The server asks for more when kRefillBlocks blocks of kBlockMs have played, and gets them
     // as that many shared-memory blocks (at most kBlockBytes each). Every wake-up counts: each
-    // request is one, and so is each block the server lets go of, so blocks are large and a
+    // request is one, and so is each block the server lets go of (it is one message per
+    // block), so blocks are as large as libpulse's pool gives (64 KiB less its header) and a
     // request is for several. The server holds two refills plus 2 x kSinkMs, of which it gives
     // kSinkMs to the sink's own buffer: a sink latency left at zero would make the server wake
     // every half millisecond.
-    static constexpr int kBlockMs = 300;
-    static constexpr std::size_t kRefillBlocks = 3;
+    static constexpr int kBlockMs = 400;
+    static constexpr std::size_t kRefillBlocks = 6;
     static constexpr int kSinkMs = 40;
-    static constexpr std::size_t kBlockBytes = 60000;
+    static constexpr std::size_t kBlockBytes = 65000;
     // A sink suspended this long after the start (or suspended while playing) is taken as gone
     // for this stream: long enough for a Bluetooth or USB sink to wake up, short enough that a
     // track does not stand still for long.
@@ -66,6 +67,8 @@ public:
     // SDL_AUDIODRIVER is unset or names the PulseAudio driver. Any other SDL driver asked for
     // explicitly (dummy, disk, alsa ...) goes through SDL.
     [[nodiscard]] static bool wanted();
+    // The frames one request of the server takes at once from a stream of this rate.
+    [[nodiscard]] static std::size_t requestFrames(long rate, int channels);
     // Drops the process's idle connection (the AudioSystem's last user went away).
     static void releaseConnection();
 
@@ -133,6 +136,7 @@ private:
     const std::size_t frameBytes_;
     std::size_t refillBytes_ = 0;
     std::size_t blockBytes_ = 0;
+    std::size_t targetBytes_ = 0; // what the server keeps queued (its tlength)
     pa_stream* stream_ = nullptr;
     // Under the mainloop lock.
     pa_operation* drain_ = nullptr;
