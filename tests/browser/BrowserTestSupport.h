@@ -4,6 +4,7 @@
 
 #include "DriveTable.h"
 #include "Drives.h"
+#include "Fixtures.h"
 #include "TempDir.h"
 #include "TreeView.h"
 #include "WindowDriving.h"
@@ -30,8 +31,7 @@ namespace zr::test {
 
 // A file of the project's test fixtures.
 inline QString Fixture(const char* name) {
-    const char* dir = std::getenv("ZR_TEST_FIXTURES");
-    return QString::fromUtf8(dir ? dir : "fixtures") + "/" + name;
+    return QString::fromStdString(fixturePath(name));
 }
 
 // The real media service's answer to "status mp3 <what>", or "error" when it refuses.

@@ -1,5 +1,6 @@
 #include "MediaTestSupport.h"
 
+#include "Fixtures.h"
 #include "MpegDevice.h"
 #include "Mpg123Decoder.h"
 
@@ -17,8 +18,7 @@
 namespace zr::media::test {
 
 std::string fixture(const std::string& name) {
-    const char* dir = std::getenv("ZR_TEST_FIXTURES");
-    return std::string(dir ? dir : "fixtures") + "/" + name;
+    return zr::test::fixturePath(name);
 }
 
 bool waitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
@@ -39,7 +39,9 @@ std::string ok(MediaService& service, const std::string& command) {
 }
 
 long number(MediaService& service, const std::string& command) {
-    return std::stol("0" + ok(service, command));
+    std::string text = "0"; // an empty reply reads as 0
+    text += ok(service, command);
+    return std::stol(text);
 }
 
 Pcm decodeReference(const std::string& path) {

@@ -138,7 +138,7 @@ TEST_F(AwkwardFiles, NamesThatAreNotUtf8KeepTheirBytes) {
 
 // A folder whose path is longer than PATH_MAX is listed and its file gets a short path.
 TEST_F(AwkwardFiles, FoldersBeyondPathMaxAreListedAndGetAShortPath) {
-    const std::string relative = "/" + dir.DeepFile(4500, "deep.mp3", "ID3");
+    const std::string relative = std::string("/").append(dir.DeepFile(4500, "deep.mp3", "ID3"));
     const std::string absolute = root + relative;
     ASSERT_GT(absolute.size(), static_cast<std::size_t>(PATH_MAX));
 

@@ -29,9 +29,12 @@ std::string Summary(const std::vector<DriveInfo>& drives) {
         }
         out += d.letter;
         out += char('0' + d.type);
-        out += (d.ready ? "" : "-") + d.rootPath.toStdString();
+        out += d.ready ? "" : "-";
+        out += d.rootPath.toStdString();
         if (!d.volumeName.isEmpty()) {
-            out += "[" + d.volumeName.toStdString() + "]";
+            out += '[';
+            out += d.volumeName.toStdString();
+            out += ']';
         }
     }
     return out;

@@ -1,4 +1,5 @@
 // mci-shell driven as a user would: a script file or standard input in, one line per command out.
+#include "Fixtures.h"
 #include "MciErrors.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +16,7 @@
 
 namespace {
 
-std::string fixture(const std::string& name) {
-    const char* dir = std::getenv("ZR_TEST_FIXTURES");
-    return std::string(dir ? dir : "fixtures") + "/" + name;
-}
+using zr::test::fixturePath;
 
 struct ShellRun {
     int exitCode = -1;
@@ -59,14 +57,14 @@ TEST(MciShell, PrintsCodeTabReplyPerCommandAndSkipsCommentsBlanksAndWaits) {
     ScriptFile script("# a comment\n"
                       "\n"
                       "open " +
-                      fixture("tone_1s_cbr_44100_stereo.mp3") +
+                      fixturePath("tone_1s_cbr_44100_stereo.mp3") +
                       " type MPEGVideo alias mp3\n"
                       "status mp3 length\n"
                       "wait 20\n"
                       "set mp3 time format tmsf\n"
                       "status mp3 time format\r\n"
                       "open " +
-                      fixture("tone_1s_cbr_44100_stereo.mp3") +
+                      fixturePath("tone_1s_cbr_44100_stereo.mp3") +
                       " alias mp3\n"
                       "status nothing mode\n"
                       "close all\n");
@@ -84,7 +82,7 @@ TEST(MciShell, PrintsCodeTabReplyPerCommandAndSkipsCommentsBlanksAndWaits) {
 }
 
 TEST(MciShell, ReadsStandardInputAndPlaysToTheEnd) {
-    ScriptFile script("open " + fixture("tone_1s_cbr_48000_stereo.mp3") +
+    ScriptFile script("open " + fixturePath("tone_1s_cbr_48000_stereo.mp3") +
                       " alias t\n"
                       "set t speed 4000\n"
                       "play t\n"
@@ -104,10 +102,10 @@ TEST(MciShell, EmptyInputEndsAtOnceAndAMissingScriptIsAnError) {
 }
 
 TEST(MciShell, WithoutASoundDeviceOrSpeedLibraryTracksStillPlayAndItSaysSoOnce) {
-    ScriptFile script("open " + fixture("tone_1s_cbr_44100_stereo.mp3") +
+    ScriptFile script("open " + fixturePath("tone_1s_cbr_44100_stereo.mp3") +
                       " alias a\n"
                       "open " +
-                      fixture("tone_1s_cbr_48000_stereo.mp3") +
+                      fixturePath("tone_1s_cbr_48000_stereo.mp3") +
                       " alias b\n"
                       "set a speed 4000\n"
                       "set b speed 4000\n"
