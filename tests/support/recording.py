@@ -62,9 +62,11 @@ class Recording:
                 self._out.write(data)
 
     def _stop_reading(self, timeout=5):
-        self._stop.set()
+        # A reader whose writer has gone reads on to the end of the file: what the pipe still
+        # holds was recorded too.
         if self._thread is not None:
             self._thread.join(timeout)
+        self._stop.set()
         if self._out:
             self._out.close()
             self._out = None
