@@ -38,6 +38,11 @@ std::string ok(MediaService& service, const std::string& command) {
     return reply;
 }
 
+bool waitStopped(MediaService& service) {
+    return waitUntil([&] { return ok(service, "status mp3 mode") == "stopped"; },
+                     std::chrono::seconds(20));
+}
+
 long number(MediaService& service, const std::string& command) {
     std::string text = "0"; // an empty reply reads as 0
     text += ok(service, command);

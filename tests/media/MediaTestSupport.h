@@ -26,6 +26,8 @@ bool waitUntil(const std::function<bool()>& pred,
 std::string ok(MediaService& service, const std::string& command);
 // The numeric reply of a status command that must succeed.
 long number(MediaService& service, const std::string& command);
+// Whether "mp3" comes to a stop within 20 s (a track plays to its end, or ends on a fault).
+bool waitStopped(MediaService& service);
 
 struct Pcm {
     long rate = 0;

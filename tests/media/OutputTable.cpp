@@ -46,8 +46,7 @@ void OutputTable::open(const std::string& name, MediaService* other) {
 }
 
 bool OutputTable::waitStopped(MediaService* other) {
-    MediaService& s = other ? *other : service();
-    return waitUntil([&] { return ok(s, "status mp3 mode") == "stopped"; }, 20s);
+    return test::waitStopped(other ? *other : service());
 }
 
 long OutputTable::position(MediaService* other) {

@@ -26,6 +26,7 @@ namespace {
 using test::fixture;
 using test::number;
 using test::ok;
+using test::waitStopped;
 using test::waitUntil;
 
 std::vector<char> fileBytes(const std::string& path) {
@@ -175,9 +176,7 @@ TEST(MediaOpen, ReadThatStallsMidTrackEndsTheTrack) {
     ok(s, "open " + fixture("tone_5s_cbr_44100_stereo.mp3") + " alias mp3");
     const long length = number(s, "status mp3 length");
     ok(s, "play mp3");
-    EXPECT_TRUE(
-        waitUntil([&] { return ok(s, "status mp3 mode") == "stopped"; }, std::chrono::seconds(20)))
-        << "still playing at " << number(s, "status mp3 position");
+    EXPECT_TRUE(waitStopped(s)) << "still playing at " << number(s, "status mp3 position");
     EXPECT_EQ(number(s, "status mp3 position"), length);
     ok(s, "close mp3");
 }
@@ -199,8 +198,7 @@ TEST(MediaOpen, SeekThroughEndlessZerosEndsAndCloseStopsIt) {
             ok(s, "seek mp3 to 4000"); // past what the decoder holds: from there on, zeros
             ok(s, "play mp3");
             if (limit == 5000) {
-                EXPECT_TRUE(waitUntil([&] { return ok(s, "status mp3 mode") == "stopped"; },
-                                      std::chrono::seconds(20)));
+                EXPECT_TRUE(waitStopped(s));
                 EXPECT_EQ(number(s, "status mp3 position"), length);
                 // Once nobody reads the zeros, the pipe fills and takes no more.
                 EXPECT_TRUE(waitUntil([&] {

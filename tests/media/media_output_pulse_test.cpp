@@ -57,11 +57,6 @@ protected:
         ok(service_, "open \"" + fixture(name) + "\" type MPEGVideo alias mp3");
     }
 
-    bool waitStopped() {
-        return test::waitUntil([&] { return ok(service_, "status mp3 mode") == "stopped"; },
-                               std::chrono::seconds(20));
-    }
-
     // Our stream on the server, by process id (the recording's own stream is there too).
     std::map<std::string, std::string> ourStream() const {
         for (auto& stream : server_->sinkInputs())
@@ -344,7 +339,7 @@ TEST_F(PulseDevices, AnotherSinkTakesTheStreamOverWhenItsSinkIsUnplugged) {
     const long unplugged = static_cast<long>(recording_->frames());
     const long at = position();
     unplugOther();
-    ASSERT_TRUE(waitStopped());
+    ASSERT_TRUE(test::waitStopped(service_));
     EXPECT_EQ(position(), 3000);
     const auto s = recording_->samples();
     EXPECT_LT(peak(s, moved + kRate / 5, unplugged), kLoud) << "the stream was not moved";
@@ -366,13 +361,13 @@ TEST_F(PulseDevices, WithNoSinkLeftTheTrackGoesOnAndReturnsWithASink) {
     EXPECT_EQ(ok(service_, "status mp3 mode"), "playing");
     EXPECT_GT(position(), silentFrom) << "the track stood still without a sink";
     plugBack();
-    ASSERT_TRUE(waitStopped());
+    ASSERT_TRUE(test::waitStopped(service_));
     EXPECT_EQ(position(), 10000);
     EXPECT_GE(heard().seconds(kRate), 1.0) << "the track was not heard again once a sink was back";
 
     const long mark = static_cast<long>(recording_->frames());
     ok(service_, "play mp3 from 8000");
-    ASSERT_TRUE(waitStopped());
+    ASSERT_TRUE(test::waitStopped(service_));
     const auto again = heard(mark);
     EXPECT_NEAR(again.seconds(kRate), 2.0, 0.05);
     EXPECT_TRUE(again.gaps.empty()) << again.gaps.size() << " gaps";
@@ -388,7 +383,7 @@ TEST_F(PulseDevices, PlayOnAServerWithoutASinkGoesOnSilently) {
         open("tone_1s_cbr_44100_stereo.mp3");
         ok(service_, "play mp3");
         EXPECT_EQ(ok(service_, "status mp3 mode"), "playing");
-        ASSERT_TRUE(waitStopped());
+        ASSERT_TRUE(test::waitStopped(service_));
         EXPECT_EQ(position(), 1000);
         ok(service_, "close mp3");
     }
@@ -407,7 +402,7 @@ TEST_F(PulseDevices, WhileTheSinkIsSuspendedThePositionWaitsWithIt) {
     EXPECT_NEAR(heardBefore.seconds(kRate) * 1000, held, 150)
         << "the position is not what was heard";
     suspend(false);
-    ASSERT_TRUE(waitStopped());
+    ASSERT_TRUE(test::waitStopped(service_));
     EXPECT_EQ(position(), 3000);
     const auto tone = heard();
     EXPECT_NEAR(tone.seconds(kRate), 3.0, 0.1) << "lost or repeated across the suspension";
@@ -420,7 +415,7 @@ TEST_F(PulseDevices, ASinkSuspendedForGoodDoesNotHoldTheTrack) {
     ok(service_, "play mp3");
     ASSERT_TRUE(playedTo(300));
     suspend(true);
-    ASSERT_TRUE(waitStopped()) << "still playing on a suspended sink";
+    ASSERT_TRUE(test::waitStopped(service_)) << "still playing on a suspended sink";
     EXPECT_EQ(position(), 1000);
 }
 
@@ -439,9 +434,7 @@ TEST(PulseServerLost, TrackGoesOnSilentlyAndTheServiceKeepsAnswering) {
     ASSERT_TRUE(test::waitUntil([&] { return number(service, "status mp3 position") >= 500; }));
     ASSERT_FALSE(server.sinkInputs().empty());
     server.kill();
-    ASSERT_TRUE(test::waitUntil([&] { return ok(service, "status mp3 mode") == "stopped"; },
-                                std::chrono::seconds(20)))
-        << "the track did not end after the server went away";
+    ASSERT_TRUE(test::waitStopped(service)) << "the track did not end after the server went away";
     EXPECT_EQ(number(service, "status mp3 position"), 3000);
     ok(service, "play mp3 from 1000");
     EXPECT_TRUE(test::waitUntil([&] { return number(service, "status mp3 position") > 1200; }));
